@@ -1,0 +1,77 @@
+#include "vek/motion/Runtime.h"
+
+#include "vek/foundation/Error.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/Utils.h"
+#include "vek/persistence/User.h"
+
+namespace vek {
+
+Runtime& runtime() {
+    static Runtime instance;
+    return instance;
+}
+
+int16_t Runtime::motorCount() const {
+    // The façade registers its motors here once it exists.
+    return 0;
+}
+
+void startUp() {
+    Runtime& rt = runtime();
+    if (rt.started_) return;
+    rt.stopRequested = false;
+    rt.isPaused = false;
+    rt.isSimulation = false;
+    rt.isSimulationMute = false;
+    rt.utils = std::make_shared<Utils>();
+    rt.user = std::make_shared<User>();
+    rt.log = std::make_shared<Log>();
+    rt.log->LogMessage(std::string(46, '='), -1, "Unknown", 1);
+    rt.error = std::make_shared<Error>();
+    rt.started_ = true;
+}
+
+void shutDown() {
+    Runtime& rt = runtime();
+    // Reverse order of creation; the log goes late so that the others can
+    // log their termination, and the user object outlives it because the log
+    // reads the current role while writing its last entry.
+    rt.ioData.reset();
+    rt.external.reset();
+    rt.serial.reset();
+    rt.vision.reset();
+    rt.hmi.reset();
+    rt.dataSets.reset();
+    rt.configuration.reset();
+    rt.database.reset();
+    rt.linearSlides.reset();
+    rt.excel.reset();
+    rt.dataImporter.reset();
+    rt.error.reset();
+    rt.devCommands.reset();
+    rt.commands.reset();
+    rt.singleMotorProgram.reset();
+    rt.calibration.reset();
+    rt.programData.reset();
+    rt.ethernet.reset();
+    rt.measurement.reset();
+    rt.pathCache.reset();
+    rt.coordinates.reset();
+    rt.log.reset();
+    rt.user.reset();
+    rt.utils.reset();
+    rt.stopRequested = rt.isPaused = rt.isSimulation = rt.isSimulationMute = false;
+    rt.started_ = false;
+}
+
+void logMessage(const std::string& message, int16_t level, int16_t source, const std::string& code) {
+    if (auto& log = runtime().log) log->LogMessage(message, source, code, level);
+}
+
+bool doLogMessage(int16_t level) {
+    auto& log = runtime().log;
+    return log && log->doLogMessage(level);
+}
+
+}  // namespace vek
