@@ -1,0 +1,133 @@
+#include <gtest/gtest.h>
+#include <unistd.h>
+
+#include <cmath>
+#include <string>
+#include <vector>
+
+#include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Wait.h"
+
+namespace vek {
+namespace {
+
+class EventLoopTest : public ::testing::Test {
+protected:
+    void SetUp() override { eventLoop().setClock(clock_); }
+    void TearDown() override {
+        for (auto id : timers_) eventLoop().stopTimer(id);
+        eventLoop().setClock(nullptr);
+    }
+    EventLoop::TimerId timer(double interval, std::function<void()> f) {
+        timers_.push_back(eventLoop().startTimer(interval, std::move(f)));
+        return timers_.back();
+    }
+    std::shared_ptr<ManualClock> clock_ = std::make_shared<ManualClock>();
+    std::vector<EventLoop::TimerId> timers_;
+};
+
+TEST_F(EventLoopTest, WaitFiresATimerDueInsideTheWaitAtItsOwnTime) {
+    std::vector<double> firedAt;
+    timer(0.03, [&] { firedAt.push_back(clock_->now()); });
+    wait(0.1);
+    EXPECT_DOUBLE_EQ(clock_->now(), 0.1);
+    ASSERT_EQ(firedAt.size(), 3u);
+    EXPECT_NEAR(firedAt[0], 0.03, 1e-12);
+    EXPECT_NEAR(firedAt[2], 0.09, 1e-12);
+}
+
+TEST_F(EventLoopTest, TimersFireInTimeOrder) {
+    std::string order;
+    timer(0.05, [&] { order += "b"; });
+    timer(0.02, [&] { order += "a"; });
+    wait(0.065);
+    EXPECT_EQ(order, "aaba");  // a@.02 a@.04 b@.05 a@.06
+}
+
+TEST_F(EventLoopTest, ProcessPendingEventsMovesManualTimeByOneQuantum) {
+    eventLoop().processPendingEvents();
+    EXPECT_DOUBLE_EQ(clock_->now(), 0.001);
+    clock_->setPollQuantum(0.5);
+    bool fired = false;
+    timer(0.2, [&] { fired = true; });
+    eventLoop().processPendingEvents();  // stops at the timer, not the quantum
+    EXPECT_TRUE(fired);
+    EXPECT_NEAR(clock_->now(), 0.201, 1e-12);
+}
+
+TEST_F(EventLoopTest, PollingLoopWithATimeOutEnds) {
+    // A loop that only yields must still see time pass.
+    const double start = eventLoop().now();
+    int passes = 0;
+    while (eventLoop().now() - start <= 2.0) {
+        eventLoop().processPendingEvents();
+        ++passes;
+    }
+    EXPECT_GT(passes, 1000);
+}
+
+TEST_F(EventLoopTest, ZeroWaitRunsPostedTasksOnceAndTakesNoTime) {
+    int runs = 0;
+    eventLoop().post([&] { ++runs; });
+    wait(0);
+    EXPECT_EQ(runs, 1);
+    EXPECT_DOUBLE_EQ(clock_->now(), 0.0);
+    wait(-1);
+    wait(std::nan(""));
+    EXPECT_DOUBLE_EQ(clock_->now(), 0.0);
+}
+
+TEST_F(EventLoopTest, ATimerMayStopItselfAndWaitInsideItsHandler) {
+    int outer = 0, inner = 0;
+    EventLoop::TimerId self = 0;
+    timer(0.01, [&] { ++inner; });
+    self = timer(0.05, [&] {
+        ++outer;
+        eventLoop().stopTimer(self);
+        wait(0.02);  // nested wait keeps the other timer running
+    });
+    wait(0.205);
+    EXPECT_EQ(outer, 1);
+    EXPECT_EQ(inner, 20);
+    EXPECT_FALSE(eventLoop().isTimerActive(self));
+}
+
+TEST_F(EventLoopTest, ReadableDescriptorsAreServiced) {
+    int fds[2];
+    ASSERT_EQ(pipe(fds), 0);
+    std::string got;
+    auto id = eventLoop().watchReadable(fds[0], [&] {
+        char buf[16];
+        const auto n = read(fds[0], buf, sizeof buf);
+        got.append(buf, static_cast<std::size_t>(n > 0 ? n : 0));
+    });
+    ASSERT_EQ(write(fds[1], "ok", 2), 2);
+    eventLoop().processPendingEvents();
+    EXPECT_EQ(got, "ok");
+    eventLoop().unwatch(id);
+    close(fds[0]);
+    close(fds[1]);
+}
+
+TEST_F(EventLoopTest, HostPumpRunsDuringWaits) {
+    int pumps = 0;
+    eventLoop().setHostPump([&] { ++pumps; });
+    timer(0.01, [] {});
+    wait(0.05);
+    eventLoop().setHostPump(nullptr);
+    EXPECT_GE(pumps, 5);
+}
+
+TEST(EventLoopSystemClock, WaitLastsAtLeastItsTime) {
+    eventLoop().setClock(nullptr);
+    const double start = eventLoop().now();
+    int ticks = 0;
+    const auto id = eventLoop().startTimer(0.01, [&] { ++ticks; });
+    wait(0.05);
+    eventLoop().stopTimer(id);
+    EXPECT_GE(eventLoop().now() - start, 0.05);
+    EXPECT_GE(ticks, 3);
+}
+
+}  // namespace
+}  // namespace vek
