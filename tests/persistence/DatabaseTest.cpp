@@ -1,5 +1,3 @@
-#include "vek/persistence/Database.h"
-
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -10,6 +8,7 @@
 #include "PersistenceTest.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/NumberedError.h"
+#include "vek/persistence/Database.h"
 #include "vek/persistence/DbError.h"
 
 namespace vek::test {
@@ -39,15 +38,17 @@ TEST_F(DatabaseTest, StartUpCheckRefusesNewerAndUnmigratableOlderFiles) {
         EXPECT_EQ(e.number(), ErrorCodes::DATABASE_ERROR);
         EXPECT_EQ(e.description(), "Incompatible database. [vek.db]");
     }
-    EXPECT_TRUE(loggedAt("You are trying to run an old application with a new database version_13\r\n"
-                         "Please reinstall the latest application and try again. Exiting...",
-                         2));
+    EXPECT_TRUE(
+        loggedAt("You are trying to run an old application with a new database version_13\r\n"
+                 "Please reinstall the latest application and try again. Exiting...",
+                 2));
     raw("DELETE FROM Config WHERE keyName = 'dbVersion'");
     EXPECT_EQ(db().Version(), 0);
     EXPECT_THROW(db().checkVersion(), NumberedError);
-    EXPECT_TRUE(loggedAt("Database version_0 is incompatible with the current database version. "
-                         "Migrating to new database version_12 ...",
-                         2));
+    EXPECT_TRUE(
+        loggedAt("Database version_0 is incompatible with the current database version. "
+                 "Migrating to new database version_12 ...",
+                 2));
     EXPECT_TRUE(loggedAt("Database migration failed. Exiting...", 3));
 }
 
@@ -117,7 +118,8 @@ TEST_F(DatabaseTest, UpdateColumnFillsEveryRow) {
 
 TEST_F(DatabaseTest, AddRowTakesNumbersAndTextsAndRefusesOtherTypes) {
     Collection<std::string> names, types, values;
-    for (auto [n, t, v] : {std::tuple{"model", "text", "JP'99"}, {"pitch", "number", "12.5"}, {"motorType", "number", "2"}}) {
+    for (auto [n, t, v] :
+         {std::tuple{"model", "text", "JP'99"}, {"pitch", "number", "12.5"}, {"motorType", "number", "2"}}) {
         names.add(n);
         types.add(t);
         values.add(v);
