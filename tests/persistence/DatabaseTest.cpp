@@ -262,5 +262,17 @@ TEST_F(DatabaseFileTest, ReadOnlyFileIsMadeWritableWithOneWarning) {
     EXPECT_EQ(d->preInitializeConfigGet("unit"), "3");
 }
 
+TEST_F(DatabaseFileTest, VersionZeroFileHasNoVersionRow) {
+    const std::string schema = readFileText(std::string(VEK_SOURCE_DIR) + "/tests/persistence/schema_v0.sql");
+    ASSERT_FALSE(schema.empty());
+    sqlite3* h = nullptr;
+    ASSERT_EQ(sqlite3_open(dataFile("old.db").c_str(), &h), SQLITE_OK);
+    ASSERT_EQ(sqlite3_exec(h, schema.c_str(), nullptr, nullptr, nullptr), SQLITE_OK) << sqlite3_errmsg(h);
+    sqlite3_close(h);
+    auto d = open("old.db");
+    EXPECT_EQ(d->Version(), 0);
+    EXPECT_EQ(d->preInitializeConfigGet("unit"), "2");
+}
+
 }  // namespace
 }  // namespace vek::test

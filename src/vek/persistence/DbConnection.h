@@ -37,6 +37,9 @@ public:
     Recordset query(const std::string& sql, const std::vector<DbValue>& params = {});
     // Runs one statement and returns the records it affected.
     int32_t execute(const std::string& sql, const std::vector<DbValue>& params = {});
+    // Moves every commit from the write-ahead log into the file itself, so
+    // that a byte-for-byte copy of the file (a backup) holds all of them.
+    void checkpoint();
     // The key the store gave to the last inserted row.
     int64_t lastInsertKey() const;
 
