@@ -164,6 +164,42 @@ TEST_F(DatabaseTest, DeleteStarFromIsReadAsDeleteFrom) {
     EXPECT_EQ(db().Connection()->execute("delete  *  from Slide WHERE model = 'WX75'"), 1);
 }
 
+TEST_F(DatabaseTest, ConnectionBindsValuesAndReadsTypedFields) {
+    auto c = db().Connection();
+    EXPECT_EQ(c->execute("INSERT INTO Node (nodeName, p1, p2, pathKey, datasetKey) VALUES (?, ?, ?, 0, 1)",
+                         {"it's", 2.5, DbValue()}),
+              1);
+    const int64_t key = c->lastInsertKey();
+    Recordset rs = c->query("SELECT nodeName, p1, p2 FROM Node WHERE nodeKey = ?", {key});
+    ASSERT_FALSE(rs.eof());
+    EXPECT_EQ(rs.field(0).toText(), "it's");
+    EXPECT_EQ(rs.field("P1").toInt32(), 2);  // halves to even
+    EXPECT_TRUE(rs.field(2).isNull());
+    try {
+        rs.field(2).toDouble();
+        FAIL();
+    } catch (const NumberedError& e) {
+        EXPECT_EQ(e.number(), 94);
+    }
+    EXPECT_THROW(rs.field(0).toDouble(), NumberedError);
+    rs.moveNext();
+    EXPECT_TRUE(rs.eof());
+    EXPECT_THROW(rs.field(0), NumberedError);
+    // A second statement after the first is never run.
+    EXPECT_THROW(c->execute("DELETE FROM Slide; DELETE FROM Motor"), DbError);
+    EXPECT_EQ(raw("SELECT count(*) FROM Slide"), "32");
+    EXPECT_THROW(c->query("SELECT ? FROM Config"), DbError);
+}
+
+TEST_F(DatabaseTest, CheckpointLeavesEveryCommitInTheFileItself) {
+    db().preInitializeConfigSet("copied", "yes");
+    db().Connection()->checkpoint();
+    std::filesystem::copy_file(dbPath(), install_->file("data/copy.db"));
+    auto copy = std::make_shared<Database>();
+    copy->openDatabase("copy.db");
+    EXPECT_EQ(copy->preInitializeConfigGet("copied"), "yes");
+}
+
 TEST_F(DatabaseTest, ReopensAClosedConnectionOnce) {
     db().closeConnection();
     EXPECT_EQ(db().Version(), 12);

@@ -141,7 +141,7 @@ void DbConnection::bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params) 
         if (v.isNull()) {
             rc = sqlite3_bind_null(stmt, n);
         } else if (v.isInteger()) {
-            rc = sqlite3_bind_int64(stmt, n, static_cast<sqlite3_int64>(v.toDouble()));
+            rc = sqlite3_bind_int64(stmt, n, static_cast<sqlite3_int64>(v.integerValue()));
         } else if (v.isReal()) {
             rc = sqlite3_bind_double(stmt, n, v.toDouble());
         } else {

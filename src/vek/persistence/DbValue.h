@@ -24,6 +24,8 @@ public:
     bool isReal() const { return std::holds_alternative<double>(value_); }
     bool isText() const { return std::holds_alternative<std::string>(value_); }
 
+    // The whole number held; only meaningful when isInteger().
+    int64_t integerValue() const { return isInteger() ? std::get<int64_t>(value_) : 0; }
     double toDouble() const;
     int32_t toInt32() const;
     int16_t toInt16() const;
