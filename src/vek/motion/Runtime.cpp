@@ -61,6 +61,7 @@ void shutDown() {
     rt.log.reset();
     rt.user.reset();
     rt.utils.reset();
+    rt.renameMotor = nullptr;
     rt.stopRequested = rt.isPaused = rt.isSimulation = rt.isSimulationMute = false;
     rt.started_ = false;
 }

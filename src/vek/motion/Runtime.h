@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -69,6 +70,10 @@ public:
     std::shared_ptr<Serial> serial;
     std::shared_ptr<External> external;
     std::shared_ptr<IIOData> ioData;
+
+    // Set by the façade: gives live motor `motor` the stored axis name and
+    // makes it determine its type afresh (Configuration::saveData).
+    std::function<void(int16_t motor, const std::string& name)> renameMotor;
 
     // Number of motors in the façade's collection; 0 without a façade.
     int16_t motorCount() const;
