@@ -14,7 +14,7 @@ Runtime& runtime() {
 
 int16_t Runtime::motorCount() const {
     // The façade registers its motors here once it exists.
-    return 0;
+    return motors ? static_cast<int16_t>(motors->count()) : 0;
 }
 
 void startUp() {
@@ -46,6 +46,8 @@ void shutDown() {
     rt.configuration.reset();
     rt.database.reset();
     rt.linearSlides.reset();
+    rt.motors.reset();
+    rt.motorDefaultName = nullptr;
     rt.excel.reset();
     rt.dataImporter.reset();
     rt.error.reset();

@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
+
+#include "vek/foundation/Collection.h"
 
 namespace vek {
 
@@ -29,6 +32,7 @@ class Vision;
 class Serial;
 class External;
 class IIOData;
+class IMotor;
 
 // The one place that holds the process-wide objects and flags. Lower layers
 // reach upper ones through it (the log reads the current user's role, the
@@ -69,6 +73,14 @@ public:
     std::shared_ptr<Serial> serial;
     std::shared_ptr<External> external;
     std::shared_ptr<IIOData> ioData;
+
+    // The façade's axis motors in axis order (keys "1".."8"), registered by
+    // the façade when it opens a connection; null before. The all-motors
+    // object iterates these.
+    std::shared_ptr<Collection<std::shared_ptr<IMotor>>> motors;
+    // The façade's getMotorDefaultName, registered with it; without it a
+    // motor is named "Motor" + its number, as with no motors connected.
+    std::function<std::string(int32_t)> motorDefaultName;
 
     // Number of motors in the façade's collection; 0 without a façade.
     int16_t motorCount() const;
