@@ -42,10 +42,11 @@ void RecordingChannel::setBaudRate(int32_t baudRate) {
 
 void RecordingChannel::clearBuffer() {
     pending_.clear();
-    trace_.emplace_back(kClear);
+    if (recording_) trace_.emplace_back(kClear);
 }
 
 void RecordingChannel::WriteCommand(const std::string& command) {
+    if (!recording_) return;
     commands_.push_back(command);
     trace_.push_back(command);
 }
@@ -58,8 +59,10 @@ std::string RecordingChannel::ReadResponse() {
 }
 
 std::string RecordingChannel::getResponseOf(const std::string& command) {
-    commands_.push_back(command);
-    trace_.push_back(command);
+    if (recording_) {
+        commands_.push_back(command);
+        trace_.push_back(command);
+    }
     ++queries_;
     if (secondsPerQuery_ > 0)
         if (auto* clock = eventLoop().manualClock()) clock->advance(secondsPerQuery_);

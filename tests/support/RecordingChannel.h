@@ -47,6 +47,8 @@ public:
     // Other channel calls as text: "forceUpload 2 f.txt", "OpenPort COM1 9600".
     const std::vector<std::string>& calls() const { return calls_; }
     int queryCount() const { return queries_; }
+    // Benchmarks switch recording off so that memory stays flat.
+    void setRecording(bool on) { recording_ = on; }
     void clear();
 
     // --- ICommunication ---
@@ -83,6 +85,7 @@ private:
     std::vector<std::string> trace_;
     std::vector<std::string> calls_;
     int queries_ = 0;
+    bool recording_ = true;
 };
 
 }  // namespace vek::test
