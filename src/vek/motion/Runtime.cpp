@@ -3,6 +3,7 @@
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/Utils.h"
+#include "vek/motors/Measurement.h"
 #include "vek/persistence/User.h"
 
 namespace vek {
@@ -28,6 +29,7 @@ void startUp() {
     rt.user = std::make_shared<User>();
     rt.log = std::make_shared<Log>();
     rt.log->LogMessage(std::string(46, '='), -1, "Unknown", 1);
+    rt.measurement = std::make_shared<Measurement>();
     rt.error = std::make_shared<Error>();
     rt.started_ = true;
 }
@@ -63,6 +65,7 @@ void shutDown() {
     rt.log.reset();
     rt.user.reset();
     rt.utils.reset();
+    rt.renameMotor = nullptr;
     rt.stopRequested = rt.isPaused = rt.isSimulation = rt.isSimulationMute = false;
     rt.started_ = false;
 }

@@ -81,6 +81,9 @@ public:
     // The façade's getMotorDefaultName, registered with it; without it a
     // motor is named "Motor" + its number, as with no motors connected.
     std::function<std::string(int32_t)> motorDefaultName;
+    // Set by the façade: gives live motor `motor` the stored axis name and
+    // makes it determine its type afresh (Configuration::saveData).
+    std::function<void(int16_t motor, const std::string& name)> renameMotor;
 
     // Number of motors in the façade's collection; 0 without a façade.
     int16_t motorCount() const;

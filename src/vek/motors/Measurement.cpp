@@ -8,6 +8,7 @@
 #include "vek/foundation/NumberedError.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
+#include "vek/persistence/Configuration.h"
 
 namespace vek {
 
@@ -179,8 +180,8 @@ double Measurement::getPitch(int16_t fromUnits, int16_t toUnits, double pitch) {
 }
 
 int16_t Measurement::configuredUnit() {
-    // TODO(persist): Configuration.unit once the configuration store lands.
-    return Units::smu;
+    const auto& configuration = runtime().configuration;
+    return configuration ? configuration->unit() : static_cast<int16_t>(Units::smu);
 }
 
 std::string Measurement::getPositionUnit(int16_t motorType, bool getDefault, int16_t argUnit) {

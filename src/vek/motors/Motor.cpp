@@ -12,6 +12,7 @@
 #include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
 #include "vek/motors/MotorStatusWordBits.h"
+#include "vek/persistence/Configuration.h"
 
 namespace vek {
 
@@ -688,9 +689,13 @@ void Motor::updateTuningValues(const std::vector<int32_t>& values) {
 // ---------------------------------------------------------------- configuration
 
 int16_t Motor::lookUpMotorType() {
-    // TODO(persist): Configuration.motorsData(id).SlideData.motorType once the
-    // configuration store lands.
-    return static_cast<int16_t>(NOT_GIVEN);
+    // Without a configuration (no database open yet) or a slide for this
+    // axis the type stays unknown and is asked again next time.
+    const auto& configuration = runtime().configuration;
+    if (!configuration || id_ < 1) return static_cast<int16_t>(NOT_GIVEN);
+    const auto& record = configuration->motorsData()->item(static_cast<std::size_t>(id_));
+    const auto slide = record->SlideData();
+    return slide ? slide->motorType() : static_cast<int16_t>(NOT_GIVEN);
 }
 
 }  // namespace vek

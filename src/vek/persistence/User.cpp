@@ -1,7 +1,12 @@
 #include "vek/persistence/User.h"
 
 #include "vek/foundation/Convert.h"
+#include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/NumberedError.h"
+#include "vek/motion/Runtime.h"
+#include "vek/persistence/Database.h"
 
 namespace vek {
 
@@ -46,9 +51,24 @@ bool User::validatePrivateLogin(const std::string& login, const std::string& pas
 }
 
 bool User::validatePublicLogin(const std::string& login, const std::string& password) {
-    // The USER table arrives with the database; until then no login matches.
-    (void)login;
-    (void)password;
+    try {
+        // A quote would end the name in the statement the USER table has
+        // always been read with; such a login is refused the same way, and
+        // nothing typed by the user ever becomes part of the statement.
+        if (login.find('\'') != std::string::npos)
+            throw NumberedError(ErrorCodes::DATABASE_ERROR, "Syntax error in the login name.");
+        Recordset rs = sharedDatabase().Connection()->query(
+            "SELECT userKey, password, role, company FROM USER WHERE name = ?", {login});
+        for (; !rs.eof(); rs.moveNext()) {
+            userPassword_ = rs.field(1).toText();
+            if (trim(userPassword_) != password) continue;
+            loggedIn(rs.field(0).toInt16(), trim(login), toInt16(toDouble(trim(rs.field(2).toText()))),
+                     trim(rs.field(3).textOr({})));
+            return true;
+        }
+    } catch (const NumberedError& e) {
+        logMessage("Can't validate login information.-->" + e.description(), LogLevel::Error);
+    }
     return false;
 }
 

@@ -1,0 +1,73 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "vek/foundation/Collection.h"
+#include "vek/persistence/DbConnection.h"
+
+namespace vek {
+
+namespace ServerConstants {
+enum Value : int32_t { DB_VERSION = 12 };
+}  // namespace ServerConstants
+
+// The one database file of an install (<install>/data/<name>): opens it,
+// tells its schema version and runs the few schema statements that upgrades
+// need. Every other persistence class runs its statements on Connection().
+class Database {
+public:
+    Database();
+    ~Database();
+    Database(const Database&) = delete;
+    Database& operator=(const Database&) = delete;
+
+    // "dbVersion" of Config as a number; a file without it is version 0.
+    int16_t Version();
+    // Upgrades the file from one schema version to another after a dated copy.
+    bool migrate(int16_t fromVersion, int16_t toVersion);
+    // The open connection, reopened first when it is not open.
+    std::shared_ptr<DbConnection> Connection();
+    void closeConnection();
+    // Doubles every single quote of `s` (in place) and returns the result.
+    static std::string filterSingleQuote(std::string& s);
+    std::string preInitializeConfigGet(const std::string& key);
+    void preInitializeConfigSet(const std::string& key, const std::string& value);
+
+    // Library-internal.
+    void openDatabase(const std::string& fileName);
+    // The start-up check: a newer file raises DATABASE_ERROR, an older one is
+    // migrated (raising when that fails), the current one is left alone.
+    void checkVersion();
+    bool addColumn(const std::string& table, const std::string& column, const std::string& columnType,
+                   const std::string& defaultValue = {});
+    bool dropColumn(const std::string& table, const std::string& column);
+    bool updateColumn(const std::string& table, const std::string& column, const std::string& value, bool valueIsText);
+    bool addRow(const std::string& table, const Collection<std::string>& columnNames,
+                const Collection<std::string>& columnTypes, const Collection<std::string>& values);
+    bool deleteRows(const std::string& table, const std::string& column, const std::string& value, bool valueIsText);
+    bool createHmiTable();
+    bool createSimulationTable();
+
+    bool columnExisted() const { return columnExisted_; }
+    void setColumnExisted(bool v) { columnExisted_ = v; }
+    const std::string& fileName() const { return fileName_; }
+    const std::string& connectionString() const { return connectionString_; }
+    // <install>/data/<file name>
+    const std::string& fullPath() const { return fullPath_; }
+
+private:
+    bool createTable(const std::string& table, const std::string& sql);
+
+    std::string fileName_;
+    std::string fullPath_;
+    std::string connectionString_;
+    std::shared_ptr<DbConnection> connection_ = std::make_shared<DbConnection>();
+    bool columnExisted_ = false;
+};
+
+// The process's shared database (runtime().database); raises DATABASE_ERROR
+// when none has been created yet.
+Database& sharedDatabase();
+
+}  // namespace vek

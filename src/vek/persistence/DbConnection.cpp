@@ -1,0 +1,219 @@
+#include "vek/persistence/DbConnection.h"
+
+#include <sqlite3.h>
+#include <sys/stat.h>
+
+#include <cctype>
+
+#include "vek/persistence/DbError.h"
+
+namespace vek {
+
+namespace {
+bool matchWord(const std::string& s, std::size_t& i, const char* word) {
+    std::size_t j = i;
+    for (const char* w = word; *w; ++w, ++j)
+        if (j >= s.size() || std::toupper(static_cast<unsigned char>(s[j])) != *w) return false;
+    i = j;
+    return true;
+}
+void skipSpace(const std::string& s, std::size_t& i) {
+    while (i < s.size() && std::isspace(static_cast<unsigned char>(s[i]))) ++i;
+}
+}  // namespace
+
+DbConnection::~DbConnection() {
+    close();
+}
+
+std::string DbConnection::translate(const std::string& sql) {
+    // Statements written for the old store say "DELETE * FROM"; SQLite knows
+    // only "DELETE FROM".
+    std::size_t i = 0;
+    skipSpace(sql, i);
+    const std::size_t start = i;
+    if (!matchWord(sql, i, "DELETE")) return sql;
+    const std::size_t afterDelete = i;
+    skipSpace(sql, i);
+    if (i == afterDelete || i >= sql.size() || sql[i] != '*') return sql;
+    ++i;
+    const std::size_t afterStar = i;
+    skipSpace(sql, i);
+    if (i == afterStar || !matchWord(sql, i, "FROM")) return sql;
+    return sql.substr(0, start) + "DELETE FROM" + sql.substr(i);
+}
+
+void DbConnection::open(const std::string& path) {
+    close();
+    sqlite3* db = nullptr;
+    // Never CREATE: a missing file is a failure, not a new empty database.
+    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    if (rc != SQLITE_OK) {
+        std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        sqlite3_close_v2(db);
+        throw DbError(message + " [" + path + "]", rc);
+    }
+    sqlite3_extended_result_codes(db, 1);
+    db_ = db;
+    path_ = path;
+    try {
+        // An empty file would pass as an empty database and be written into.
+        struct stat st {};
+        if (::stat(path.c_str(), &st) == 0 && st.st_size == 0)
+            throw DbError("file is not a database [" + path + "]", SQLITE_NOTADB);
+        // Reading the schema proves the header is SQLite's and that no other
+        // process holds the file locked.
+        Recordset pages = query("PRAGMA page_count");
+        Recordset size = query("PRAGMA page_size");
+        const double expected = pages.field(0).toDouble() * size.field(0).toDouble();
+        if (static_cast<double>(st.st_size) < expected)
+            throw DbError("database disk image is malformed (the file is truncated) [" + path + "]", SQLITE_CORRUPT);
+        query("SELECT count(*) FROM sqlite_master");
+        // Taking the write lock and giving it back writes nothing, but fails
+        // now rather than at the first store when another process holds it.
+        query("BEGIN IMMEDIATE");
+        query("ROLLBACK");
+        // A write-ahead log lets each store commit without waiting for the
+        // disk twice; the file stays consistent on power loss (the last
+        // commits may be lost). A file that cannot switch stays as it is.
+        try {
+            query("PRAGMA journal_mode=WAL");
+            query("PRAGMA synchronous=NORMAL");
+        } catch (const DbError&) {
+        }
+    } catch (...) {
+        close();
+        throw;
+    }
+}
+
+void DbConnection::close() {
+    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    statements_.clear();
+    if (db_) sqlite3_close_v2(db_);
+    db_ = nullptr;
+}
+
+void DbConnection::requireOpen() const {
+    if (!db_) throw DbError("Operation is not allowed when the object is closed.", SQLITE_MISUSE);
+}
+
+void DbConnection::fail(int rc) const {
+    const std::string message = db_ ? sqlite3_errmsg(db_) : sqlite3_errstr(rc);
+    throw DbError(message, rc, DbError::classify(rc, message));
+}
+
+sqlite3_stmt* DbConnection::prepare(const std::string& sql, bool& cached) {
+    requireOpen();
+    // Statements with placeholders are reused: the same few texts run again
+    // and again with other values.
+    auto it = statements_.find(sql);
+    if (it != statements_.end()) {
+        cached = true;
+        sqlite3_reset(it->second);
+        sqlite3_clear_bindings(it->second);
+        return it->second;
+    }
+    const std::string text = translate(sql);
+    sqlite3_stmt* stmt = nullptr;
+    const char* tail = nullptr;
+    const int rc =
+        sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+    if (rc != SQLITE_OK) fail(rc);
+    if (!stmt) throw DbError("The statement is empty.", SQLITE_MISUSE);
+    while (tail && (std::isspace(static_cast<unsigned char>(*tail)) || *tail == ';')) ++tail;
+    if (tail && *tail) {
+        sqlite3_finalize(stmt);
+        throw DbError("Only one statement may be run at a time.", SQLITE_MISUSE);
+    }
+    cached = statements_.size() < kMaxCachedStatements && sqlite3_bind_parameter_count(stmt) > 0;
+    if (cached) statements_.emplace(sql, stmt);
+    return stmt;
+}
+
+void DbConnection::bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params) {
+    if (static_cast<int>(params.size()) != sqlite3_bind_parameter_count(stmt))
+        throw DbError("The number of values does not match the statement's parameters.", SQLITE_RANGE);
+    for (std::size_t i = 0; i < params.size(); ++i) {
+        const DbValue& v = params[i];
+        const int n = static_cast<int>(i + 1);
+        int rc;
+        if (v.isNull()) {
+            rc = sqlite3_bind_null(stmt, n);
+        } else if (v.isInteger()) {
+            rc = sqlite3_bind_int64(stmt, n, static_cast<sqlite3_int64>(v.integerValue()));
+        } else if (v.isReal()) {
+            rc = sqlite3_bind_double(stmt, n, v.toDouble());
+        } else {
+            const std::string t = v.toText();
+            rc = sqlite3_bind_text(stmt, n, t.data(), static_cast<int>(t.size()), SQLITE_TRANSIENT);
+        }
+        if (rc != SQLITE_OK) fail(rc);
+    }
+}
+
+Recordset DbConnection::query(const std::string& sql, const std::vector<DbValue>& params) {
+    bool cached = false;
+    sqlite3_stmt* stmt = prepare(sql, cached);
+    struct Finish {
+        sqlite3_stmt* s;
+        bool cached;
+        ~Finish() {
+            if (cached) {
+                sqlite3_reset(s);
+                sqlite3_clear_bindings(s);
+            } else {
+                sqlite3_finalize(s);
+            }
+        }
+    } finish{stmt, cached};
+    bind(stmt, params);
+
+    const int columns = sqlite3_column_count(stmt);
+    std::vector<std::string> names;
+    names.reserve(static_cast<std::size_t>(columns));
+    for (int c = 0; c < columns; ++c) names.emplace_back(sqlite3_column_name(stmt, c));
+    std::vector<std::vector<DbValue>> rows;
+    for (;;) {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) fail(rc);
+        std::vector<DbValue> row;
+        row.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c) {
+            switch (sqlite3_column_type(stmt, c)) {
+                case SQLITE_INTEGER: row.emplace_back(static_cast<int64_t>(sqlite3_column_int64(stmt, c))); break;
+                case SQLITE_FLOAT: row.emplace_back(sqlite3_column_double(stmt, c)); break;
+                case SQLITE_NULL: row.emplace_back(); break;
+                default: {
+                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                    row.emplace_back(
+                        std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
+                }
+            }
+        }
+        rows.push_back(std::move(row));
+    }
+    return Recordset(std::move(names), std::move(rows));
+}
+
+int32_t DbConnection::execute(const std::string& sql, const std::vector<DbValue>& params) {
+    const int before = db_ ? sqlite3_total_changes(db_) : 0;
+    query(sql, params);
+    // total_changes, unlike changes(), is not left over from an earlier
+    // statement when this one (CREATE, ALTER) changes no rows.
+    return sqlite3_total_changes(db_) - before;
+}
+
+void DbConnection::checkpoint() {
+    requireOpen();
+    const int rc = sqlite3_wal_checkpoint_v2(db_, nullptr, SQLITE_CHECKPOINT_TRUNCATE, nullptr, nullptr);
+    if (rc != SQLITE_OK) fail(rc);
+}
+
+int64_t DbConnection::lastInsertKey() const {
+    requireOpen();
+    return sqlite3_last_insert_rowid(db_);
+}
+
+}  // namespace vek
