@@ -247,6 +247,12 @@ TEST_F(MotorTest, StatusTextListsTheSetBits) {
     }
 }
 
+TEST_F(MotorTest, MotorWithoutChannelRefusesInsteadOfCrashing) {
+    Motor motor;
+    EXPECT_THROW(motor.goToPosition(1), NumberedError);
+    EXPECT_FALSE(motor.canCommunicate());
+}
+
 TEST_F(MotorTest, CanCommunicateSwallowsChannelFailures) {
     EXPECT_TRUE(motor_->canCommunicate());
     channel_->failOnce("1Rz", std::make_exception_ptr(NumberedError(99, "engine gone")));

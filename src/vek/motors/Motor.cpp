@@ -88,6 +88,7 @@ void Motor::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motor
     prefix_ = numberText(id);
     motorEncoderCounts_ = motorEncoderCounts;
     comm_ = std::move(comm);
+    requireChannel();
     smiMotor_ = comm_->getMotor(id);
     sendCommand("F=2");
     name_ = runtime().motorDefaultName ? runtime().motorDefaultName(id) : "Motor" + numberText(id);
@@ -103,15 +104,22 @@ void Motor::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motor
 // ---------------------------------------------------------------- framing
 
 void Motor::sendCommand(const std::string& text) {
+    requireChannel();
     frame_.assign(prefix_);
     frame_.append(text);
     comm_->WriteCommand(frame_);
 }
 
 std::string Motor::getResponseOf(const std::string& command) {
+    requireChannel();
     frame_.assign(prefix_);
     frame_.append(command);
     return comm_->getResponseOf(frame_);
+}
+
+void Motor::requireChannel() const {
+    // A motor used before init has no channel: refuse rather than crash.
+    if (!comm_) raiseInvalidArgument("Object is uninitialized. Please assign a new object to the variable.");
 }
 
 bool Motor::getIsResponse(const std::string& command, const std::string& response) {

@@ -98,6 +98,7 @@ public:
 
 private:
     void sendCommand(const std::string& text);
+    void requireChannel() const;
     int32_t queryInt32(const std::string& command);
     int16_t queryInt16(const std::string& command);
     double queryDouble(const std::string& command);
