@@ -1,6 +1,9 @@
 #pragma once
 // vek: every public header in one include.
 
+#include "vek/comm/BaudRates.h"
+#include "vek/comm/ICommunication.h"
+#include "vek/comm/PollingCommands.h"
 #include "vek/foundation/Clock.h"
 #include "vek/foundation/Collection.h"
 #include "vek/foundation/Convert.h"
@@ -12,10 +15,18 @@
 #include "vek/foundation/Log.h"
 #include "vek/foundation/LogMessage.h"
 #include "vek/foundation/MotionSound.h"
+#include "vek/foundation/NotGiven.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/foundation/Utils.h"
 #include "vek/foundation/Wait.h"
 #include "vek/motion/Runtime.h"
+#include "vek/motors/IMotor.h"
+#include "vek/motors/Measurement.h"
+#include "vek/motors/Motor.h"
+#include "vek/motors/MotorConstants.h"
+#include "vek/motors/MotorStatus.h"
+#include "vek/motors/MotorStatusWordBits.h"
+#include "vek/motors/Units.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/Database.h"
 #include "vek/persistence/DbConnection.h"

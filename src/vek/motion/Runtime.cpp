@@ -3,6 +3,7 @@
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/Utils.h"
+#include "vek/motors/Measurement.h"
 #include "vek/persistence/User.h"
 
 namespace vek {
@@ -14,7 +15,7 @@ Runtime& runtime() {
 
 int16_t Runtime::motorCount() const {
     // The façade registers its motors here once it exists.
-    return 0;
+    return motors ? static_cast<int16_t>(motors->count()) : 0;
 }
 
 void startUp() {
@@ -28,6 +29,7 @@ void startUp() {
     rt.user = std::make_shared<User>();
     rt.log = std::make_shared<Log>();
     rt.log->LogMessage(std::string(46, '='), -1, "Unknown", 1);
+    rt.measurement = std::make_shared<Measurement>();
     rt.error = std::make_shared<Error>();
     rt.started_ = true;
 }
@@ -46,6 +48,8 @@ void shutDown() {
     rt.configuration.reset();
     rt.database.reset();
     rt.linearSlides.reset();
+    rt.motors.reset();
+    rt.motorDefaultName = nullptr;
     rt.excel.reset();
     rt.dataImporter.reset();
     rt.error.reset();

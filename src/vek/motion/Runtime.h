@@ -4,6 +4,8 @@
 #include <memory>
 #include <string>
 
+#include "vek/foundation/Collection.h"
+
 namespace vek {
 
 class Utils;
@@ -30,6 +32,7 @@ class Vision;
 class Serial;
 class External;
 class IIOData;
+class IMotor;
 
 // The one place that holds the process-wide objects and flags. Lower layers
 // reach upper ones through it (the log reads the current user's role, the
@@ -71,6 +74,13 @@ public:
     std::shared_ptr<External> external;
     std::shared_ptr<IIOData> ioData;
 
+    // The façade's axis motors in axis order (keys "1".."8"), registered by
+    // the façade when it opens a connection; null before. The all-motors
+    // object iterates these.
+    std::shared_ptr<Collection<std::shared_ptr<IMotor>>> motors;
+    // The façade's getMotorDefaultName, registered with it; without it a
+    // motor is named "Motor" + its number, as with no motors connected.
+    std::function<std::string(int32_t)> motorDefaultName;
     // Set by the façade: gives live motor `motor` the stored axis name and
     // makes it determine its type afresh (Configuration::saveData).
     std::function<void(int16_t motor, const std::string& name)> renameMotor;
