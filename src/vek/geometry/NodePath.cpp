@@ -141,6 +141,19 @@ void NodePath::addNode(std::shared_ptr<Node> tmpNode, const std::string& key, co
     }
 }
 
+void NodePath::appendForGeneration(std::shared_ptr<Node> tmpNode) {
+    const int slot = Node::currentSlot();
+    if (slot < 0) return;
+    auto& total = effectiveLength_[static_cast<std::size_t>(slot)];
+    if (nodes_->count() > 0) {
+        const Runtime& rt = runtime();
+        total += Utils::distanceBetweenNodes(*nodes_->item(nodes_->count()), *tmpNode, rt.pitchRatio(1),
+                                             rt.pitchRatio(2), rt.pitchRatio(3));
+    }
+    tmpNode->setLengthFromStart(slot, total);
+    nodes_->add(std::move(tmpNode));
+}
+
 void NodePath::removeNode(const Node& tmpNode) {
     if (!nodes_) throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
     nodes_->remove(std::to_string(tmpNode.key()));

@@ -109,6 +109,11 @@ public:
 
     // The engine used for generation: the init one or a private one.
     PathEngine& engine();
+    // Appends without key and extends the running length only: the refined
+    // paths of trajectory generation need lengths, not corner angles, and
+    // have no cache entry to drop. Keeps a half-million-node refinement
+    // from paying for both.
+    void appendForGeneration(std::shared_ptr<Node> tmpNode);
 
 private:
     int32_t extent(int axis, bool minimum) const;

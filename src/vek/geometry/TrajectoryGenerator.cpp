@@ -67,10 +67,19 @@ TimeArray TrajectoryGenerator::generatePath(NodePath& self, const std::shared_pt
     }
     auto refined = std::make_shared<NodePath>();
     for (const NodePath* p : chainOf(tmpNodePath)) {
+        std::shared_ptr<NodePath> part;
         if (p->pathType() == PathConstants::LINEAR_PATH)
-            refined->appendNodes(generateConnectedPath(*p, maxSpeed, acceleration, slowToEnd, cornerRadius));
+            part = generateConnectedPath(*p, maxSpeed, acceleration, slowToEnd, cornerRadius);
         else if (p->pathType() == PathConstants::ARC_PATH)
-            refined->appendNodes(generateArcPath(*p, maxSpeed, acceleration, slowToEnd));
+            part = generateArcPath(*p, maxSpeed, acceleration, slowToEnd);
+        if (!part) continue;
+        if (refined->size() == 0) {
+            // The first part's lengths already run from 0: it is the start.
+            refined = part;
+        } else {
+            refined->nodes()->reserve(refined->nodes()->count() + part->nodes()->count());
+            for (const auto& node : *part->nodes()) refined->appendForGeneration(node);
+        }
     }
     if (!(refined->effectiveLength() > 0)) {
         logMessage("Invalid data for path generation", 3, -1, "Unknown");
@@ -170,8 +179,8 @@ TimeArray TrajectoryGenerator::generateLinePathTarn(NodePath& self, const Node& 
     PathEngine& engine = self.engine();
     configure(engine, self.TIMEDELTA(), acceleration, slowToEnd);
     NodePath segment;
-    segment.addNode(fromNode.clone(false));
-    segment.addNode(toNode.clone(false));
+    segment.appendForGeneration(fromNode.clone(false));
+    segment.appendForGeneration(toNode.clone(false));
     const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, segment.effectiveLength());
     auto nodes = std::make_shared<NodeCollection>();
     TimeArray time;
@@ -200,8 +209,9 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
     const auto& source = path.nodes();
     const std::size_t n = source ? source->count() : 0;
     std::shared_ptr<Node> tangentOut;  // exit tangent point of the previous corner, when it was rounded
+    if (n > 0) out->nodes()->reserve(n + (n - 1) * CHORDS_PER_TURN);
     auto keepSharp = [&](const Node& vertex) {
-        out->addNode(vertex.clone(false));
+        out->appendForGeneration(vertex.clone(false));
         tangentOut.reset();
     };
     for (std::size_t k = 1; k <= n; ++k) {
@@ -288,7 +298,7 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
         plane.setupPostTransformation();
         for (auto& point : arc) {
             plane.ApplyTransformationToNode(*point, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
-            out->addNode(std::move(point));
+            out->appendForGeneration(std::move(point));
         }
         t2->setLengthFromStart(slot, vertex.lengthFromStart(slot) + t);
         tangentOut = t2;
@@ -341,7 +351,7 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateArcPath(const NodePath& p
     out->nodes()->reserve(points.size());
     for (auto& point : points) {
         plane.ApplyTransformationToNode(*point, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
-        out->addNode(std::move(point));
+        out->appendForGeneration(std::move(point));
     }
     if (doLogMessage(6)) logMessage("Generated connected path = " + out->toString(), 6);
     return out;
