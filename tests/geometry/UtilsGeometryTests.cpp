@@ -116,3 +116,25 @@ TEST_F(UtilsGeometry, MatricesAndVectors) {
 
 }  // namespace
 }  // namespace vek::test
+
+#include "vek/geometry/FastRound.h"
+
+namespace vek::test {
+namespace {
+
+TEST(FastRound, MatchesTheLibraryRoundingEverywhere) {
+    for (double v : {0.5, 1.5, 2.5, -0.5, -1.5, -2.5, 0.49999999999999994, 1e9 + 0.5, -1e9 - 0.5, 2147483647.4,
+                     -2147483648.4, 12345.678, -0.0})
+        EXPECT_EQ(roundToInt32(v), toInt32(v)) << v;
+    for (double v : {2147483647.6, -2147483648.6, std::nan("")}) {
+        try {
+            roundToInt32(v);
+            FAIL() << v;
+        } catch (const NumberedError& e) {
+            EXPECT_EQ(e.number(), 6);
+        }
+    }
+}
+
+}  // namespace
+}  // namespace vek::test

@@ -15,6 +15,7 @@
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/NumberedError.h"
+#include "vek/geometry/FastRound.h"
 #include "vek/geometry/Node.h"
 #include "vek/motion/Runtime.h"
 
@@ -471,7 +472,7 @@ std::shared_ptr<Node> Utils::getNodeOnPath(const Node& fromNode, const Node& toN
         const double fraction = atDistance / total;
         for (int i = 1; i <= MAX_MOTORS; ++i) {
             const int32_t from = fromNode.slotAxis(slot, i);
-            node->setSlotAxis(slot, i, toInt32(fraction * axisDifference(toNode.slotAxis(slot, i), from) + from));
+            node->setSlotAxis(slot, i, roundToInt32(fraction * axisDifference(toNode.slotAxis(slot, i), from) + from));
         }
         return node;
     }
@@ -491,9 +492,9 @@ std::shared_ptr<Node> Utils::getCenterOfThreePointCircle(const Node& p1, const N
     const double xc = divide(mxb * (-dya) * dxb + mya * (-dya) * (-dyb) - mxa * dxa * (-dyb) - (-dya) * myb * (-dyb),
                              dxb * (-dya) - dxa * (-dyb));
     auto center = std::make_shared<Node>();
-    center->setAxis(1, toInt32(divide(xc, xp)));
+    center->setAxis(1, roundToInt32(divide(xc, xp)));
     const double yc = mya + divide((center->axis(1) * xp - mxa) * dxa, -dya);
-    center->setAxis(2, toInt32(divide(yc, yp)));
+    center->setAxis(2, roundToInt32(divide(yc, yp)));
     center->setAxis(3, p2.axis(3));
     return center;
 }

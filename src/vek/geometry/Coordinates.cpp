@@ -4,6 +4,7 @@
 #include <utility>
 
 #include "vek/foundation/Convert.h"
+#include "vek/geometry/FastRound.h"
 #include "vek/geometry/Node.h"
 #include "vek/geometry/NodePath.h"
 #include "vek/motion/Runtime.h"
@@ -120,7 +121,7 @@ void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirecti
     const double x = read(1), y = read(2), z = read(3);
     for (int j = 1; j <= 3; ++j) {
         const auto c = static_cast<std::size_t>(j);
-        const int32_t v = toInt32(x * matrix_[1][c] + y * matrix_[2][c] + z * matrix_[3][c] + matrix_[4][c]);
+        const int32_t v = roundToInt32(x * matrix_[1][c] + y * matrix_[2][c] + z * matrix_[3][c] + matrix_[4][c]);
         switch (fromToDirection) {
             case 2:
             case 3: tmpNode.setSlotAxis(0, j, v); break;

@@ -9,6 +9,7 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/Utils.h"
 #include "vek/geometry/Coordinates.h"
+#include "vek/geometry/FastRound.h"
 #include "vek/geometry/PathCache.h"
 #include "vek/motion/Runtime.h"
 
@@ -140,7 +141,7 @@ void TrajectoryGenerator::sampleAlongPath(const NodePath& path, const ProfileArr
             const Node& from = *nodes.item(std::min(b, n) - (n > 1 ? 1 : 0));
             node = Utils::getNodeOnPath(from, to, d - from.lengthFromStart(slot));
         }
-        time[static_cast<std::size_t>(j)] = toInt32(profile.time(j));
+        time[static_cast<std::size_t>(j)] = roundToInt32(profile.time(j));
         if (node) out.add(std::move(node));
     }
 }
@@ -165,8 +166,8 @@ TimeArray TrajectoryGenerator::generateLinePath(NodePath& self, const Node& from
     TimeArray time(static_cast<std::size_t>(profile.steps()) + 1, 0);
     for (int32_t j = 1; j <= profile.steps(); ++j) {
         auto node = std::make_shared<Node>();
-        for (int i = 1; i <= motors; ++i) node->setSlotAxis(slot, i, toInt32(profile.at(i, j)));
-        time[static_cast<std::size_t>(j)] = toInt32(profile.time(j));
+        for (int i = 1; i <= motors; ++i) node->setSlotAxis(slot, i, roundToInt32(profile.at(i, j)));
+        time[static_cast<std::size_t>(j)] = roundToInt32(profile.time(j));
         nodes->add(std::move(node));
     }
     self.setNodes(nodes);
@@ -283,8 +284,8 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
         // Y from the flatter normal: the steep one multiplies X's rounding.
         const double y = std::abs(k1) <= std::abs(k2) ? k1 * x + b1 : k2 * x + b2;
         Node center;
-        center.setSlotAxis(slot, 1, toInt32(x / r.x));
-        center.setSlotAxis(slot, 2, toInt32(y / r.y));
+        center.setSlotAxis(slot, 1, roundToInt32(x / r.x));
+        center.setSlotAxis(slot, 2, roundToInt32(y / r.y));
         center.setSlotAxis(slot, 3, t1In->slotAxis(slot, 3));
         if (doLogMessage(6))
             logMessage("Center of circle = (" + std::to_string(center.slotAxis(slot, 1)) + "," +
@@ -407,14 +408,14 @@ std::vector<std::shared_ptr<Node>> TrajectoryGenerator::generateArcPoints(const 
             ++index;
             const double angle = theta1 + sense * k * sweep / CHORDS_PER_TURN;
             auto point = std::make_shared<Node>();
-            point->setSlotAxis(slot, 1, toInt32(cx + radius * std::cos(angle) / r.x));
-            point->setSlotAxis(slot, 2, toInt32(cy + radius * std::sin(angle) / r.y));
-            point->setSlotAxis(slot, 3,
-                               toInt32(start.slotAxis(slot, 3) + pitch * static_cast<double>(index) / CHORDS_PER_TURN));
+            point->setSlotAxis(slot, 1, roundToInt32(cx + radius * std::cos(angle) / r.x));
+            point->setSlotAxis(slot, 2, roundToInt32(cy + radius * std::sin(angle) / r.y));
+            point->setSlotAxis(
+                slot, 3, roundToInt32(start.slotAxis(slot, 3) + pitch * static_cast<double>(index) / CHORDS_PER_TURN));
             const double f = static_cast<double>(index) / static_cast<double>(total);
             for (int i = 4; i <= MAX_MOTORS; ++i) {
                 const double s = start.slotAxis(slot, i);
-                point->setSlotAxis(slot, i, toInt32(s + (end.slotAxis(slot, i) - s) * f));
+                point->setSlotAxis(slot, i, roundToInt32(s + (end.slotAxis(slot, i) - s) * f));
             }
             if (doLogMessage(6))
                 logMessage(
