@@ -1,6 +1,6 @@
 // Trajectory generation figures: points per second, bytes per trajectory
-// point, and how much faster the forward segment walk samples a long path
-// than a search from the first node at every step.
+// point, how much faster the forward segment walk samples a long path than
+// a search from the first node at every step, and bytes per stored point.
 //
 //   build/default/bin/vek_bench_trajectory
 #include <benchmark/benchmark.h>
@@ -154,5 +154,28 @@ void BM_SamplingWalkVsSearch(benchmark::State& state) {
     state.counters["speed_ratio"] = searchPerStep / walkPerStep;
 }
 BENCHMARK(BM_SamplingWalkVsSearch)->Unit(benchmark::kMillisecond)->Iterations(1);
+
+// A stored dataset: 1,000,000 named corner nodes under their key texts, as
+// the database loads them (corner angles and running lengths included).
+void BM_StoredPointsMemory(benchmark::State& state) {
+    environment();
+    constexpr int kPoints = 1000000;
+    double bytesPerPoint = 0;
+    for (auto _ : state) {
+        const std::size_t before = heapInUse();
+        auto path = std::make_shared<NodePath>();
+        path->nodes()->reserve(kPoints);
+        for (int i = 1; i <= kPoints; ++i) {
+            auto n = node((i * 37) % 200000, (i * 91) % 150000, i % 1000, "P" + std::to_string(i));
+            n->setKey(i);
+            n->setOrderNumber(static_cast<int16_t>(i % 30000));
+            path->addNode(n, std::to_string(i));
+        }
+        bytesPerPoint = static_cast<double>(heapInUse() - before) / kPoints;
+        benchmark::DoNotOptimize(path.get());
+    }
+    state.counters["bytes_per_point"] = bytesPerPoint;
+}
+BENCHMARK(BM_StoredPointsMemory)->Unit(benchmark::kMillisecond)->Iterations(1);
 
 }  // namespace

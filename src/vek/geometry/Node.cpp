@@ -21,10 +21,9 @@ Node::Node(const Node& other)
       mode_(other.mode_) {
     if (other.extra_) {
         extra_ = std::make_unique<Extra>();
-        extra_->user = other.extra_->user;
         extra_->cornerAngle = other.extra_->cornerAngle;
         extra_->name = other.extra_->name;
-        if (other.extra_->tmp) extra_->tmp = std::make_unique<std::array<int32_t, 8>>(*other.extra_->tmp);
+        if (other.extra_->sets) extra_->sets = std::make_unique<Sets>(*other.extra_->sets);
     }
 }
 
@@ -39,6 +38,12 @@ Node& Node::operator=(const Node& other) {
 Node::Extra& Node::extra() {
     if (!extra_) extra_ = std::make_unique<Extra>();
     return *extra_;
+}
+
+Node::Sets& Node::sets() {
+    Extra& e = extra();
+    if (!e.sets) e.sets = std::make_unique<Sets>();
+    return *e.sets;
 }
 
 std::size_t Node::checkedIndex(int16_t index) {
@@ -71,7 +76,7 @@ int Node::currentSlot() {
 int32_t Node::slotAxis(int slot, int index) const {
     const auto i = static_cast<std::size_t>(index - 1);
     if (slot == 0) return world_[i];
-    if (slot == 1 && extra_) return extra_->user[i];
+    if (slot == 1 && extra_ && extra_->sets) return extra_->sets->user[i];
     return 0;
 }
 
@@ -79,8 +84,8 @@ void Node::setSlotAxis(int slot, int index, int32_t value) {
     const auto i = static_cast<std::size_t>(index - 1);
     if (slot == 0) {
         world_[i] = value;
-    } else if (slot == 1 && (extra_ || value != 0)) {
-        extra().user[i] = value;
+    } else if (slot == 1 && (value != 0 || (extra_ && extra_->sets))) {
+        sets().user[i] = value;
     }
 }
 
@@ -94,15 +99,13 @@ void Node::setSystemAxis(int16_t index, int32_t value) {
 
 int32_t Node::tmpAxis(int16_t index) const {
     const std::size_t i = checkedIndex(index);
-    return extra_ && extra_->tmp ? (*extra_->tmp)[i] : 0;
+    return extra_ && extra_->sets ? extra_->sets->tmp[i] : 0;
 }
 
 void Node::setTmpAxis(int16_t index, int32_t value) {
     const std::size_t i = checkedIndex(index);
-    if (value == 0 && !(extra_ && extra_->tmp)) return;
-    Extra& e = extra();
-    if (!e.tmp) e.tmp = std::make_unique<std::array<int32_t, 8>>();
-    (*e.tmp)[i] = value;
+    if (value == 0 && !(extra_ && extra_->sets)) return;
+    sets().tmp[i] = value;
 }
 
 double Node::cornerAngle(int slot) const {

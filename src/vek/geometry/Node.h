@@ -13,10 +13,11 @@ constexpr int16_t MAX_MOTORS = 8;
 // the attributes a stored path keeps for each of its corners.
 //
 // Millions of these make up trajectories and stored datasets, so the layout
-// is lean: the world values and the running length sit inline; the user
-// values, corner angles and name live in a block allocated on their first
-// non-default write, and the tmp values in a further block behind that. A
-// trajectory point in the world system costs one 72-byte object.
+// is lean: the world values and the running length sit inline; corner
+// angles and name live in a block allocated on their first non-default
+// write, and the user and tmp values in a further block behind that. A
+// trajectory point in the world system costs one 72-byte object, a stored
+// corner with a name one more of 56 bytes.
 //
 // The per-system members follow the process-wide Coordinates.system at each
 // access: 0 selects the world slot, 1 (user, and tmp, which shares its value)
@@ -82,13 +83,17 @@ public:
     void setCornerAngle(int slot, double value);
 
 private:
-    struct Extra {
+    struct Sets {
         std::array<int32_t, 8> user{};
+        std::array<int32_t, 8> tmp{};
+    };
+    struct Extra {
         std::array<double, 2> cornerAngle{};
         std::string name;
-        std::unique_ptr<std::array<int32_t, 8>> tmp;
+        std::unique_ptr<Sets> sets;
     };
     Extra& extra();
+    Sets& sets();
     static std::size_t checkedIndex(int16_t index);
 
     std::array<int32_t, 8> world_{};
