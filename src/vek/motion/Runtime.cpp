@@ -1,8 +1,12 @@
 #include "vek/motion/Runtime.h"
 
 #include "vek/foundation/Error.h"
+#include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
+#include "vek/foundation/NumberedError.h"
 #include "vek/foundation/Utils.h"
+#include "vek/geometry/Coordinates.h"
+#include "vek/geometry/PathCache.h"
 #include "vek/motors/Measurement.h"
 #include "vek/persistence/User.h"
 
@@ -18,6 +22,16 @@ int16_t Runtime::motorCount() const {
     return motors ? static_cast<int16_t>(motors->count()) : 0;
 }
 
+double Runtime::pitchRatio(int16_t axis) const {
+    if (axis < 0 || axis > 8) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+    return pitchRatios_[static_cast<std::size_t>(axis)];
+}
+
+void Runtime::setPitchRatio(int16_t axis, double ratio) {
+    if (axis < 0 || axis > 8) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+    pitchRatios_[static_cast<std::size_t>(axis)] = ratio;
+}
+
 void startUp() {
     Runtime& rt = runtime();
     if (rt.started_) return;
@@ -29,6 +43,8 @@ void startUp() {
     rt.user = std::make_shared<User>();
     rt.log = std::make_shared<Log>();
     rt.log->LogMessage(std::string(46, '='), -1, "Unknown", 1);
+    rt.coordinates = std::make_shared<Coordinates>();
+    rt.pathCache = std::make_shared<PathCache>();
     rt.measurement = std::make_shared<Measurement>();
     rt.error = std::make_shared<Error>();
     rt.started_ = true;
@@ -67,6 +83,7 @@ void shutDown() {
     rt.utils.reset();
     rt.renameMotor = nullptr;
     rt.stopRequested = rt.isPaused = rt.isSimulation = rt.isSimulationMute = false;
+    rt.pitchRatios_ = {0.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
     rt.started_ = false;
 }
 

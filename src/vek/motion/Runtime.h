@@ -1,4 +1,5 @@
 #pragma once
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <memory>
@@ -90,10 +91,19 @@ public:
 
     bool isStarted() const { return started_; }
 
+    // Pitch ratios of the axes, indices 0..8: what one motor unit of axis i
+    // measures relative to axis 1, so that lengths of axes 1..3 can be added.
+    // Nodes and trajectory generation read them here because geometry sits
+    // below the façade; the façade writes them (setPitchRatios) when it loads
+    // its slides. Index 0 is 0.0, 1..8 start at 1.0; outside 0..8 raises 9.
+    double pitchRatio(int16_t axis) const;
+    void setPitchRatio(int16_t axis, double ratio);
+
 private:
     friend void startUp();
     friend void shutDown();
     bool started_ = false;
+    std::array<double, 9> pitchRatios_{0.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
 };
 
 Runtime& runtime();

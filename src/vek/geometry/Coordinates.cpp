@@ -1,0 +1,199 @@
+#include "vek/geometry/Coordinates.h"
+
+#include <cmath>
+#include <utility>
+
+#include "vek/foundation/Convert.h"
+#include "vek/geometry/FastRound.h"
+#include "vek/geometry/Node.h"
+#include "vek/geometry/NodePath.h"
+#include "vek/motion/Runtime.h"
+
+namespace vek {
+
+namespace {
+
+Utils::Matrix rotation(double angle, int16_t axis) {
+    Utils::Matrix t = Utils::getIdentityMatrix(4);
+    const double c = std::cos(angle), s = std::sin(angle);
+    switch (axis) {
+        case 1:
+            t[2][2] = t[3][3] = c;
+            t[2][3] = s;
+            t[3][2] = -s;
+            break;
+        case 2:
+            t[1][1] = t[3][3] = c;
+            t[3][1] = s;
+            t[1][3] = -s;
+            break;
+        case 3:
+            t[1][1] = t[2][2] = c;
+            t[1][2] = s;
+            t[2][1] = -s;
+            break;
+        default: break;
+    }
+    return t;
+}
+
+Utils::Matrix translation(double tx, double ty, double tz) {
+    Utils::Matrix t = Utils::getIdentityMatrix(4);
+    t[4][1] = tx;
+    t[4][2] = ty;
+    t[4][3] = tz;
+    return t;
+}
+
+}  // namespace
+
+Coordinates::Coordinates() {
+    init();
+}
+
+void Coordinates::init() {
+    system_ = 0;
+    matrix_ = Utils::getIdentityMatrix(4);
+    reverse_ = false;
+    reverseMatrix_ = Utils::getIdentityMatrix(4);
+}
+
+void Coordinates::setSystem(int16_t value) {
+    system_ = value;
+    if (value == 0) logMessage("Coordinate system is set to WORLD", 6);
+    if (value == 1) logMessage("Coordinate system is set to USER", 6);
+}
+
+void Coordinates::apply(const Utils::Matrix& t, bool isChained, const char* label) {
+    if (isChained) {
+        matrix_ = Utils::multiplyMatrices(matrix_, t);
+    } else {
+        matrix_ = t;
+        reverse_ = false;
+    }
+    if (doLogMessage(6)) {
+        logMessage(label, 6);
+        Utils::matrixToString(t);
+        logMessage("Transformation matrix is ", 6);
+        Utils::matrixToString(matrix_);
+    }
+}
+
+void Coordinates::setupTranslation(double Tx, double Ty, double Tz, bool isChained) {
+    apply(translation(Tx, Ty, Tz), isChained, "Translation matrix is ");
+}
+
+void Coordinates::setupReverse(bool xReverse, bool yReverse, bool zReverse) {
+    reverseMatrix_ = Utils::getIdentityMatrix(4);
+    reverseMatrix_[1][1] = xReverse ? 1.0 : 0.0;
+    reverseMatrix_[2][2] = yReverse ? 1.0 : 0.0;
+    reverseMatrix_[3][3] = zReverse ? 1.0 : 0.0;
+    reverse_ = true;
+    if (doLogMessage(6)) {
+        logMessage("Reverse matrix is ", 6);
+        Utils::matrixToString(reverseMatrix_);
+    }
+}
+
+void Coordinates::setupScale(double xScale, double yScale, double zScale, bool isChained) {
+    Utils::Matrix t = Utils::getIdentityMatrix(4);
+    t[1][1] = xScale;
+    t[2][2] = yScale;
+    t[3][3] = zScale;
+    apply(t, isChained, "Scale matrix is ");
+}
+
+void Coordinates::setupRotate(double angle, int16_t axis, bool isChained) {
+    apply(rotation(angle, axis), isChained, "Rotate matrix is ");
+}
+
+void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirection) const {
+    if (doLogMessage(6)) logMessage("Processing node " + tmpNode.toString(), 6);
+    const int effective = Node::slotOf(system_);
+    auto read = [&](int i) -> double {
+        switch (fromToDirection) {
+            case 0:
+            case 2: return tmpNode.slotAxis(0, i);
+            case 5: return tmpNode.tmpAxis(static_cast<int16_t>(i));
+            default: return tmpNode.slotAxis(effective, i);
+        }
+    };
+    const double x = read(1), y = read(2), z = read(3);
+    for (int j = 1; j <= 3; ++j) {
+        const auto c = static_cast<std::size_t>(j);
+        const int32_t v = roundToInt32(x * matrix_[1][c] + y * matrix_[2][c] + z * matrix_[3][c] + matrix_[4][c]);
+        switch (fromToDirection) {
+            case 2:
+            case 3: tmpNode.setSlotAxis(0, j, v); break;
+            case 4: tmpNode.setTmpAxis(static_cast<int16_t>(j), v); break;
+            default: tmpNode.setSlotAxis(effective, j, v); break;
+        }
+    }
+    if (doLogMessage(6)) logMessage("Node processed to " + tmpNode.toString(), 6);
+}
+
+void Coordinates::ApplyTransformationToNode(const std::shared_ptr<Node>& tmpNode, int16_t fromToDirection) const {
+    if (tmpNode) ApplyTransformationToNode(*tmpNode, fromToDirection);
+}
+
+void Coordinates::ApplyTransformationToPath(NodePath& tmpNodePath) const {
+    auto nodes = tmpNodePath.nodes();
+    if (!reverse_ || !nodes || nodes->count() == 0) return;
+    const int effective = Node::slotOf(system_);
+    auto exchange = [effective](Node& a, Node& b, int axis) {
+        const int32_t va = a.slotAxis(effective, axis);
+        a.setSlotAxis(effective, axis, b.slotAxis(effective, axis));
+        b.setSlotAxis(effective, axis, va);
+    };
+    for (int axis = 1; axis <= 3; ++axis) {
+        if (reverseMatrix_[static_cast<std::size_t>(axis)][static_cast<std::size_t>(axis)] != 1.0) continue;
+        if (tmpNodePath.pathType() == PathConstants::ARC_PATH) {
+            auto start = tmpNodePath.getNodeByName("start");
+            auto end = tmpNodePath.getNodeByName("end");
+            if (start && end) exchange(*start, *end, axis);
+        } else if (tmpNodePath.pathType() == PathConstants::LINEAR_PATH) {
+            const std::size_t n = nodes->count();
+            for (std::size_t k = 1; k <= n / 2; ++k) exchange(*nodes->item(k), *nodes->item(n + 1 - k), axis);
+        }
+    }
+}
+
+void Coordinates::ApplyTransformationToPath(const std::shared_ptr<NodePath>& tmpNodePath) const {
+    if (tmpNodePath) ApplyTransformationToPath(*tmpNodePath);
+}
+
+void Coordinates::setupPreTransformation(const Node& origin, const Utils::Vector& normal) {
+    const int effective = Node::slotOf(system_);
+    const double flip = normal.size() > 3 && normal[3] < 0 ? -1.0 : 1.0;
+    const double a = normal.size() > 1 ? flip * normal[1] : 0.0;
+    const double b = normal.size() > 2 ? flip * normal[2] : 0.0;
+    const double c = normal.size() > 3 ? flip * normal[3] : 0.0;
+    for (int i = 0; i < 3; ++i) preOrigin_[i] = origin.slotAxis(effective, i + 1);
+    setupTranslation(-preOrigin_[0], -preOrigin_[1], -preOrigin_[2], false);
+    double ratio = b / std::sqrt(b * b + c * c);
+    preAlpha_ = b != 0.0 ? Utils::asin(ratio) : 0.0;
+    setupRotate(preAlpha_, 1, true);
+    logMessage("PreTransformation : X rotate angle is = " + toText(Utils::radToDegree(preAlpha_)), 6);
+    ratio = a / std::sqrt(a * a + b * b + c * c);
+    preBeta_ = a != 0.0 ? -Utils::asin(ratio) : 0.0;
+    setupRotate(preBeta_, 2, true);
+    if (doLogMessage(6)) {
+        logMessage("PreTransformation : Y rotate angle is = " + toText(Utils::radToDegree(preBeta_)), 6);
+        logMessage("PreTransform matrix is ", 6);
+        Utils::matrixToString(matrix_);
+    }
+}
+
+void Coordinates::setupPostTransformation() {
+    setupRotate(-preBeta_, 2, false);
+    logMessage("PostTransformation : Y rotate angle is = " + toText(Utils::radToDegree(-preBeta_)), 6);
+    setupRotate(-preAlpha_, 1, true);
+    logMessage("PostTransformation : X rotate angle is = " + toText(Utils::radToDegree(-preAlpha_)), 6);
+    setupTranslation(preOrigin_[0], preOrigin_[1], preOrigin_[2], true);
+    if (doLogMessage(6)) {
+        logMessage("PostTransform matrix is ", 6);
+        Utils::matrixToString(matrix_);
+    }
+}
+
+}  // namespace vek

@@ -1,0 +1,318 @@
+#include <gtest/gtest.h>
+
+#include <random>
+
+#include "GeometryTestSupport.h"
+#include "vek/foundation/NumberedError.h"
+#include "vek/foundation/Utils.h"
+#include "vek/geometry/PathCache.h"
+
+namespace vek::test {
+namespace {
+
+using NodeModel = GeometryTest;
+
+TEST_F(NodeModel, DefaultsCloneEqualsAndText) {
+    Node fresh;
+    EXPECT_EQ(fresh.orderNumber(), -1);
+    EXPECT_EQ(fresh.speed(), 10);
+    EXPECT_EQ(fresh.acceleration(), 10);
+    EXPECT_EQ(fresh.mode(), 0);
+    EXPECT_EQ(fresh.key(), 0);
+    EXPECT_EQ(fresh.toString(), " world(0,0,0,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+
+    auto n = makeNode(1, 2, 3, "P1");
+    n->setKey(7), n->setOrderNumber(2), n->setSpeed(3), n->setMode(4);
+    n->setLengthFromStart(12.5);
+    n->setCornerAngle(1.25);
+    auto bare = n->clone(true);
+    EXPECT_EQ(bare->name(), "");
+    EXPECT_TRUE(bare->equals(n));
+    EXPECT_EQ(bare->lengthFromStart(), 0.0);
+    auto full = n->clone(false);
+    EXPECT_EQ(full->name(), "P1");
+    EXPECT_EQ(full->lengthFromStart(), 12.5);
+    EXPECT_EQ(full->cornerAngle(), 1.25);
+    EXPECT_EQ(full->key(), 0);
+    EXPECT_EQ(full->orderNumber(), -1);
+    EXPECT_EQ(full->speed(), 10);
+    EXPECT_EQ(full->mode(), 0);
+
+    auto other = makeNode(1, 2, 3, "other");
+    other->setTmpAxis(1, 99);
+    EXPECT_TRUE(other->equals(n));
+    other->setAxis(8, 1);
+    EXPECT_FALSE(other->equals(n));
+    EXPECT_EQ(other->toString(), "other world(1,2,3,0,0,0,0,1),user(0,0,0,0,0,0,0,0),tmp(99,0,0,0,0,0,0,0)");
+}
+
+TEST_F(NodeModel, AxisIndexOutsideOneToEightIsRefused) {
+    Node n;
+    for (int16_t bad : {0, 9, -1}) {
+        try {
+            n.setAxis(bad, 5);
+            FAIL();
+        } catch (const NumberedError& e) {
+            EXPECT_EQ(e.number(), 9);
+        }
+        EXPECT_THROW(n.axis(bad), NumberedError);
+    }
+    EXPECT_EQ(n.toString(), " world(0,0,0,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+}
+
+TEST_F(NodeModel, SlotFollowsTheCoordinateSystem) {
+    auto& coordinates = *runtime().coordinates;
+    Node n;
+    n.setAxis(1, 10);
+    n.setLengthFromStart(4.0);
+    coordinates.setSystem(COORDINATE_SYSTEM::USER_SYSTEM);
+    EXPECT_TRUE(logged("Coordinate system is set to USER"));
+    EXPECT_EQ(n.systemAxis(1), 0);
+    n.setSystemAxis(1, 20);
+    n.setLengthFromStart(8.0);
+    EXPECT_EQ(n.axis(1), 10);
+    coordinates.setSystem(COORDINATE_SYSTEM::TMP_SYSTEM);  // same slot as user
+    EXPECT_EQ(n.systemAxis(1), 20);
+    coordinates.setSystem(COORDINATE_SYSTEM::WORLD_SYSTEM);
+    EXPECT_EQ(n.systemAxis(1), 10);
+    EXPECT_EQ(n.lengthFromStart(), 4.0);
+    coordinates.setSystem(5);  // stores nothing, reads 0
+    n.setSystemAxis(1, 30);
+    n.setLengthFromStart(1.0);
+    EXPECT_EQ(n.systemAxis(1), 0);
+    EXPECT_EQ(n.lengthFromStart(), 0.0);
+    coordinates.setSystem(0);
+    EXPECT_EQ(n.toString(), " world(10,0,0,0,0,0,0,0),user(20,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+}
+
+using NodePathModel = GeometryTest;
+
+TEST_F(NodePathModel, LengthsAndCornerAngles) {
+    NodePath path;
+    EXPECT_EQ(path.getMinX(), 99999999);
+    EXPECT_EQ(path.getMaxX(), 0);
+    EXPECT_EQ(path.getRadius(), 999999999999.0);
+    path.addNode(makeNode(0, 0));
+    path.addNode(makeNode(100, 0));
+    path.addNode(makeNode(200, 0));
+    EXPECT_EQ(path.nodes()->item(2)->cornerAngle(), 3.14159265358979);
+    EXPECT_EQ(path.nodes()->item(1)->cornerAngle(), 0.0);
+    EXPECT_EQ(path.nodes()->item(3)->cornerAngle(), 0.0);
+    path.addNode(makeNode(200, 100));
+    EXPECT_NEAR(path.nodes()->item(3)->cornerAngle(), Utils::PI / 2, 1e-7);
+    path.addNode(makeNode(200, 100));  // zero-length segment
+    path.addNode(makeNode(300, 100));
+    EXPECT_EQ(path.nodes()->item(5)->cornerAngle(), 0.0);
+    EXPECT_EQ(path.effectiveLength(), 400.0);
+    EXPECT_EQ(path.nodes()->item(6)->lengthFromStart(), 400.0);
+    EXPECT_TRUE(path.dirty());
+
+    NodePath negative;
+    negative.addNode(makeNode(-5, -5));
+    negative.addNode(makeNode(-50, -1));
+    EXPECT_EQ(negative.getMaxX(), 0);
+    EXPECT_EQ(negative.getMinX(), -50);
+    EXPECT_EQ(negative.getMaxY(), 0);
+}
+
+TEST_F(NodePathModel, KeyedInsertRemoveAndRecalculation) {
+    NodePath path;
+    for (int k : {1, 2, 3}) {
+        auto n = makeNode(k * 100, 0);
+        n->setKey(k);
+        path.addNode(n, std::to_string(k));
+    }
+    auto inserted = makeNode(100, 100);
+    inserted->setKey(9);
+    path.addNode(inserted, "9", "2");
+    EXPECT_EQ(path.nodes()->item(2)->key(), 9);
+    EXPECT_DOUBLE_EQ(path.effectiveLength(), 100 + std::sqrt(20000.0) + 100);
+    Node missing;
+    missing.setKey(42);
+    try {
+        path.removeNode(missing);
+        FAIL();
+    } catch (const NumberedError& e) {
+        EXPECT_EQ(e.number(), 5);
+    }
+    EXPECT_THROW(path.addNode(makeNode(0, 0), "1"), NumberedError);  // duplicate key
+    EXPECT_EQ(path.size(), 4);
+    EXPECT_THROW(path.addNode(makeNode(0, 0), "10", "77"), NumberedError);  // missing before key
+    path.removeNode(*inserted);
+    EXPECT_EQ(path.effectiveLength(), 200.0);
+    EXPECT_EQ(path.nodes()->item(2)->cornerAngle(), 3.14159265358979);
+}
+
+TEST_F(NodePathModel, TimeDeltaSlotsCloneAndText) {
+    NodePath path;
+    path.setTIMEDELTA(64);
+    EXPECT_EQ(path.TIMEDELTASECONDS(), 0.01572864);
+    EXPECT_TRUE(logged("Timedelta for coordinated motion (64) samples in seconds = 0.01572864"));
+    path.setEffectiveLength(5.0);
+    runtime().coordinates->setSystem(1);
+    EXPECT_EQ(path.effectiveLength(), 0.0);
+    path.setEffectiveLength(7.0);
+    runtime().coordinates->setSystem(0);
+    EXPECT_EQ(path.effectiveLength(), 5.0);
+
+    path.setName("A");
+    path.setKey(3);
+    path.addNode(makeNode(0, 0, 0, "s"));
+    path.addNode(makeNode(3, 4));
+    EXPECT_EQ(path.toString(),
+              "[nodes=2]\r\ns world(0,0,0,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)\r\n"
+              " world(3,4,0,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)\r\ndiff1=3\r\ndiff2=4\r\n");
+    auto copy = path.clone();
+    EXPECT_EQ(copy->name(), "A");
+    EXPECT_EQ(copy->key(), 0);
+    EXPECT_EQ(copy->TIMEDELTA(), 128);
+    EXPECT_FALSE(copy->dirty());
+    EXPECT_NE(copy->nodes()->item(1), path.nodes()->item(1));
+    EXPECT_EQ(copy->effectiveLength(), 5.0);
+
+    auto b = std::make_shared<NodePath>(), c = std::make_shared<NodePath>();
+    b->setName("B");
+    c->setName("C");
+    b->setNextPath(c);
+    c->setNextPath(b);  // a loop is shown once
+    EXPECT_EQ(b->toStringAppendedPaths(), "B -> C");
+    c->setNextPath(nullptr);
+}
+
+TEST_F(NodePathModel, ArcNodesAndEnds) {
+    NodePath arc;
+    arc.setPathType(PathConstants::ARC_PATH);
+    EXPECT_EQ(arc.getBeginningNode(), nullptr);
+    arc.addNode(makeNode(0, 0, 0, "center"));
+    arc.addNode(makeNode(100, 0, 0, "start"));
+    arc.addNode(makeNode(0, 300, 0, "end"));
+    EXPECT_EQ(arc.getRadius(), 100.0);
+    EXPECT_EQ(arc.getBeginningNode()->name(), "start");
+    EXPECT_EQ(arc.getEndNode()->axis(2), 300);
+    EXPECT_EQ(arc.getEndNode(true)->axis(2), 100);
+    EXPECT_EQ(arc.getNodeByName("Start"), nullptr);  // names are case-sensitive
+}
+
+using CoordinateSystems = GeometryTest;
+
+TEST_F(CoordinateSystems, SetupsChainAndReplace) {
+    Coordinates c;
+    Node n;
+    c.setupTranslation(4, 5, 6);
+    c.setupTranslation(1, 2, 3, true);
+    c.ApplyTransformationToNode(n, COORDINATE_SYSTEM::TRANSFORM_FROM_WORLD_TO_WORLD);
+    EXPECT_EQ(n.toString(), " world(5,7,9,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+    c.setupScale(2, 2, 2);
+    Node m;
+    m.setAxis(1, 3);
+    c.ApplyTransformationToNode(m, COORDINATE_SYSTEM::TRANSFORM_FROM_WORLD_TO_WORLD);
+    EXPECT_EQ(m.axis(1), 6);
+    EXPECT_EQ(m.axis(2), 0);
+
+    c.setupRotate(Utils::PI / 2, 3);
+    c.setSystem(1);
+    auto p = makeNode(1000, 0);
+    c.ApplyTransformationToNode(*p, COORDINATE_SYSTEM::TRANSFORM_FROM_WORLD_TO_EFFECTIVE);
+    EXPECT_EQ(p->toString(), " world(1000,0,0,0,0,0,0,0),user(0,1000,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+    c.setupRotate(Utils::PI / 2, 7);  // unknown axis: identity
+    c.ApplyTransformationToNode(*p, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_TMP);
+    EXPECT_EQ(p->tmpAxis(2), 1000);
+}
+
+TEST_F(CoordinateSystems, ReverseExchangesValuesOnlyWhenSet) {
+    Coordinates c;
+    NodePath path;
+    path.addNode(makeNode(1, 10));
+    path.addNode(makeNode(2, 20));
+    path.addNode(makeNode(3, 30));
+    c.ApplyTransformationToPath(path);
+    EXPECT_EQ(path.nodes()->item(1)->axis(1), 1);
+    c.setupReverse(true, false, false);
+    c.ApplyTransformationToPath(path);
+    EXPECT_EQ(path.nodes()->item(1)->axis(1), 3);
+    EXPECT_EQ(path.nodes()->item(2)->axis(1), 2);
+    EXPECT_EQ(path.nodes()->item(3)->axis(1), 1);
+    EXPECT_EQ(path.nodes()->item(1)->axis(2), 10);
+    c.setupTranslation(0, 0, 0);  // unchained setups clear the flag
+    c.ApplyTransformationToPath(path);
+    EXPECT_EQ(path.nodes()->item(1)->axis(1), 3);
+}
+
+TEST_F(CoordinateSystems, PreAndPostTransformationRoundTrip) {
+    runtime().user->setUserRole(UserRoles::OPERATOR);  // keep the log quiet
+    std::mt19937 rng(7);
+    std::uniform_int_distribution<int> coord(-200000, 200000);
+    std::uniform_real_distribution<double> comp(-1, 1);
+    for (int trial = 0; trial < 200; ++trial) {
+        Utils::Vector normal{0, comp(rng), comp(rng), comp(rng)};
+        if (trial % 5 == 0) normal[1] = normal[2] = 0;  // plane already flat
+        if (trial % 7 == 0) normal[3] = 0;              // vertical plane
+        if (Utils::vectorLength(normal) < 1e-3) continue;
+        auto origin = makeNode(coord(rng), coord(rng), coord(rng));
+        Coordinates c;
+        c.setupPreTransformation(*origin, normal);
+        // A point in the plane lands on z = 0, the origin on 0.
+        auto o = origin->clone(true);
+        c.ApplyTransformationToNode(*o, 1);
+        EXPECT_EQ(o->axis(1), 0);
+        EXPECT_EQ(o->axis(3), 0);
+        Utils::Vector u = Utils::vectorCrossProduct(normal, Utils::Vector{0, 0.3, -0.5, 0.8});
+        const double len = Utils::vectorLength(u);
+        if (len < 1e-3) continue;
+        Node inPlane;
+        for (int16_t i = 1; i <= 3; ++i) inPlane.setAxis(i, origin->axis(i) + toInt32(u[i] / len * 50000));
+        auto moved = inPlane.clone(true);
+        c.ApplyTransformationToNode(*moved, 1);
+        EXPECT_NEAR(moved->axis(3), 0, 2) << trial;
+        c.setupPostTransformation();
+        c.ApplyTransformationToNode(*moved, 1);
+        for (int16_t i = 1; i <= 3; ++i) EXPECT_NEAR(moved->axis(i), inPlane.axis(i), 2) << trial;
+    }
+}
+
+using TrajectoryCache = GeometryTest;
+
+TEST_F(TrajectoryCache, ExactSettingsPerKeyAndSystem) {
+    PathCache& cache = *runtime().pathCache;
+    auto nodes = std::make_shared<NodeCollection>();
+    cache.addCache(0, 5, 0.01, true, 0, nodes);
+    EXPECT_EQ(cache.worldCount(), 0u);
+    EXPECT_EQ(cache.getCache(0, 5, 0.01, true, 0), nullptr);
+
+    cache.addCache(12, 5.0, 0.01, true, 0, nodes, 64);
+    EXPECT_TRUE(logged("Added PathCache for 12"));
+    EXPECT_TRUE(logged("New size of PathCahce is > [world= 1 ], [user= 0 ]"));
+    EXPECT_EQ(cache.getCache(12, 5.0000001, 0.01, true, 0), nullptr);
+    EXPECT_TRUE(logged("Found PathCache doesn't matche the exact attributes!"));
+    EXPECT_EQ(cache.getCache(12, 5.0, 0.01, false, 0), nullptr);
+    EXPECT_EQ(cache.getCache(12, 5.0, 0.01, true, 0), nodes);
+    EXPECT_TRUE(logged("Found PathCache matches the exact attributes!"));
+    EXPECT_EQ(cache.timeArray(), (TimeArray{0, 0, 64}));
+
+    runtime().coordinates->setSystem(1);
+    EXPECT_EQ(cache.getCache(12, 5.0, 0.01, true, 0), nullptr);
+    cache.addCache(12, 5.0, 0.01, true, 0, nodes);
+    EXPECT_EQ(cache.userCount(), 1u);
+    runtime().coordinates->setSystem(0);
+    cache.removeCache(12);
+    EXPECT_TRUE(logged("Removed PathCache for 12"));
+    EXPECT_EQ(cache.worldCount(), 0u);
+    EXPECT_EQ(cache.userCount(), 1u);
+    cache.addCache(13, 5.0, 0.01, true, 0, nodes);
+    cache.removeCache();
+    EXPECT_EQ(cache.worldCount() + cache.userCount(), 0u);
+}
+
+TEST_F(TrajectoryCache, MarkingAPathDirtyDropsItsEntry) {
+    PathCache& cache = *runtime().pathCache;
+    NodePath path;
+    path.setKey(5);
+    cache.addCache(5, 1, 1, true, 0, std::make_shared<NodeCollection>());
+    path.setDirty(false);
+    EXPECT_EQ(cache.worldCount(), 1u);
+    path.addNode(makeNode(0, 0));
+    EXPECT_EQ(cache.worldCount(), 0u);
+}
+
+}  // namespace
+}  // namespace vek::test
