@@ -402,7 +402,6 @@ std::vector<std::shared_ptr<Node>> TrajectoryGenerator::generateArcPoints(const 
     std::vector<std::shared_ptr<Node>> points;
     points.reserve(static_cast<std::size_t>(total));
     const double cx = center.slotAxis(slot, 1), cy = center.slotAxis(slot, 2);
-    const bool developer = doLogMessage(6);
     int64_t index = 0;
     for (int64_t turn = 1; turn <= static_cast<int64_t>(turns); ++turn) {
         for (int k = 1; k <= CHORDS_PER_TURN; ++k) {
