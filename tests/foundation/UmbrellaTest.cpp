@@ -1,7 +1,7 @@
 // Compiled with nothing but the umbrella header, as a host program would.
-#include "vek/vek.h"
-
 #include <gtest/gtest.h>
+
+#include "vek/vek.h"
 
 TEST(Umbrella, AHostSeesTheLibraryThroughOneHeader) {
     vek::Collection<int> c;

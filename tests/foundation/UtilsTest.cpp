@@ -1,9 +1,9 @@
 #include <gtest/gtest.h>
+#include <netinet/in.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/socket.h>
 #include <sys/wait.h>
-#include <netinet/in.h>
 #include <unistd.h>
 
 #include <chrono>
@@ -230,8 +230,8 @@ protected:
 TEST_F(SendMailTest, DeliversSenderNameSubjectAndBody) {
     const int port = startServer();
     ASSERT_GT(port, 0) << "the loopback SMTP server (python3-aiosmtpd) did not start";
-    ASSERT_TRUE(u().SendMail("127.0.0.1:" + std::to_string(port), "operator@example.com",
-                             "Axis X is homed.\nCycle 12 done."));
+    ASSERT_TRUE(
+        u().SendMail("127.0.0.1:" + std::to_string(port), "operator@example.com", "Axis X is homed.\nCycle 12 done."));
     const std::string mail = receivedMail();
     EXPECT_NE(mail.find("MAIL FROM: noreply@vek.local\n"), std::string::npos) << mail;
     EXPECT_NE(mail.find("RCPT TO: operator@example.com\n"), std::string::npos) << mail;

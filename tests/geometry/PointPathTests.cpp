@@ -4,6 +4,13 @@
 #include "vek/foundation/NumberedError.h"
 #include "vek/geometry/Path.h"
 #include "vek/geometry/Point.h"
+#include "vek/motion/Runtime.h"
+#include "vek/motors/Measurement.h"
+#include "vek/motors/Units.h"
+#include "vek/persistence/Configuration.h"
+#include "vek/persistence/Database.h"
+#include "vek/persistence/MotorData.h"
+#include "vek/persistence/SlideData.h"
 
 namespace vek::test {
 namespace {
@@ -74,6 +81,49 @@ TEST_F(PointsAndPaths, AddPointChecksTheRoleOfThePoint) {
     view->setNode(makeNode(1, 1));
     EXPECT_THROW(arc.addPoint(view, "start"), NumberedError);
     EXPECT_EQ(arc.getNodePath()->size(), 3);
+}
+
+}  // namespace
+}  // namespace vek::test
+
+namespace vek::test {
+namespace {
+
+// With a database open, points speak the configured unit and nodes counts.
+class PointUnits : public VekTest {
+protected:
+    void SetUp() override {
+        VekTest::SetUp();
+        runtime().database = std::make_shared<Database>();
+        runtime().database->openDatabase("vek.db");
+        runtime().configuration = std::make_shared<Configuration>();
+    }
+    void TearDown() override {
+        runtime().configuration.reset();
+        runtime().database.reset();
+        VekTest::TearDown();
+    }
+};
+
+TEST_F(PointUnits, PointsConvertThroughTheSlideOfEachAxis) {
+    auto& config = *runtime().configuration;
+    ASSERT_EQ(config.unit(), Units::mm);
+    auto slide = config.motorsData()->item(1)->SlideData();
+    ASSERT_TRUE(slide);
+    int16_t mm = Units::mm, smu = Units::smu;
+    const double countsPerMm = runtime().measurement->getPosition(mm, smu, 1.0, slide->pitch(), slide->motorType());
+    ASSERT_GT(countsPerMm, 1.0);
+
+    Point free;
+    free.setX(12.5);
+    auto node = free.getNode();
+    EXPECT_EQ(node->axis(1), toInt32(12.5 * countsPerMm));
+    Point view;
+    view.setNode(node);
+    EXPECT_NEAR(view.x(), 12.5, 1.0 / countsPerMm);
+
+    config.setUnit(Units::smu);  // read again on every conversion
+    EXPECT_EQ(free.getNode()->axis(1), 12);
 }
 
 }  // namespace

@@ -7,7 +7,9 @@ double SystemClock::now() const {
     return duration<double>(steady_clock::now().time_since_epoch()).count();
 }
 
-DateTime SystemClock::wallNow() const { return std::chrono::system_clock::now(); }
+DateTime SystemClock::wallNow() const {
+    return std::chrono::system_clock::now();
+}
 
 DateTime ManualClock::wallNow() const {
     using namespace std::chrono;

@@ -60,8 +60,12 @@ double parsePrefix(std::string_view s, std::size_t len) {
 
 }  // namespace
 
-int32_t toInt32(double value) { return toInteger<int32_t>(value); }
-int16_t toInt16(double value) { return toInteger<int16_t>(value); }
+int32_t toInt32(double value) {
+    return toInteger<int32_t>(value);
+}
+int16_t toInt16(double value) {
+    return toInteger<int16_t>(value);
+}
 
 bool isNumeric(std::string_view text) {
     std::string t = trim(text);

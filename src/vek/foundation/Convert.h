@@ -22,15 +22,22 @@ double val(std::string_view text);
 // Shortest text with at most 15 significant digits and no trailing zeros;
 // exponent form from 1E+15 up and below 1E-04 (1E-08, 1.5E+16).
 std::string toText(double value);
-inline std::string toText(float value) { return toText(static_cast<double>(value)); }
-inline std::string toText(bool value) { return value ? "True" : "False"; }
+inline std::string toText(float value) {
+    return toText(static_cast<double>(value));
+}
+inline std::string toText(bool value) {
+    return value ? "True" : "False";
+}
 template <typename I>
-    requires(std::is_integral_v<I> && !std::is_same_v<I, bool>)
-std::string toText(I value) {
+requires(std::is_integral_v<I> && !std::is_same_v<I, bool>) std::string toText(I value) {
     return std::to_string(value);
 }
-inline std::string toText(const std::string& value) { return value; }
-inline std::string toText(const char* value) { return value; }
+inline std::string toText(const std::string& value) {
+    return value;
+}
+inline std::string toText(const char* value) {
+    return value;
+}
 
 // Local time as "YYYY-MM-DD HH:MM:SS".
 std::string formatDateTime(DateTime time);

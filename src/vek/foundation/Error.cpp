@@ -32,8 +32,7 @@ void Error::validateDisallowedWord(const std::string& fromString, const std::str
 }
 
 void Error::validateAxis(int16_t motorIndex, bool allowAllIndex) const {
-    const bool valid =
-        (allowAllIndex && motorIndex == 0) || (motorIndex >= 1 && motorIndex <= runtime().motorCount());
+    const bool valid = (allowAllIndex && motorIndex == 0) || (motorIndex >= 1 && motorIndex <= runtime().motorCount());
     if (!valid) raiseInvalidArgument("Motor Index " + toText(motorIndex) + " is invalid.");
 }
 
@@ -68,7 +67,7 @@ void Error::validateSpeed(double speed) const {
 }
 
 void Error::validateBaudRate(int32_t baudRate) const {
-    static constexpr int32_t valid[] = {110,   300,   600,   1200,  2400,  9600,  14400,
+    static constexpr int32_t valid[] = {110,   300,   600,   1200,  2400,   9600,  14400,
                                         19200, 28800, 38400, 56000, 128000, 256000};
     if (std::find(std::begin(valid), std::end(valid), baudRate) == std::end(valid))
         raiseInvalidArgument(

@@ -47,8 +47,7 @@ public:
         return Connection([weak, id] {
             if (auto s = weak.lock()) {
                 auto& l = s->list;
-                l.erase(std::remove_if(l.begin(), l.end(), [id](const Slot& x) { return x.id == id; }),
-                        l.end());
+                l.erase(std::remove_if(l.begin(), l.end(), [id](const Slot& x) { return x.id == id; }), l.end());
             }
         });
     }

@@ -38,14 +38,18 @@ void EventLoop::setClock(std::shared_ptr<Clock> clock) {
 EventLoop::TimerId EventLoop::startTimer(double intervalSeconds, std::function<void()> callback) {
     if (!(intervalSeconds > 1e-6)) intervalSeconds = 1e-6;
     const TimerId id = ++nextId_;
-    timers_[id] = Timer{intervalSeconds, now() + intervalSeconds,
-                        std::make_shared<std::function<void()>>(std::move(callback))};
+    timers_[id] =
+        Timer{intervalSeconds, now() + intervalSeconds, std::make_shared<std::function<void()>>(std::move(callback))};
     return id;
 }
 
-void EventLoop::stopTimer(TimerId id) { timers_.erase(id); }
+void EventLoop::stopTimer(TimerId id) {
+    timers_.erase(id);
+}
 
-void EventLoop::post(std::function<void()> task) { posted_.push_back(std::move(task)); }
+void EventLoop::post(std::function<void()> task) {
+    posted_.push_back(std::move(task));
+}
 
 EventLoop::WatchId EventLoop::watchReadable(int fd, std::function<void()> callback) {
     const WatchId id = ++nextId_;
@@ -53,7 +57,9 @@ EventLoop::WatchId EventLoop::watchReadable(int fd, std::function<void()> callba
     return id;
 }
 
-void EventLoop::unwatch(WatchId id) { watches_.erase(id); }
+void EventLoop::unwatch(WatchId id) {
+    watches_.erase(id);
+}
 
 double EventLoop::nextTimerDue() const {
     double next = kNever;

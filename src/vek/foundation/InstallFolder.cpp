@@ -36,7 +36,9 @@ void setInstallFolder(const std::string& path) {
     overrideFolder() = p;
 }
 
-std::string installSubfolder(std::string_view name) { return joinPath(installFolder(), name); }
+std::string installSubfolder(std::string_view name) {
+    return joinPath(installFolder(), name);
+}
 
 std::string toNativePath(std::string_view path) {
     std::string p(path);

@@ -25,8 +25,8 @@ std::string rotatedName(const std::string& folder, DateTime now) {
     const std::time_t t = std::chrono::system_clock::to_time_t(now);
     std::tm tm{};
     localtime_r(&t, &tm);
-    return joinPath(folder, "logs_" + std::to_string(tm.tm_year + 1900) + "_" + std::to_string(tm.tm_mon + 1) +
-                                "_" + std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" +
+    return joinPath(folder, "logs_" + std::to_string(tm.tm_year + 1900) + "_" + std::to_string(tm.tm_mon + 1) + "_" +
+                                std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" +
                                 std::to_string(tm.tm_min) + ".txt");
 }
 }  // namespace
@@ -35,7 +35,9 @@ void Log::setWarningDialog(std::function<void(const std::string&)> dialog) {
     warningDialog() = dialog ? std::move(dialog) : [](const std::string&) {};
 }
 
-std::string Log::logFilePath() { return joinPath(installSubfolder(InstallSubfolder::logs), "logs.txt"); }
+std::string Log::logFilePath() {
+    return joinPath(installSubfolder(InstallSubfolder::logs), "logs.txt");
+}
 
 Log::Log()
     : logSourceNames_{"User", "Database", "Motor", "DLL", "Application"},

@@ -22,8 +22,12 @@ struct Wave {
     std::vector<uint8_t> frames;
 };
 
-uint32_t le32(const uint8_t* p) { return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24); }
-uint16_t le16(const uint8_t* p) { return static_cast<uint16_t>(p[0] | (p[1] << 8)); }
+uint32_t le32(const uint8_t* p) {
+    return p[0] | (p[1] << 8) | (p[2] << 16) | (static_cast<uint32_t>(p[3]) << 24);
+}
+uint16_t le16(const uint8_t* p) {
+    return static_cast<uint16_t>(p[0] | (p[1] << 8));
+}
 
 // Reads a PCM RIFF/WAVE file (8 or 16 bit); false for anything else.
 bool readWave(const std::string& path, Wave& wave) {
@@ -138,9 +142,17 @@ SoundPlayer& player() {
 
 }  // namespace
 
-void startMotionSound() { player().start(); }
-void stopMotionSound() { player().stop(); }
-bool isMotionSoundPlaying() { return player().playing(); }
-bool isMotionSoundAudible() { return player().audible(); }
+void startMotionSound() {
+    player().start();
+}
+void stopMotionSound() {
+    player().stop();
+}
+bool isMotionSoundPlaying() {
+    return player().playing();
+}
+bool isMotionSoundAudible() {
+    return player().audible();
+}
 
 }  // namespace vek

@@ -4,8 +4,8 @@
 
 namespace vek {
 
-NumberedError::NumberedError(int32_t number, const std::string& description, std::string source,
-                             std::string helpFile, int32_t helpContext)
+NumberedError::NumberedError(int32_t number, const std::string& description, std::string source, std::string helpFile,
+                             int32_t helpContext)
     : std::runtime_error(description),
       number_(number),
       description_(description),
@@ -22,8 +22,7 @@ std::string platformErrorText(int32_t number) {
         case PlatformErrors::TYPE_MISMATCH: return "Type mismatch";
         case PlatformErrors::FILE_NOT_FOUND: return "File not found";
         case PlatformErrors::PATH_FILE_ACCESS_ERROR: return "Path/File access error";
-        case PlatformErrors::DUPLICATE_KEY:
-            return "This key is already associated with an element of this collection";
+        case PlatformErrors::DUPLICATE_KEY: return "This key is already associated with an element of this collection";
         default: return {};
     }
 }
@@ -32,10 +31,10 @@ NumberedError NumberedError::platform(int32_t number) {
     return NumberedError(number, platformErrorText(number));
 }
 
-NumberedError NumberedError::wrap(int32_t number, const std::string& description,
-                                  const NumberedError& inner, std::string source) {
-    return NumberedError(number, description + "[" + inner.description() + "]", std::move(source),
-                         inner.helpFile(), inner.helpContext());
+NumberedError NumberedError::wrap(int32_t number, const std::string& description, const NumberedError& inner,
+                                  std::string source) {
+    return NumberedError(number, description + "[" + inner.description() + "]", std::move(source), inner.helpFile(),
+                         inner.helpContext());
 }
 
 void raiseInvalidArgument(const std::string& description, std::string source) {

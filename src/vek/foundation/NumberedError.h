@@ -9,8 +9,8 @@ namespace vek {
 // platform value), a description, and optionally the source and help topic.
 class NumberedError : public std::runtime_error {
 public:
-    NumberedError(int32_t number, const std::string& description, std::string source = {},
-                  std::string helpFile = {}, int32_t helpContext = 0);
+    NumberedError(int32_t number, const std::string& description, std::string source = {}, std::string helpFile = {},
+                  int32_t helpContext = 0);
 
     int32_t number() const noexcept { return number_; }
     const std::string& description() const noexcept { return description_; }
@@ -24,8 +24,8 @@ public:
 
     // A new error that wraps `inner`: `description` followed by the inner
     // description in square brackets, carrying the inner help topic along.
-    static NumberedError wrap(int32_t number, const std::string& description,
-                              const NumberedError& inner, std::string source = {});
+    static NumberedError wrap(int32_t number, const std::string& description, const NumberedError& inner,
+                              std::string source = {});
 
 private:
     int32_t number_;

@@ -25,7 +25,9 @@ namespace fs = std::filesystem;
 
 namespace {
 
-std::size_t lastSeparator(const std::string& path) { return path.find_last_of("/\\"); }
+std::size_t lastSeparator(const std::string& path) {
+    return path.find_last_of("/\\");
+}
 
 // One part of an Ethernet address as a number 0..255.
 int unsignedBytePart(const std::string& part) {
@@ -42,8 +44,7 @@ int unsignedBytePart(const std::string& part) {
 }  // namespace
 
 Utils::Utils()
-    : random_(static_cast<std::mt19937::result_type>(
-          std::chrono::system_clock::now().time_since_epoch().count())) {}
+    : random_(static_cast<std::mt19937::result_type>(std::chrono::system_clock::now().time_since_epoch().count())) {}
 
 std::string Utils::removeCharacters(const std::string& tmpString, const std::string& charToRemove) const {
     if (charToRemove.empty()) return tmpString;
@@ -155,7 +156,9 @@ std::shared_ptr<Collection<std::string>> Utils::getTokensFromArrayAssignment(con
     return tokens;
 }
 
-void Utils::wait(double numberOfSeconds) const { eventLoop().wait(numberOfSeconds); }
+void Utils::wait(double numberOfSeconds) const {
+    eventLoop().wait(numberOfSeconds);
+}
 
 int32_t Utils::random(int32_t Low, int32_t High) {
     const int64_t span = static_cast<int64_t>(High) - Low + 1;

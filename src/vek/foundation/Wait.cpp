@@ -4,6 +4,8 @@
 
 namespace vek {
 
-void wait(double numberOfSeconds) { eventLoop().wait(numberOfSeconds); }
+void wait(double numberOfSeconds) {
+    eventLoop().wait(numberOfSeconds);
+}
 
 }  // namespace vek

@@ -2,8 +2,15 @@
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
+#include "vek/foundation/NotGiven.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/geometry/Node.h"
+#include "vek/motion/Runtime.h"
+#include "vek/motors/Measurement.h"
+#include "vek/motors/Units.h"
+#include "vek/persistence/Configuration.h"
+#include "vek/persistence/MotorData.h"
+#include "vek/persistence/SlideData.h"
 
 namespace vek {
 
@@ -51,16 +58,34 @@ std::shared_ptr<Node> Point::getNode() const {
     return node;
 }
 
-// UNFINISHED: these two must call Measurement.getPosition (smu <-> the
-// configured Configuration.unit) with the pitch and motor type of the axis's
-// slide record (Configuration.motorsData(axis).slideData). Measurement and
-// Configuration are being built on other branches; until they are merged,
-// points are taken to be in motor units and pass unchanged.
-double Point::userFromMotor(int16_t /*axis*/, double counts) {
-    return counts;
+// Points speak the configured user unit; nodes speak encoder counts. Each
+// axis converts with the pitch and motor type of its slide record. Without a
+// configuration (no database opened yet) the user unit is the motor unit.
+namespace {
+double convertAxis(int16_t axis, double value, bool toUser) {
+    const Runtime& rt = runtime();
+    if (!rt.configuration || !rt.measurement) return value;
+    int16_t unit = rt.configuration->unit();
+    int16_t smu = Units::smu;
+    double pitch = 0;
+    int16_t motorType = NOT_GIVEN;
+    const auto motors = rt.configuration->motorsData();
+    if (motors && static_cast<std::size_t>(axis) <= motors->count()) {
+        if (const auto slide = motors->item(static_cast<std::size_t>(axis))->SlideData()) {
+            pitch = slide->pitch();
+            motorType = slide->motorType();
+        }
+    }
+    return toUser ? rt.measurement->getPosition(smu, unit, value, pitch, motorType)
+                  : rt.measurement->getPosition(unit, smu, value, pitch, motorType);
 }
-double Point::motorFromUser(int16_t /*axis*/, double value) {
-    return value;
+}  // namespace
+
+double Point::userFromMotor(int16_t axis, double counts) {
+    return convertAxis(axis, counts, true);
+}
+double Point::motorFromUser(int16_t axis, double value) {
+    return convertAxis(axis, value, false);
 }
 
 }  // namespace vek
