@@ -1,8 +1,8 @@
 #include "vek/persistence/DataSets.h"
 
 #include <cmath>
-#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
@@ -156,29 +156,36 @@ bool DataSets::loadNodes() {
                column(columns_.mode, "mode") + " FROM Node ORDER BY datasetKey ASC, pathKey ASC, " +
                (columns_.orderNumber ? "orderNumber ASC, " : "") + "nodeKey ASC";
 
-        // Room for every point of a scope up front: collections that grow by
-        // doubling would hold up to twice the memory a big load needs.
-        std::unordered_map<int64_t, std::size_t> looseSizes, pathSizes;
-        connection->forEachRow("SELECT pathKey, datasetKey, COUNT(*) FROM Node GROUP BY datasetKey, pathKey", {},
-                               [&](const DbRow& row) {
-                                   const auto n = static_cast<std::size_t>(row.toInt64(2));
-                                   if (row.toInt64(0) == 0) {
-                                       looseSizes[row.toInt64(1)] += n;
-                                   } else {
-                                       pathSizes[row.toInt64(0)] += n;
-                                   }
-                               });
-
-        // Rows come grouped by dataset and path, so the scope is looked up
-        // once per group rather than once per point, and a path's running
-        // length and corner angles are worked out once, over the whole
-        // group, when its last point has been read (the same figures that
-        // adding the points one by one gives).
+        // Rows come grouped by dataset and path. A group is gathered first
+        // and then added in one go: the scope is looked up once, its
+        // collection gets exactly the room it needs (growing by doubling
+        // would hold up to twice the memory a big load needs), and a path's
+        // running length and corner angles are worked out once over all its
+        // points (the same figures that adding them one by one gives).
         int64_t currentDataset = 0, currentPath = -1;
         std::shared_ptr<DataSet> dataset;
-        NodePath* path = nullptr;
-        NodeCollection* points = nullptr;
-        auto finishPath = [&] {
+        std::vector<std::shared_ptr<Node>> pending;
+        auto flush = [&] {
+            if (pending.empty()) return;
+            NodePath* path = nullptr;
+            NodeCollection* points = dataset->nodes().get();
+            if (currentPath != 0) {
+                path = dataset->paths()->item(std::to_string(currentPath)).get();
+                if (!path->nodes()) path->setNodes(std::make_shared<NodeCollection>());
+                points = path->nodes().get();
+            }
+            points->reserve(points->count() + pending.size());
+            try {
+                for (auto& node : pending) {
+                    const std::string key = std::to_string(node->key());
+                    points->add(std::move(node), key);
+                }
+            } catch (...) {
+                pending.clear();
+                if (path) path->calculateLength(true);
+                throw;
+            }
+            pending.clear();
             if (path) path->calculateLength(true);
         };
         try {
@@ -186,24 +193,14 @@ bool DataSets::loadNodes() {
                 const int64_t pathKey = toInt32(row.toDouble(10));
                 const int64_t datasetKey = toInt32(row.toDouble(11));
                 if (!dataset || datasetKey != currentDataset || pathKey != currentPath) {
-                    finishPath();
-                    path = nullptr;
+                    flush();
                     dataset = datasetFor(static_cast<int32_t>(datasetKey));
                     currentDataset = datasetKey;
                     currentPath = pathKey;
-                    if (pathKey == 0) {
-                        points = dataset->nodes().get();
-                        points->reserve(points->count() + looseSizes[datasetKey]);
-                    } else {
-                        path = dataset->paths()->item(std::to_string(pathKey)).get();
-                        if (!path->nodes()) path->setNodes(std::make_shared<NodeCollection>());
-                        points = path->nodes().get();
-                        points->reserve(points->count() + pathSizes[pathKey]);
-                    }
+                    if (pathKey != 0) dataset->paths()->item(std::to_string(pathKey));  // a missing path fails here
                 }
                 auto node = std::make_shared<Node>();
-                const int32_t key = static_cast<int32_t>(row.toInt64(0));
-                node->setKey(key);
+                node->setKey(static_cast<int32_t>(row.toInt64(0)));
                 node->setName(trim(row.text(1)));
                 for (int16_t i = 1; i <= 8; ++i)
                     if (!row.isNull(1 + i)) node->setAxis(i, toInt32(row.toDouble(1 + i)));
@@ -211,13 +208,17 @@ bool DataSets::loadNodes() {
                 node->setSpeed(row.isNull(13) ? int16_t{10} : toInt16(row.toDouble(13)));
                 node->setAcceleration(row.isNull(14) ? int16_t{10} : toInt16(row.toDouble(14)));
                 node->setMode(row.isNull(15) ? int16_t{0} : toInt16(row.toDouble(15)));
-                points->add(std::move(node), std::to_string(key));
+                pending.push_back(std::move(node));
             });
         } catch (...) {
-            finishPath();  // the points read so far stay loaded, with their lengths
+            // The points read before the failing row stay loaded.
+            try {
+                flush();
+            } catch (...) {
+            }
             throw;
         }
-        finishPath();
+        flush();
         return true;
     } catch (const std::exception& e) {
         logFailure("Can't load the points from the database.", e);
