@@ -153,6 +153,16 @@ TEST_F(MotorSimulationTest, StopLeavesTheMotorWhereItIs) {
     EXPECT_FALSE(simulationHost().isTimerEnabled());
 }
 
+TEST_F(MotorSimulationTest, WaitForStopTimesOutButIgnoresStopRequests) {
+    auto motor = addMotor(1);
+    motor->goWithVelocity(10000);  // about 620 counts a second: two minutes to the limit
+    runtime().stopRequested = true;
+    EXPECT_FALSE(motor->WaitForStop(1));
+    EXPECT_TRUE(logged("Motor Motor1 didn't stop within 1 seconds."));
+    EXPECT_TRUE(runtime().stopRequested) << "a simulated wait leaves the request to others";
+    EXPECT_TRUE(motor->isMoving());
+}
+
 TEST_F(MotorSimulationTest, RegistryIgnoresDoubleAddsAndMissingRemovals) {
     auto motor = addMotor(1);
     clearMessages();
@@ -415,6 +425,9 @@ TEST_F(MotorSimulationTest, SimulationRecordWiresInputsToOutputsOfOtherMotors) {
     // A definition of another shape leaves the input as it was set.
     x->setInputState(3, 1);
     EXPECT_EQ(x->getInputState(3), 1);
+    // An output of a motor the façade does not have is a missing item.
+    record->setSimulatedInputs(4, "7Y1");
+    expectError([&] { x->getInputState(4); }, 5, "Invalid procedure call or argument");
 }
 
 TEST_F(MotorSimulationTest, DravoTableProgramMovesOnTheStrobeInput) {

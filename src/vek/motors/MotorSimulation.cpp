@@ -582,7 +582,10 @@ int16_t MotorSimulation::getInputState(int16_t inputNumber) {
         std::isdigit(static_cast<unsigned char>(definition.back())) && (definition[1] == 'Y' || definition[1] == 'N')) {
         const int motor = definition.front() - '0';
         const auto output = static_cast<int16_t>(definition.back() - '0');
-        const int16_t state = axisMotors().item(std::to_string(motor))->getOutputState(output);
+        const auto& motors = axisMotors();
+        if (motor < 1 || static_cast<std::size_t>(motor) > motors.count())
+            throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
+        const int16_t state = motors.item(static_cast<std::size_t>(motor))->getOutputState(output);
         if (definition[1] == 'Y')
             inputs_[n] = state;
         else if (state == 0)
