@@ -179,7 +179,8 @@ void MotorSimulation::assignPhysicalAttributes() {
     stroke_ = millimetresToCounts(slideStroke());
     negativeLastIndex_ = 0;
     positiveLastIndex_ = motorEncoderCounts_ > 0 ? stroke_ - (stroke_ % motorEncoderCounts_) : stroke_;
-    if (motorType() == MotorConstants::TYPE_WX) overTravel_ = ROTARY_OVER_TRAVEL;
+    // A rotary axis turns on without limit switches in practice.
+    overTravel_ = motorType() == MotorConstants::TYPE_WX ? ROTARY_OVER_TRAVEL : LINEAR_OVER_TRAVEL;
     const double pitch = slidePitch();
     double lastIndexMm = 0.0;
     if (pitch != 0.0) {
