@@ -156,6 +156,11 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
     EXPECT_EQ(value("SELECT group_concat(name) FROM (SELECT name FROM Motor ORDER BY motorKey)"),
               "Motor1,Motor2,Motor3,Motor4,Motor5,Motor6,Motor7,Motor8");
     EXPECT_EQ(value("SELECT out7 || out8 || out9 || out10 FROM Motor WHERE motorKey = 1"), "Out7Out8Out9Out10");
+    // Axes keep their slide model across the replacement of the built-in rows.
+    EXPECT_EQ(value("SELECT group_concat(s.model || '/' || s.pitch || '/' || s.stroke) FROM Motor m JOIN Slide s "
+                    "ON s.slideKey = m.slideKey"),
+              "JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100");
+    EXPECT_EQ(value("SELECT group_concat(slideKey) FROM Motor WHERE motorKey > 6"), "-31913,-31913");
     EXPECT_EQ(value("SELECT name || ',' || ifnull(company, 'none') FROM USER WHERE userKey = 3"), "O'Brien,none");
     EXPECT_EQ(value("SELECT count(*) FROM IO"), "4");
 

@@ -243,9 +243,34 @@ bool Database::migrate9to10() {
 }
 
 bool Database::migrate10to11() {
+    // The built-in slide rows are replaced, which gives them new keys: axes
+    // assigned to one of them are pointed at its replacement (same model,
+    // pitch and stroke), or left without a slide when it has none, instead of
+    // keeping a key that no longer exists and failing to load.
+    static const std::string kBuiltIn = "model IN ('JP65', 'JP90', 'WX21', 'WX75')";
+    try {
+        auto connection = Connection();
+        connection->execute("DROP TABLE IF EXISTS temp.SlideRemap");
+        connection->execute("CREATE TEMP TABLE SlideRemap AS SELECT slideKey AS oldKey, model, pitch, stroke FROM Slide "
+                            "WHERE " + kBuiltIn);
+    } catch (const std::exception& e) {
+        log("Couldn't keep the slides of the axes -->" + describe(e), LogLevel::Error);
+        return false;
+    }
     for (const char* model : {"JP65", "JP90", "WX21", "WX75"})
         if (!deleteRows("Slide", "model", model, true)) return false;
     if (!addBuiltInSlides()) return false;
+    try {
+        auto connection = Connection();
+        connection->execute(
+            "UPDATE Motor SET slideKey = (SELECT max(s.slideKey) FROM Slide s JOIN SlideRemap r ON s.model = r.model "
+            "AND s.pitch = r.pitch AND s.stroke = r.stroke WHERE r.oldKey = Motor.slideKey) "
+            "WHERE slideKey IN (SELECT oldKey FROM SlideRemap)");
+        connection->execute("DROP TABLE temp.SlideRemap");
+    } catch (const std::exception& e) {
+        log("Couldn't keep the slides of the axes -->" + describe(e), LogLevel::Error);
+        return false;
+    }
     const std::array<std::pair<const char*, const char*>, 3> columns{
         {{"speed", "10"}, {"acceleration", "10"}, {"mode", "0"}}};
     for (const auto& [column, value] : columns)
