@@ -152,7 +152,16 @@ int16_t Motor::motorType() {
 }
 
 std::string Motor::motorTypeAsString() {
-    switch (motorType()) {
+    return typeName(motorType());
+}
+
+const char* Motor::statusBitDescription(int16_t bit) {
+    if (bit < 0 || bit > 15) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+    return kStatusBitDescriptions[bit];
+}
+
+std::string Motor::typeName(int16_t motorType) {
+    switch (motorType) {
         case MotorConstants::TYPE_SM: return "SmartMotor";
         case MotorConstants::TYPE_JP: return "Kelpa";
         case MotorConstants::TYPE_WX: return "Mirvo";
@@ -697,11 +706,15 @@ void Motor::updateTuningValues(const std::vector<int32_t>& values) {
 // ---------------------------------------------------------------- configuration
 
 int16_t Motor::lookUpMotorType() {
+    return configuredMotorType(id_);
+}
+
+int16_t Motor::configuredMotorType(int32_t id) {
     // Without a configuration (no database open yet) or a slide for this
     // axis the type stays unknown and is asked again next time.
     const auto& configuration = runtime().configuration;
-    if (!configuration || id_ < 1) return static_cast<int16_t>(NOT_GIVEN);
-    const auto& record = configuration->motorsData()->item(static_cast<std::size_t>(id_));
+    if (!configuration || id < 1) return static_cast<int16_t>(NOT_GIVEN);
+    const auto& record = configuration->motorsData()->item(static_cast<std::size_t>(id));
     const auto slide = record->SlideData();
     return slide ? slide->motorType() : static_cast<int16_t>(NOT_GIVEN);
 }

@@ -96,6 +96,15 @@ public:
     // The motor's address (1..8, 0 for all motors); NOT_GIVEN before init.
     int32_t id() const { return id_; }
 
+    // Shared with the simulated motor, which answers the same way.
+    // The description of status bit 0..15 ("Bt - Trajectory in progress").
+    static const char* statusBitDescription(int16_t bit);
+    // "SmartMotor", "Kelpa", "Mirvo", or "Motor" for any other type.
+    static std::string typeName(int16_t motorType);
+    // The type of axis `id` as the configuration records it; NOT_GIVEN
+    // without a configuration or a slide for the axis.
+    static int16_t configuredMotorType(int32_t id);
+
 private:
     void sendCommand(const std::string& text);
     void requireChannel() const;

@@ -1,0 +1,759 @@
+#include "vek/motors/MotorSimulation.h"
+
+#include <cctype>
+#include <cmath>
+#include <cstdlib>
+
+#include "vek/comm/ICommunication.h"
+#include "vek/foundation/Convert.h"
+#include "vek/foundation/ErrorCodes.h"
+#include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/MotionSound.h"
+#include "vek/foundation/NumberedError.h"
+#include "vek/foundation/Utils.h"
+#include "vek/foundation/Wait.h"
+#include "vek/motion/Runtime.h"
+#include "vek/motors/Measurement.h"
+#include "vek/motors/Motor.h"
+#include "vek/motors/MotorConstants.h"
+#include "vek/motors/MotorStatusWordBits.h"
+#include "vek/motors/SimulationHost.h"
+#include "vek/motors/Units.h"
+#include "vek/persistence/Configuration.h"
+
+namespace vek {
+
+using namespace MotorStatusWordBits;
+
+namespace {
+
+const Collection<std::shared_ptr<IMotor>>& axisMotors() {
+    static const Collection<std::shared_ptr<IMotor>> none;
+    const auto& motors = runtime().motors;
+    return motors ? *motors : none;
+}
+
+Utils& utils() {
+    static Utils local;
+    return runtime().utils ? *runtime().utils : local;
+}
+
+Measurement& measurement() {
+    static Measurement local;
+    return runtime().measurement ? *runtime().measurement : local;
+}
+
+std::string text(int64_t value) {
+    return std::to_string(value);
+}
+
+// Motor-side scale factors as doubles: counts per revolution, the velocity
+// value of one revolution per second, the acceleration value of one
+// revolution per second squared.
+constexpr double kCountsPerRevolution = MotorConstants::MOTOR_ENCODER_COUNT;
+constexpr double kVelocityPerRevolution = MeasurementConstants::SMU_VELOCITY_CONVERSION;
+constexpr double kAccelerationPerRevolution = MeasurementConstants::SMU_ACCELERATION_CONVERSION;
+
+int32_t checkedInt32(double value) {
+    return toInt32(value);
+}
+
+// VB's Int: the largest whole number not above the value.
+int32_t floorInt32(double value) {
+    return toInt32(std::floor(value));
+}
+
+}  // namespace
+
+MotorSimulation::MotorSimulation() = default;
+
+MotorSimulation::~MotorSimulation() {
+    logMessage("Terminating vek.Motor (" + text(id_) + ")", LogLevel::DEVELOPER);
+}
+
+void MotorSimulation::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts) {
+    id_ = id;
+    comm_ = std::move(comm);
+    motorEncoderCounts_ = motorEncoderCounts;
+    name_ = runtime().motorDefaultName ? runtime().motorDefaultName(id) : "Motor" + text(id);
+    Reset();
+    if (id_ == 0) return;
+    stroke_ = floorInt32(static_cast<double>(millimetresToCounts(slideStroke())));
+    // A simulated slide powers up anywhere along its stroke.
+    currentPosition_ = utils().random(0, stroke_);
+    assignPhysicalAttributes();
+}
+
+void MotorSimulation::logMotorMessage(const std::string& message, int16_t level) {
+    logMessage("Motor[" + name_ + "]->" + message, level, LogSource::MOTOR_SOURCE, "Unknown");
+}
+
+// ---------------------------------------------------------------- type and slide
+
+int16_t MotorSimulation::motorType() {
+    if (motorType_ == static_cast<int16_t>(NOT_GIVEN)) {
+        const int16_t type = Motor::configuredMotorType(id_);
+        if (type == static_cast<int16_t>(NOT_GIVEN)) return 0;
+        motorType_ = type;
+    }
+    return motorType_;
+}
+
+std::string MotorSimulation::motorTypeAsString() {
+    return Motor::typeName(motorType());
+}
+
+namespace {
+std::shared_ptr<MotorData> motorRecord(int32_t id) {
+    const auto& configuration = runtime().configuration;
+    if (!configuration || id < 1 || static_cast<std::size_t>(id) > configuration->motorsData()->count()) return {};
+    return configuration->motorsData()->item(static_cast<std::size_t>(id));
+}
+}  // namespace
+
+double MotorSimulation::slidePitch() {
+    const auto record = motorRecord(id_);
+    const auto slide = record ? record->SlideData() : nullptr;
+    return slide ? slide->pitch() : 0.0;
+}
+
+double MotorSimulation::slideStroke() {
+    const auto record = motorRecord(id_);
+    const auto slide = record ? record->SlideData() : nullptr;
+    return slide ? slide->stroke() : 0.0;
+}
+
+double MotorSimulation::homingOffsetMillimetres(int16_t direction) {
+    const auto record = motorRecord(id_);
+    if (!record) return 0.0;
+    return direction == 1 ? record->positiveHomingOffset() : record->negativeHomingOffset();
+}
+
+int32_t MotorSimulation::millimetresToCounts(double millimetres) {
+    // Without a slide there is nothing to measure: the axis has no length.
+    if (millimetres == 0.0 || slidePitch() == 0.0) return 0;
+    int16_t from = Units::mm;
+    int16_t to = Units::smu;
+    return checkedInt32(measurement().getPosition(from, to, millimetres, slidePitch(), motorType()));
+}
+
+// ---------------------------------------------------------------- homing
+
+std::string MotorSimulation::homedKey() const {
+    return "simulation_isHomed_" + text(id_);
+}
+
+void MotorSimulation::storeHomed(const std::string& value) {
+    // Without an open configuration there is nowhere to keep the flag and the
+    // axis stays unhomed.
+    if (runtime().configuration) runtime().configuration->storeConfigValue(homedKey(), value);
+}
+
+bool MotorSimulation::isHomed() {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors())
+            if (!motor->isHomed()) return false;
+        return true;
+    }
+    const auto& configuration = runtime().configuration;
+    if (!configuration) return false;
+    const std::string value = configuration->getConfigValue(homedKey());
+    return !value.empty() && static_cast<int64_t>(val(value)) != 0;
+}
+
+int16_t MotorSimulation::homeDirection() {
+    const auto& configuration = runtime().configuration;
+    if (!configuration) return 0;
+    return toInt16(val(configuration->getConfigValue(homedKey())));
+}
+
+void MotorSimulation::invalidateHoming() {
+    storeHomed("0");
+    assignPhysicalAttributes();
+}
+
+void MotorSimulation::assignPhysicalAttributes() {
+    stroke_ = floorInt32(static_cast<double>(millimetresToCounts(slideStroke())));
+    negativeLastIndex_ = 0;
+    positiveLastIndex_ = motorEncoderCounts_ > 0 ? stroke_ - (stroke_ % motorEncoderCounts_) : stroke_;
+    if (motorType() == MotorConstants::TYPE_WX) overTravel_ = ROTARY_OVER_TRAVEL;
+    const double pitch = slidePitch();
+    double lastIndexMm = 0.0;
+    if (pitch != 0.0) {
+        int16_t from = Units::smu;
+        int16_t to = Units::mm;
+        lastIndexMm = measurement().getPosition(from, to, positiveLastIndex_, pitch, motorType());
+    }
+    logMessage("PositiveLastIndex is at " + toText(lastIndexMm), LogLevel::DEVELOPER);
+    if (isHomed()) {
+        const int16_t direction = homeDirection();
+        const int32_t base = direction == 1 ? positiveLastIndex_ : 0;
+        const int32_t offset =
+            direction == 1 || direction == -1 ? millimetresToCounts(homingOffsetMillimetres(direction)) : 0;
+        placeLimits(base, offset);
+    } else {
+        negativeLimit_ = 0;
+        positiveLimit_ = stroke_;
+    }
+}
+
+void MotorSimulation::placeLimits(int32_t base, int32_t offset) {
+    negativeLimit_ = checkedInt32(-(static_cast<double>(base) + offset) - overTravel_);
+    positiveLimit_ = checkedInt32(static_cast<double>(stroke_) - base - offset + overTravel_);
+}
+
+bool MotorSimulation::home(int32_t homingOffset, int16_t direction, bool force, double smuSpeed,
+                           double smuAcceleration) {
+    Reset();
+    setBit(Bp, 0);
+    assignPhysicalAttributes();
+    if (doLogMessage(LogLevel::DEVELOPER))
+        logMessage("Homing " + name_ + " with offset = " + toText(homingOffset) + " direction = " + toText(direction) +
+                       " forceFlag = " + toText(force) + " smuSpeed = " + toText(smuSpeed) +
+                       " smuAcceleration = " + toText(smuAcceleration),
+                   LogLevel::DEVELOPER);
+    if (!force && isHomed()) {
+        logMotorMessage("Motor is already homed.", LogLevel::info);
+        return true;
+    }
+    const bool result = findHome(homingOffset, direction);
+    storeHomed(toText(direction));
+    logMotorMessage("Motor is now homed.", LogLevel::info);
+    return result;
+}
+
+bool MotorSimulation::findHome(int32_t homingOffset, int16_t direction) {
+    const int16_t type = motorType();
+    if (!isSmartMotorFamily(type) && !isDravoFamily(type)) return false;
+    // The pauses stand for the approach to the limit, the back-off and the
+    // index search of a real homing run.
+    StopProgram();
+    Reset();
+    wait(0.2);
+    waitForLimitSwitch();
+    wait(0.1);
+    waitForLimitSwitch();
+    wait(0.2);
+    const int32_t base = direction == 1 ? positiveLastIndex_ : 0;
+    placeLimits(base, homingOffset);
+    currentPosition_ = checkedInt32(-static_cast<double>(homingOffset));
+    return true;
+}
+
+void MotorSimulation::waitForLimitSwitch() {
+    wait(0.1);
+    wait(0.1);
+}
+
+void MotorSimulation::Calibrate() {
+    goToPosition(stroke_, MotorConstants::DEFAULT_JOG_SPEED, MotorConstants::DEFAULT_JOG_ACCELERATION);
+}
+
+// ---------------------------------------------------------------- moves
+
+void MotorSimulation::logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity,
+                              int32_t acceleration) {
+    if (!doLogMessage(LogLevel::DEVELOPER)) return;
+    std::string line = std::string(prefix) + (positionMode ? " -> PositionMode" : " -> VelocityMode");
+    if (positionMode) line += "[p=" + text(position) + "]";
+    line += "[v=" + text(velocity) + "][a=" + text(acceleration) + "]";
+    logMessage(line, LogLevel::DEVELOPER);
+}
+
+void MotorSimulation::goToPosition(int32_t newPosition, int32_t newVelocity, int32_t newAcceleration) {
+    setPositionMode();
+    logMove("goToPosition", true, newPosition, newVelocity, newAcceleration);
+    setPosition(newPosition);
+    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
+    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
+    startMotion();
+}
+
+void MotorSimulation::goToRelativePosition(int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration) {
+    setPositionMode();
+    logMove("goToRelativePosition", true, newRelativePosition, newVelocity, newAcceleration);
+    setRelativePosition(newRelativePosition);
+    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
+    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
+    startMotion();
+}
+
+void MotorSimulation::goWithVelocity(int32_t newVelocity, int32_t newAcceleration) {
+    Reset();
+    setVelocityMode();
+    logMove("goWithVelocity", false, NOT_GIVEN, newVelocity, newAcceleration);
+    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
+    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
+    startMotion();
+}
+
+void MotorSimulation::setVelocityMode() {
+    moveMode_ = "MV";
+    target_ = MotorConstants::VELOCITY_MODE_TARGET;
+}
+
+void MotorSimulation::setRelativePosition(int32_t relativePosition) {
+    target_ = checkedInt32(static_cast<double>(currentPosition_) + relativePosition);
+}
+
+int32_t MotorSimulation::position() {
+    if (motorType() != MotorConstants::TYPE_WX) return currentPosition_;
+    // A rotary axis reports its angle within one output turn.
+    const double pitch = slidePitch();
+    if (pitch == 0.0) return currentPosition_;
+    const double countsPerTurn = kCountsPerRevolution / pitch;
+    const int64_t n = static_cast<int64_t>(std::floor(countsPerTurn));
+    if (n <= 0) return currentPosition_;
+    if (currentPosition_ >= 0) return static_cast<int32_t>(currentPosition_ % n);
+    return floorInt32(countsPerTurn - static_cast<double>((-static_cast<int64_t>(currentPosition_)) % n));
+}
+
+void MotorSimulation::startMotion() {
+    if (std::abs(static_cast<int64_t>(velocity_)) < 1 || acceleration_ < 1) {
+        logMessage("Can't start the motion. Veloctiy = " + text(velocity_) + ", Acceleration = " + text(acceleration_),
+                   LogLevel::Error);
+        return;
+    }
+    setBit(Bt, 1);
+    setBit(Bo, 0);
+    startPosition_ = currentPosition_;
+    logMessage(moveMode_ == "MV" ? "Starting MV" : "Starting MP", LogLevel::DEVELOPER);
+    if (moveMode_ == "MV" && velocity_ < 0) {
+        target_ = -target_;
+        velocity_ = -velocity_;
+    }
+    // Counts needed to reach the velocity at the acceleration.
+    const double revolutionsPerSecond = velocity_ / kVelocityPerRevolution;
+    const int64_t accelDistance = static_cast<int64_t>(0.5 * kCountsPerRevolution * kAccelerationPerRevolution *
+                                                       revolutionsPerSecond * revolutionsPerSecond / acceleration_);
+    int64_t travel = 0;
+    if (currentPosition_ >= target_) {
+        direction_ = -1;
+        travel = int64_t{currentPosition_} - target_;
+    } else {
+        direction_ = 1;
+        travel = int64_t{target_} - currentPosition_;
+    }
+    logMessage(
+        "/__\\ Slope Delta Distance = " + text(accelDistance) + " out of total travel distance = " + text(travel),
+        LogLevel::DEVELOPER);
+    const double d = direction_;
+    if (2 * accelDistance <= travel) {
+        p1_ = checkedInt32(currentPosition_ + d * static_cast<double>(accelDistance));
+        p2_ = checkedInt32(p1_ + d * static_cast<double>(travel - 2 * accelDistance));
+        p3_ = checkedInt32(p2_ + d * static_cast<double>(accelDistance));
+        logMessage("Trapezoidal profile [" + text(p1_) + " , " + text(p2_) + " , " + text(p3_) + "]",
+                   LogLevel::DEVELOPER);
+    } else {
+        p1_ = floorInt32(currentPosition_ + d * static_cast<double>(travel) / 2);
+        p2_ = p1_;
+        p3_ = floorInt32(p2_ + d * static_cast<double>(travel) / 2);
+        logMessage("Triangular profile [" + text(p1_) + " , " + text(p2_) + " , " + text(p3_) + "]",
+                   LogLevel::DEVELOPER);
+    }
+    const int limitBit = direction_ == -1 ? Bm : Bp;
+    if (bit(limitBit) != 0) {
+        // Already on the limit switch it would move into.
+        StopMotion(true);
+        return;
+    }
+    if (!runtime().isSimulationMute) startMotionSound();
+    simulationHost().addCallbackMotor(id_, shared_from_this());
+    simTime_ = 0;
+}
+
+void MotorSimulation::simulationTimer_Timer() {
+    simTime_ += 10;
+    if (doLogMessage(LogLevel::DEVELOPER))
+        logMessage("Current simulation time = " + text(simTime_), LogLevel::DEVELOPER);
+    if (direction_ != 1 && direction_ != -1) return;
+    advance(direction_);
+    checkLimitsAndEnd(direction_);
+}
+
+void MotorSimulation::advance(int direction) {
+    constexpr double dt = 0.01;
+    const double t = simTime_ / 1000.0;
+    const double a = acceleration_ * kCountsPerRevolution / kAccelerationPerRevolution;
+    const double v = velocity_ * kCountsPerRevolution / kVelocityPerRevolution;
+    const bool developer = doLogMessage(LogLevel::DEVELOPER);
+    // Positions measured along the direction of motion, so that one set of
+    // comparisons serves both directions.
+    const double s = direction;
+    const auto ahead = [s](int32_t x, int32_t y) { return s * x < s * y; };
+    if (ahead(currentPosition_, p1_)) {
+        if (developer) logMessage("^^^ Accelerating... current = " + text(currentPosition_), LogLevel::DEVELOPER);
+        currentPosition_ = floorInt32(currentPosition_ + s * a * t * dt);
+        if (developer) logMessage("^^^ Accelerating... new = " + text(currentPosition_), LogLevel::DEVELOPER);
+        tAccelEnd_ = tCruise_ = simTime_;
+        tEnd_ = 2 * simTime_;
+    } else if (!ahead(p2_, currentPosition_)) {
+        if (developer) logMessage("--- Cruizing... current = " + text(currentPosition_), LogLevel::DEVELOPER);
+        currentPosition_ = floorInt32(currentPosition_ + s * v * dt);
+        if (developer) logMessage("--- Cruizing... New = " + text(currentPosition_), LogLevel::DEVELOPER);
+        tAccelEnd_ = simTime_;
+        tEnd_ = simTime_ + tCruise_;
+    } else if (ahead(currentPosition_, p3_)) {
+        if (developer) logMessage("vvv Deaccelerating... current = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (simTime_ == tEnd_)
+            currentPosition_ = target_;
+        else
+            currentPosition_ =
+                floorInt32(currentPosition_ + s * (v * dt - a * ((simTime_ - tAccelEnd_) / 1000.0) * dt));
+        if (developer) logMessage("vvv Deaccelerating... new = " + text(currentPosition_), LogLevel::DEVELOPER);
+    } else if (ahead(currentPosition_, target_)) {
+        // The halves of a triangular profile are rounded down, which can leave
+        // its end a count short of the target: finish the move there.
+        currentPosition_ = target_;
+    }
+}
+
+void MotorSimulation::checkLimitsAndEnd(int direction) {
+    if (direction == 1) {
+        if (currentPosition_ > positiveLimit_) {
+            if (target_ > positiveLimit_) {
+                setBit(Br, 1);
+                setBit(Bp, 1);
+                setBit(Bo, 1);
+                currentPosition_ = positiveLimit_;
+            } else {
+                currentPosition_ = target_;
+                setBit(Bm, 0);
+                setBit(Bo, 0);
+            }
+            StopMotion(true);
+        } else if (currentPosition_ >= target_) {
+            currentPosition_ = target_;
+            setBit(Bm, 0);
+            StopMotion(true);
+        } else {
+            setBit(Bm, 0);
+        }
+        return;
+    }
+    if (currentPosition_ < negativeLimit_) {
+        if (target_ < negativeLimit_) {
+            setBit(Bl, 1);
+            setBit(Bm, 1);
+            setBit(Bo, 1);
+            currentPosition_ = negativeLimit_;
+        } else {
+            currentPosition_ = target_;
+            setBit(Bp, 0);
+            setBit(Bo, 0);
+        }
+        StopMotion(true);
+    } else if (currentPosition_ <= target_) {
+        currentPosition_ = target_;
+        setBit(Bp, 0);
+        StopMotion(true);
+    } else {
+        setBit(Bp, 0);
+    }
+}
+
+void MotorSimulation::StopMotion(bool decelerate) {
+    simulationHost().removeCallbackMotor(id_);
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors()) motor->StopMotion(decelerate);
+        return;
+    }
+    setBit(Bt, 0);
+    logMessage(moveMode_ == "MV" ? "Stopping MV" : "Stopping MP", LogLevel::DEVELOPER);
+}
+
+void MotorSimulation::setRealTimePosition(int32_t position) {
+    Runtime& rt = runtime();
+    if (rt.stopRequested) {
+        rt.stopRequested = false;
+        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Motion stopped");
+    }
+    if (position > positiveLimit_) {
+        currentPosition_ = positiveLimit_;
+        setBit(Br, 1);
+        setBit(Bp, 1);
+        setBit(Bo, 1);
+        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Positive limit switch reached");
+    }
+    if (position < negativeLimit_) {
+        currentPosition_ = negativeLimit_;
+        setBit(Bl, 1);
+        setBit(Bm, 1);
+        setBit(Bo, 1);
+        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Negative limit switch reached");
+    }
+    setBit(Bt, 1);
+    currentPosition_ = position;
+}
+
+// ---------------------------------------------------------------- programs
+
+void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors()) motor->StartProgram(suppressPrintFromMotor);
+        return;
+    }
+    const int16_t type = motorType();
+    if (isDravoFamily(type)) {
+        bcdRunning_ = true;
+    } else if (isSmartMotorFamily(type)) {
+        if (suppressPrintFromMotor)
+            suppressPrint();
+        else
+            unsuppressPrint();
+    }
+}
+
+void MotorSimulation::StopProgram() {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors()) motor->StopProgram();
+        return;
+    }
+    const int16_t type = motorType();
+    if (isSmartMotorFamily(type)) {
+        if (comm_) comm_->clearBuffer();
+        unsuppressPrint();
+    } else if (isDravoFamily(type)) {
+        bcdRunning_ = false;
+    }
+}
+
+void MotorSimulation::forceUpload(const std::string& fileName) {
+    std::string table;
+    for (int i = 0; i < MOTION_TABLE_SIZE; ++i) {
+        const auto& e = motionTable_[static_cast<std::size_t>(i)];
+        if (e.position == 0 || e.velocity == 0 || e.acceleration == 0) break;
+        const std::string n = text(i);
+        table += "al[" + n + "]=" + text(e.position) + "\r\n";
+        table += "VEL[" + n + "]=" + text(e.velocity) + "\r\n";
+        table += "ACC[" + n + "]=" + text(e.acceleration) + "\r\n";
+    }
+    utils().writeFile(fileName, table);
+}
+
+void MotorSimulation::download(const std::string& fileName) {
+    const int16_t type = motorType();
+    if (isSmartMotorFamily(type)) {
+        if (comm_) comm_->download(id_, fileName);
+        return;
+    }
+    if (!isDravoFamily(type)) return;
+    // Lines such as "al[3]=12000"; anything else (MODE entries, stray text)
+    // has no place in the simulated table and is skipped.
+    const auto lines = utils().fileToCollection(fileName, "*");
+    for (const auto& line : *lines) {
+        const auto tokens = utils().getTokensFromArrayAssignment(trim(line));
+        if (!tokens || tokens->count() < 3) continue;
+        const std::string name = trim(tokens->item(1));
+        const std::string indexText = trim(tokens->item(2));
+        const std::string valueText = trim(tokens->item(3));
+        if (!isNumeric(indexText) || !isNumeric(valueText)) continue;
+        const double index = toDouble(indexText);
+        if (index < 0 || index >= MOTION_TABLE_SIZE || index != std::floor(index)) continue;
+        auto& entry = motionTable_[static_cast<std::size_t>(index)];
+        const int32_t value = toInt32(toDouble(valueText));
+        if (equalsIgnoreCase(name, "al"))
+            entry.position = value;
+        else if (equalsIgnoreCase(name, "VEL"))
+            entry.velocity = value;
+        else if (equalsIgnoreCase(name, "ACC"))
+            entry.acceleration = value;
+    }
+}
+
+// ---------------------------------------------------------------- I/O
+
+std::size_t MotorSimulation::checkedIndex(int16_t number, int16_t last) {
+    if (number < 1 || number > last) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+    return static_cast<std::size_t>(number);
+}
+
+int16_t MotorSimulation::getInputState(int16_t inputNumber) {
+    const std::size_t n = checkedIndex(inputNumber, MotorConstants::MAX_INPUTS);
+    const auto& configuration = runtime().configuration;
+    const auto record = configuration ? configuration->getSimulationData(static_cast<int16_t>(id_)) : nullptr;
+    const std::string definition = record ? record->simulatedInputs(inputNumber) : std::string();
+    // "<motor><Y|N>...<output>": the input follows (Y) or inverts (N) an
+    // output of a motor; a definition of another shape leaves the input as set.
+    if (definition.size() >= 3 && std::isdigit(static_cast<unsigned char>(definition.front())) &&
+        std::isdigit(static_cast<unsigned char>(definition.back())) && (definition[1] == 'Y' || definition[1] == 'N')) {
+        const int motor = definition.front() - '0';
+        const auto output = static_cast<int16_t>(definition.back() - '0');
+        const int16_t state = axisMotors().item(std::to_string(motor))->getOutputState(output);
+        if (definition[1] == 'Y')
+            inputs_[n] = state;
+        else if (state == 0)
+            inputs_[n] = 1;
+        else if (state == 1)
+            inputs_[n] = 0;
+    }
+    return inputs_[n];
+}
+
+void MotorSimulation::setInputState(int16_t inputNumber, int16_t state) {
+    const std::size_t n = checkedIndex(inputNumber, MotorConstants::MAX_INPUTS);
+    inputs_[n] = state;
+    if (n == 11 && state == 1 && bcdRunning_ && isDravoFamily(motorType())) strobeTableMove();
+}
+
+void MotorSimulation::strobeTableMove() {
+    // Inputs 1..6 select the table entry, input 1 the lowest bit.
+    int64_t k = 0;
+    for (int i = 1; i <= 6; ++i) k += int64_t{inputs_[static_cast<std::size_t>(i)]} << (i - 1);
+    if (k < 0 || k >= MOTION_TABLE_SIZE) return;
+    const auto& entry = motionTable_[static_cast<std::size_t>(k)];
+    if (entry.velocity != 0 && entry.acceleration != 0)
+        goToPosition(entry.position, entry.velocity, entry.acceleration);
+}
+
+int16_t MotorSimulation::getOutputState(int16_t outputNumber) {
+    return outputs_[checkedIndex(outputNumber, MotorConstants::MAX_OUTPUTS)];
+}
+
+void MotorSimulation::setOutputState(int16_t outputNumber, int16_t state) {
+    outputs_[checkedIndex(outputNumber, MotorConstants::MAX_OUTPUTS)] = state;
+}
+
+// ---------------------------------------------------------------- queries and state
+
+int32_t MotorSimulation::statusWord() const {
+    int32_t word = 0;
+    for (std::size_t i = 0; i < statusBits_.size(); ++i) word += statusBits_[i] << i;
+    return word;
+}
+
+std::string MotorSimulation::getResponseOf(const std::string& command) {
+    if (comm_) comm_->clearBuffer();
+    if (command == "RW") return text(statusWord());
+    if (command.size() == 3 && command[0] == 'R' && command[1] == 'B') {
+        switch (command[2]) {
+            case 't': return text(bit(Bt));
+            case 'r': return text(bit(Br));
+            case 'l': return text(bit(Bl));
+            case 'i': return text(bit(Bi));
+            case 'e': return text(bit(Be));
+            case 'h': return text(bit(Bh));
+            case 'o': return text(bit(Bo));
+            case 'p': return text(bit(Bp));
+            case 'm': return text(bit(Bm));
+            default: return {};
+        }
+    }
+    if (command == "RI") {
+        // Reading the captured index position clears the index-captured bit.
+        setBit(Bi, 0);
+        return text(indexPosition_);
+    }
+    return {};
+}
+
+bool MotorSimulation::getIsResponse(const std::string& command, const std::string& response) {
+    return getResponseOf(command) == response;
+}
+
+bool MotorSimulation::isMoving() {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors())
+            if (motor->isMoving()) return true;
+        return false;
+    }
+    return getResponseOf("RBt") == "1";
+}
+
+void MotorSimulation::waitForStart() {
+    while (!isMoving()) eventLoop().processPendingEvents();
+}
+
+bool MotorSimulation::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
+    // Unlike the real motor this wait never looks at the stop request: the
+    // simulated move ends by itself.
+    const double start = std::nearbyint(eventLoop().now());
+    bool stopped = false;
+    for (;;) {
+        if (!isMoving()) {
+            stopped = true;
+            break;
+        }
+        if (timeOutSeconds >= 0 && eventLoop().now() - start > timeOutSeconds) break;
+        eventLoop().processPendingEvents();
+    }
+    if (!stopped && isMoving()) {
+        logMessage("Motor " + name_ + " didn't stop within " + toText(timeOutSeconds) + " seconds.", LogLevel::WARNING);
+        return false;
+    }
+    if (!ignoreFault && hasFault())
+        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Error encountered while waiting for stop", "QDX");
+    return true;
+}
+
+bool MotorSimulation::hasFault() {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors())
+            if (motor->hasFault()) return true;
+        return false;
+    }
+    const bool left = getResponseOf("RBm") == "1";
+    const bool right = getResponseOf("RBp") == "1";
+    const bool positionError = getResponseOf("RBe") == "1";
+    return left || right || positionError;
+}
+
+bool MotorSimulation::isServoOff() {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors())
+            if (!motor->isServoOff()) return false;
+        return true;
+    }
+    return bit(Bo) == 1;
+}
+
+void MotorSimulation::stopServo() {
+    if (isAllMotors()) {
+        for (const auto& motor : axisMotors()) motor->stopServo();
+        return;
+    }
+    setBit(Bo, 1);
+}
+
+void MotorSimulation::Reset(int16_t flag) {
+    switch (flag) {
+        case Ba:
+        case Bd:
+        case Bl:
+        case Br:
+        case Bs:
+        case Bu:
+        case Bw: setBit(flag, 0); break;
+        default:
+            for (int b : {Br, Bl, Bw, Bd, Bu, Bs, Ba}) setBit(b, 0);
+            break;
+    }
+}
+
+std::string MotorSimulation::toString() {
+    const int32_t status = statusWord();
+    std::string result;
+    for (int16_t b = 0; b < 16; ++b)
+        if (isBitOn(status, b)) result += std::string(" ") + Motor::statusBitDescription(b) + " = True";
+    return result;
+}
+
+bool MotorSimulation::isBitOn(int32_t status, int16_t motorStatusWordBit) {
+    if (motorStatusWordBit < 0 || motorStatusWordBit > 15)
+        throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+    return (status & (1 << motorStatusWordBit)) != 0;
+}
+
+int32_t MotorSimulation::getTuningValue(int16_t which) {
+    return tuningValues_[checkedIndex(which, 8)];
+}
+
+void MotorSimulation::updateTuningValues(const std::vector<int32_t>& values) {
+    for (std::size_t i = 1; i <= 8; ++i) {
+        if (i >= values.size()) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+        tuningValues_[i] = values[i];
+    }
+}
+
+}  // namespace vek
