@@ -299,7 +299,7 @@ TEST_F(DatabaseFileTest, ReadOnlyFileIsMadeWritableWithOneWarning) {
 }
 
 TEST_F(DatabaseFileTest, VersionZeroFileHasNoVersionRow) {
-    const std::string schema = readFileText(std::string(VEK_SOURCE_DIR) + "/tests/persistence/schema_v0.sql");
+    const std::string schema = readFileText(std::string(VEK_SOURCE_DIR) + "/data/schema_v0.sql");
     ASSERT_FALSE(schema.empty());
     sqlite3* h = nullptr;
     ASSERT_EQ(sqlite3_open(dataFile("old.db").c_str(), &h), SQLITE_OK);

@@ -104,15 +104,6 @@ int16_t Database::Version() {
     return v.empty() ? int16_t{0} : toInt16(toDouble(v));
 }
 
-bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
-    // UNFINISHED: the upgrade steps from older schema versions are not part
-    // of this build yet; an older file is refused rather than half upgraded.
-    log("Migrating database from version_" + toText(fromVersion) + " to version_" + toText(toVersion) +
-            " is not available in this build.",
-        LogLevel::Error);
-    return false;
-}
-
 void Database::checkVersion() {
     const int16_t version = Version();
     if (version > ServerConstants::DB_VERSION) {

@@ -24,8 +24,25 @@ public:
 
     // "dbVersion" of Config as a number; a file without it is version 0.
     int16_t Version();
-    // Upgrades the file from one schema version to another after a dated copy.
+    // Upgrades the file from one schema version to another after a dated
+    // copy (<file>_<year>_<month>_<day>_<hour>_<minute>, local time). Each
+    // step runs in a transaction together with the "dbVersion" it reaches:
+    // a failed step leaves the file at the version of the last step done,
+    // and calling migrate(Version(), DB_VERSION) again finishes the job.
     bool migrate(int16_t fromVersion, int16_t toVersion);
+    // The single upgrade steps; each returns false at its first failed action.
+    bool migrate0to1();
+    bool migrate1to2();
+    bool migrate2to3();
+    bool migrate3to4();
+    bool migrate4to5();
+    bool migrate5to6();
+    bool migrate6to7();
+    bool migrate7to8();
+    bool migrate8to9();
+    bool migrate9to10();
+    bool migrate10to11();
+    bool migrate11to12();
     // The open connection, reopened first when it is not open.
     std::shared_ptr<DbConnection> Connection();
     void closeConnection();
@@ -48,6 +65,15 @@ public:
     bool deleteRows(const std::string& table, const std::string& column, const std::string& value, bool valueIsText);
     bool createHmiTable();
     bool createSimulationTable();
+    // Gives every stored arc path the "pitch" (0) and "rotations" (1) points
+    // that older files lack.
+    bool addArcPathPoints();
+    // Numbers the points of every scope 1, 2, 3, ... in their stored order.
+    bool renumberNodes();
+    // The name of the copy migrate() makes now: the dated name, or, when a
+    // copy of that name exists already (a resumed upgrade within the same
+    // minute), that name + "_2", "_3", ... so that no earlier copy is lost.
+    std::string backupName() const;
 
     bool columnExisted() const { return columnExisted_; }
     void setColumnExisted(bool v) { columnExisted_ = v; }
@@ -58,6 +84,12 @@ public:
 
 private:
     bool createTable(const std::string& table, const std::string& sql);
+    bool runStep(int16_t fromVersion);
+    // The built-in slide models, as rows for addRow.
+    bool addBuiltInSlides();
+    // addColumn, then the fill of a newly added column on every row.
+    bool addFilledColumn(const std::string& table, const std::string& column, const std::string& type,
+                         const std::string& value, bool valueIsText);
 
     std::string fileName_;
     std::string fullPath_;

@@ -22,6 +22,23 @@ void skipSpace(const std::string& s, std::size_t& i) {
 }
 }  // namespace
 
+bool DbRow::isNull(int column) const {
+    return sqlite3_column_type(stmt_, column) == SQLITE_NULL;
+}
+
+double DbRow::toDouble(int column) const {
+    return sqlite3_column_double(stmt_, column);
+}
+
+int64_t DbRow::toInt64(int column) const {
+    return sqlite3_column_int64(stmt_, column);
+}
+
+std::string DbRow::text(int column) const {
+    const auto* t = reinterpret_cast<const char*>(sqlite3_column_text(stmt_, column));
+    return t ? std::string(t, static_cast<std::size_t>(sqlite3_column_bytes(stmt_, column))) : std::string();
+}
+
 DbConnection::~DbConnection() {
     close();
 }
@@ -92,6 +109,17 @@ void DbConnection::close() {
     statements_.clear();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
+    statementCount_ = 0;
+    failCountdown_ = 0;
+}
+
+void DbConnection::countStatement(const std::string& sql) {
+    ++statementCount_;
+    if (failCountdown_ <= 0) return;
+    std::size_t i = 0;
+    skipSpace(sql, i);
+    if (matchWord(sql, i, "ROLLBACK")) return;
+    if (--failCountdown_ == 0) throw DbError("disk I/O error (injected)", SQLITE_IOERR);
 }
 
 void DbConnection::requireOpen() const {
@@ -153,6 +181,8 @@ void DbConnection::bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params) 
 }
 
 Recordset DbConnection::query(const std::string& sql, const std::vector<DbValue>& params) {
+    requireOpen();
+    countStatement(sql);
     bool cached = false;
     sqlite3_stmt* stmt = prepare(sql, cached);
     struct Finish {
@@ -195,6 +225,34 @@ Recordset DbConnection::query(const std::string& sql, const std::vector<DbValue>
         rows.push_back(std::move(row));
     }
     return Recordset(std::move(names), std::move(rows));
+}
+
+void DbConnection::forEachRow(const std::string& sql, const std::vector<DbValue>& params,
+                              const std::function<void(const DbRow&)>& onRow) {
+    requireOpen();
+    countStatement(sql);
+    bool cached = false;
+    sqlite3_stmt* stmt = prepare(sql, cached);
+    struct Finish {
+        sqlite3_stmt* s;
+        bool cached;
+        ~Finish() {
+            if (cached) {
+                sqlite3_reset(s);
+                sqlite3_clear_bindings(s);
+            } else {
+                sqlite3_finalize(s);
+            }
+        }
+    } finish{stmt, cached};
+    bind(stmt, params);
+    const DbRow row(stmt);
+    for (;;) {
+        const int rc = sqlite3_step(stmt);
+        if (rc == SQLITE_DONE) break;
+        if (rc != SQLITE_ROW) fail(rc);
+        onRow(row);
+    }
 }
 
 int32_t DbConnection::execute(const std::string& sql, const std::vector<DbValue>& params) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <unordered_map>
@@ -12,6 +13,21 @@ struct sqlite3;
 struct sqlite3_stmt;
 
 namespace vek {
+
+// The current row of a streamed SELECT (DbConnection::forEachRow), read by
+// 0-based column position. Valid only inside the callback.
+class DbRow {
+public:
+    bool isNull(int column) const;
+    double toDouble(int column) const;
+    int64_t toInt64(int column) const;
+    std::string text(int column) const;
+
+private:
+    friend class DbConnection;
+    explicit DbRow(sqlite3_stmt* stmt) : stmt_(stmt) {}
+    sqlite3_stmt* stmt_;
+};
 
 // An open SQLite database file. Statements are run as written, with values
 // bound to "?" placeholders; "DELETE * FROM" is read as "DELETE FROM".
@@ -35,6 +51,10 @@ public:
 
     // Runs one statement and gives the rows it returns.
     Recordset query(const std::string& sql, const std::vector<DbValue>& params = {});
+    // Runs one SELECT and hands each row to `onRow` as it is read, without
+    // keeping the rows: for tables too big to hold twice.
+    void forEachRow(const std::string& sql, const std::vector<DbValue>& params,
+                    const std::function<void(const DbRow&)>& onRow);
     // Runs one statement and returns the records it affected.
     int32_t execute(const std::string& sql, const std::vector<DbValue>& params = {});
     // Moves every commit from the write-ahead log into the file itself, so
@@ -42,6 +62,13 @@ public:
     void checkpoint();
     // The key the store gave to the last inserted row.
     int64_t lastInsertKey() const;
+
+    // Fault injection for tests: the `n`-th statement from now (1 = the next
+    // one) fails with a disk I/O error, once; 0 disarms. ROLLBACK is never
+    // failed, so that recovery from the fault can be observed.
+    void failStatement(int64_t n) { failCountdown_ = n; }
+    // Statements run on this connection since it was opened.
+    int64_t statementCount() const { return statementCount_; }
 
     // The statement text SQLite runs for `sql`.
     static std::string translate(const std::string& sql);
@@ -51,12 +78,15 @@ private:
     void bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params);
     [[noreturn]] void fail(int rc) const;
     void requireOpen() const;
+    void countStatement(const std::string& sql);
 
     static constexpr std::size_t kMaxCachedStatements = 64;
 
     sqlite3* db_ = nullptr;
     std::string path_;
     std::unordered_map<std::string, sqlite3_stmt*> statements_;
+    int64_t statementCount_ = 0;
+    int64_t failCountdown_ = 0;
 };
 
 }  // namespace vek

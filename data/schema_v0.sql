@@ -1,5 +1,7 @@
--- vek database as it was at schema version 0 (no "dbVersion" row), for the
--- tests of the upgrade steps. Before step 0 to 1: Slide has no motorType,
+-- vek database as it was at schema version 0 (no "dbVersion" row). The build
+-- turns it into data/vek_v0.db next to data/vek.db, so that the upgrade can be
+-- shown and tested on a real old file (copy it first: the upgrade rewrites
+-- the file it is given). Before step 0 to 1: Slide has no motorType,
 -- Motor has acceleration and out1..out6 only, USER has no company, Path has
 -- no pathType, Node has p1..p3 only; there are no Hmi and Simulation tables.
 BEGIN TRANSACTION;
@@ -98,14 +100,29 @@ INSERT INTO Motor (name, slideKey, effectiveStroke, acceleration, kp, ki, kd, kl
 
 INSERT INTO USER (userKey, name, password, role) VALUES (1, 'admin', 'admin', 1);
 INSERT INTO USER (userKey, name, password, role) VALUES (2, 'operator', 'operator', 2);
+INSERT INTO USER (userKey, name, password, role) VALUES (3, 'O''Brien', 'service', 3);
 INSERT INTO IO (ioNumber, ioName, ioType) VALUES (1, 'Start', 0);
+INSERT INTO IO (ioNumber, ioName, ioType) VALUES (2, 'Stop', 0);
 INSERT INTO IO (ioNumber, ioName, ioType) VALUES (1, 'Lamp', 1);
+INSERT INTO IO (ioNumber, ioName, ioType) VALUES (2, 'Horn', 1);
 
+-- Two datasets: loose points in both, a straight polyline and an arc (its
+-- construction points; arcs of this age have no "pitch" and "rotations").
 INSERT INTO Dataset (datasetKey, datasetName) VALUES (1, 'Global');
-INSERT INTO Dataset (datasetKey, datasetName) VALUES (2, 'Part A');
+INSERT INTO Dataset (datasetKey, datasetName) VALUES (2, 'PartA');
 INSERT INTO Path (pathKey, pathName, datasetKey) VALUES (1, 'outline', 2);
+INSERT INTO Path (pathKey, pathName, datasetKey) VALUES (2, 'circle', 2);
 INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('home', 0, 0, 0, 0, 1);
+INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('park', 500, 500, 0, 0, 1);
 INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('a', 100, 0, 0, 1, 2);
 INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('b', 100, 200, 0, 1, 2);
 INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('c', 0, 200, 50, 1, 2);
+INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('center', 1000, 1000, 0, 2, 2);
+INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('start', 1500, 1000, 0, 2, 2);
+INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('end', 1000, 1500, 0, 2, 2);
+INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('probe', 20, 30, 40, 0, 2);
 COMMIT;
+-- The file an upgrade is given has already been opened by vek, which keeps
+-- its files in write-ahead-log mode; so does this one, so that a backup can be
+-- compared byte for byte with the file as it was shipped.
+PRAGMA journal_mode = WAL;

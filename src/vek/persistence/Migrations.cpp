@@ -1,0 +1,335 @@
+// The upgrade of older database files, one schema version at a time, and the
+// two repairs of stored paths that two of the steps run.
+//
+// Order of the data repairs on a version-0 file. Two steps work on points
+// before the columns they would write exist: step 0 to 1 adds the "pitch"
+// and "rotations" points of arc paths while Node still has only p1..p3, and
+// step 6 to 7 renumbers every point before p7 and p8 exist. The dataset
+// statements therefore name only the Node and Path columns the file has at
+// that moment (DatasetColumns::read), and the later steps fill the rest:
+//   0 to 1   arc points are stored with p1..p3, names, pathKey and datasetKey;
+//   3 to 4   p4..p6 are added and stay empty (they load as 0);
+//   6 to 7   orderNumber is added as -1, then every scope is numbered 1, 2, 3,
+//            ... in key order (so the repaired arc points come last), with
+//            speed/acceleration/mode written as the defaults 10, 10, 0;
+//   10 to 11 speed, acceleration and mode are recreated as 10, 10, 0;
+//   11 to 12 p7 and p8 are added as 0.
+#include <sys/stat.h>
+
+#include <array>
+#include <ctime>
+#include <fstream>
+
+#include "vek/foundation/Convert.h"
+#include "vek/foundation/ErrorCodes.h"
+#include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/NumberedError.h"
+#include "vek/geometry/NodePath.h"
+#include "vek/motion/Runtime.h"
+#include "vek/persistence/DataSet.h"
+#include "vek/persistence/DataSets.h"
+#include "vek/persistence/Database.h"
+#include "vek/persistence/DbConnection.h"
+
+namespace vek {
+
+namespace {
+void log(const std::string& message, int16_t level = LogLevel::info) {
+    logMessage(message, level, LogSource::DATABASE_SOURCE);
+}
+
+std::string describe(const std::exception& e) {
+    const auto* numbered = dynamic_cast<const NumberedError*>(&e);
+    return numbered ? numbered->description() : std::string(e.what());
+}
+
+bool fileExists(const std::string& path) {
+    struct stat st {};
+    return ::stat(path.c_str(), &st) == 0;
+}
+
+// A byte-for-byte copy that tells whether it worked: an upgrade must not
+// start without its backup.
+bool copyFile(const std::string& from, const std::string& to) {
+    std::ifstream in(from, std::ios::binary);
+    if (!in) return false;
+    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    if (!out) return false;
+    out << in.rdbuf();
+    out.flush();
+    return static_cast<bool>(out) && !in.bad();
+}
+
+struct SlideModel {
+    const char* model;
+    const char* pitch;
+    std::array<const char*, 5> strokes;
+    std::size_t strokeCount;
+    const char* maxSpeed;
+    const char* maxAcceleration;
+    const char* motorType;
+};
+
+// Model by model, pitch by pitch, stroke by stroke: 32 rows.
+constexpr std::array<SlideModel, 8> kBuiltInSlides{{
+    {"JP65", "10", {"50", "100", "150", "200", "250"}, 5, "80", "900", "2"},
+    {"JP65", "19.05", {"50", "100", "150", "200", "250"}, 5, "165", "900", "2"},
+    {"JP65", "38.1", {"50", "100", "150", "200", "250"}, 5, "380", "900", "2"},
+    {"JP90", "10", {"50", "100", "150", "200", "250"}, 5, "135", "900", "2"},
+    {"JP90", "16", {"50", "100", "150", "200", "250"}, 5, "220", "900", "2"},
+    {"JP90", "38.1", {"50", "100", "150", "200", "250"}, 5, "510", "900", "2"},
+    {"WX21", "0.2", {"360"}, 1, "150", "72000", "4"},
+    {"WX75", "0.2", {"360"}, 1, "180", "72000", "4"},
+}};
+
+Collection<std::string> collectionOf(std::initializer_list<std::string> items) {
+    Collection<std::string> c;
+    for (const auto& item : items) c.add(item);
+    return c;
+}
+
+// Runs `step` in one transaction with its "dbVersion" write: either both stay
+// or neither does.
+class StepTransaction {
+public:
+    explicit StepTransaction(DbConnection& c) : c_(c) { c_.execute("BEGIN"); }
+    ~StepTransaction() {
+        if (done_) return;
+        try {
+            c_.execute("ROLLBACK");
+        } catch (...) {
+            // A failed COMMIT may already have ended the transaction.
+        }
+    }
+    void commit() {
+        c_.execute("COMMIT");
+        done_ = true;
+    }
+
+private:
+    DbConnection& c_;
+    bool done_ = false;
+};
+}  // namespace
+
+std::string Database::backupName() const {
+    const std::time_t t = std::chrono::system_clock::to_time_t(eventLoop().clock().wallNow());
+    std::tm tm{};
+    localtime_r(&t, &tm);
+    const std::string dated = fullPath_ + "_" + std::to_string(tm.tm_year + 1900) + "_" + std::to_string(tm.tm_mon + 1) +
+                              "_" + std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" +
+                              std::to_string(tm.tm_min);
+    std::string name = dated;
+    for (int n = 2; fileExists(name); ++n) name = dated + "_" + std::to_string(n);
+    return name;
+}
+
+bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
+    log("Migrating database from version_" + toText(fromVersion) + " to version_" + toText(toVersion));
+    const std::string backup = backupName();
+    log("Backing up the database from " + fullPath_ + " to " + backup);
+    try {
+        // Commits waiting in the write-ahead log belong in the copy.
+        Connection()->checkpoint();
+    } catch (const std::exception& e) {
+        log("Couldn't back up the database -->" + describe(e), LogLevel::Error);
+        return false;
+    }
+    if (!copyFile(fullPath_, backup)) {
+        log("Couldn't back up the database to " + backup, LogLevel::Error);
+        return false;
+    }
+    for (int16_t v = fromVersion; v < toVersion; ++v) {
+        const std::string from = toText(v), to = toText(v + 1);
+        log("    -- Migrating database from version_" + from + " to version_" + to);
+        if (!runStep(v)) {
+            log("Migration from version_" + from + " to version_" + to + " failed.", LogLevel::Error);
+            return false;
+        }
+    }
+    return true;
+}
+
+bool Database::runStep(int16_t fromVersion) {
+    using Step = bool (Database::*)();
+    static constexpr std::array<Step, 12> steps{
+        &Database::migrate0to1, &Database::migrate1to2,  &Database::migrate2to3,   &Database::migrate3to4,
+        &Database::migrate4to5, &Database::migrate5to6,  &Database::migrate6to7,   &Database::migrate7to8,
+        &Database::migrate8to9, &Database::migrate9to10, &Database::migrate10to11, &Database::migrate11to12,
+    };
+    if (fromVersion < 0 || fromVersion >= static_cast<int16_t>(steps.size())) {
+        log("There is no migration from version_" + toText(fromVersion), LogLevel::Error);
+        return false;
+    }
+    try {
+        auto connection = Connection();
+        StepTransaction transaction(*connection);
+        if (!(this->*steps[static_cast<std::size_t>(fromVersion)])()) return false;
+        const std::string reached = toText(fromVersion + 1);
+        preInitializeConfigSet("dbVersion", reached);
+        // preInitializeConfigSet swallows its failures; a step whose version
+        // was not written must not stay, or the resumed upgrade would run it
+        // twice.
+        if (preInitializeConfigGet("dbVersion") != reached) return false;
+        transaction.commit();
+        return true;
+    } catch (const std::exception& e) {
+        log("Couldn't run the migration step -->" + describe(e), LogLevel::Error);
+    }
+    return false;
+}
+
+bool Database::addFilledColumn(const std::string& table, const std::string& column, const std::string& type,
+                               const std::string& value, bool valueIsText) {
+    if (!addColumn(table, column, type)) return false;
+    return columnExisted_ || updateColumn(table, column, value, valueIsText);
+}
+
+bool Database::addBuiltInSlides() {
+    const auto names = collectionOf({"model", "pitch", "stroke", "maxSpeed", "maxAcceleration", "motorType"});
+    const auto types = collectionOf({"text", "number", "number", "number", "number", "number"});
+    for (const auto& slide : kBuiltInSlides)
+        for (std::size_t i = 0; i < slide.strokeCount; ++i)
+            if (!addRow("SLIDE", names, types,
+                        collectionOf({slide.model, slide.pitch, slide.strokes[i], slide.maxSpeed, slide.maxAcceleration,
+                                      slide.motorType})))
+                return false;
+    return true;
+}
+
+bool Database::migrate0to1() {
+    return addFilledColumn("PATH", "pathType", "Number", "1", false) && dropColumn("MOTOR", "acceleration") &&
+           addArcPathPoints();
+}
+
+bool Database::migrate1to2() {
+    return createHmiTable();
+}
+
+bool Database::migrate2to3() {
+    return addColumn("USER", "company", "Text");
+}
+
+bool Database::migrate3to4() {
+    return addColumn("NODE", "p4", "Number") && addColumn("NODE", "p5", "Number") && addColumn("NODE", "p6", "Number");
+}
+
+bool Database::migrate4to5() {
+    return createSimulationTable();
+}
+
+bool Database::migrate5to6() {
+    return addFilledColumn("Motor", "motorType", "Number", "1", false);
+}
+
+bool Database::migrate6to7() {
+    return addFilledColumn("Node", "orderNumber", "Number", "-1", false) && addColumn("NODE", "speed", "Number") &&
+           addColumn("NODE", "acceleration", "Number") && addColumn("NODE", "mode", "Number") && renumberNodes();
+}
+
+bool Database::migrate7to8() {
+    return dropColumn("Motor", "motorType") && addFilledColumn("Slide", "motorType", "Number", "1", false);
+}
+
+bool Database::migrate8to9() {
+    for (int i = 7; i <= 10; ++i)
+        if (!addFilledColumn("MOTOR", "out" + std::to_string(i), "Text", "Out" + std::to_string(i), true)) return false;
+    return true;
+}
+
+bool Database::migrate9to10() {
+    return addBuiltInSlides();
+}
+
+bool Database::migrate10to11() {
+    for (const char* model : {"JP65", "JP90", "WX21", "WX75"})
+        if (!deleteRows("Slide", "model", model, true)) return false;
+    if (!addBuiltInSlides()) return false;
+    const std::array<std::pair<const char*, const char*>, 3> columns{{{"speed", "10"}, {"acceleration", "10"}, {"mode", "0"}}};
+    for (const auto& [column, value] : columns)
+        if (!dropColumn("NODE", column) || !addFilledColumn("NODE", column, "Number", value, false)) return false;
+    return true;
+}
+
+bool Database::migrate11to12() {
+    const auto names = collectionOf({"name"});
+    const auto types = collectionOf({"text"});
+    return addRow("MOTOR", names, types, collectionOf({"Motor7"})) &&
+           addRow("MOTOR", names, types, collectionOf({"Motor8"})) &&
+           addFilledColumn("NODE", "p7", "Number", "0", false) && addFilledColumn("NODE", "p8", "Number", "0", false);
+}
+
+bool Database::addArcPathPoints() {
+    log("Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them.");
+    try {
+        auto connection = Connection();
+        // The repair runs on this database, which outlives it: a non-owning handle.
+        std::shared_ptr<Database> self(std::shared_ptr<Database>{}, this);
+        DataSet scratch(self, DatasetColumns::read(*connection));
+        std::unordered_map<int32_t, int32_t> datasetOfPath;
+        connection->forEachRow("SELECT pathKey, pathName, datasetKey FROM Path WHERE pathType = 2", {},
+                               [&](const DbRow& row) {
+                                   auto path = std::make_shared<NodePath>();
+                                   path->setKey(static_cast<int32_t>(row.toInt64(0)));
+                                   path->setName(trim(row.text(1)));
+                                   path->setPathType(PathConstants::ARC_PATH);
+                                   scratch.addPathInMemory(path);
+                                   datasetOfPath[path->key()] = toInt32(row.toDouble(2));
+                               });
+        int32_t counter = -1;
+        connection->forEachRow(
+            "SELECT nodeName, pathKey, datasetKey FROM Node WHERE pathKey IN (SELECT pathKey FROM Path WHERE pathType "
+            "= 2 )",
+            {}, [&](const DbRow& row) {
+                auto node = std::make_shared<Node>();
+                node->setName(trim(row.text(0)));
+                node->setKey(node->name() == "center" ? toInt32(row.toDouble(2)) : counter--);
+                scratch.addNodeInMemory(toInt32(row.toDouble(1)), node);
+            });
+        for (const auto& path : *scratch.paths()) {
+            // The centre point names the path's dataset; a path without one
+            // still belongs to the dataset its row names.
+            const auto center = path->getNodeByName("center");
+            scratch.setKey(center ? center->key() : datasetOfPath[path->key()]);
+            for (const auto& [name, value] : {std::pair<const char*, int32_t>{"pitch", 0}, {"rotations", 1}}) {
+                if (path->getNodeByName(name)) continue;
+                log(std::string("Adding '") + name + "' point for " + path->name());
+                auto node = std::make_shared<Node>();
+                node->setName(name);
+                node->setAxis(1, value);
+                if (!scratch.insertNode(node, path->key()))
+                    throw NumberedError(ErrorCodes::DATABASE_ERROR, std::string("Couldn't add the ") + name + " point");
+            }
+        }
+        return true;
+    } catch (const std::exception& e) {
+        log("Can't load the points from the database.-->" + describe(e), LogLevel::Error);
+    }
+    return false;
+}
+
+bool Database::renumberNodes() {
+    std::shared_ptr<Database> self(std::shared_ptr<Database>{}, this);
+    DataSets all(self);
+    // A partial image would leave the points it missed at -1.
+    if (!all.loadedCompletely()) return false;
+    for (const auto& dataset : *all.getDataSets()) {
+        int16_t order = 0;
+        for (const auto& node : *dataset->nodes()) {
+            node->setOrderNumber(++order);
+            if (!dataset->updateNode(node)) return false;
+        }
+        for (const auto& path : *dataset->paths()) {
+            if (!path->nodes()) continue;
+            order = 0;
+            for (const auto& node : *path->nodes()) {
+                node->setOrderNumber(++order);
+                if (!dataset->updateNode(node, path)) return false;
+            }
+        }
+    }
+    return true;
+}
+
+}  // namespace vek
