@@ -16,14 +16,14 @@ namespace fs = std::filesystem;
 namespace vek::test {
 namespace {
 
-struct Run {
+struct ProcessRun {
     int exitCode = -1;
     std::string output;
 };
 
-Run vekctl(const std::string& arguments) {
+ProcessRun vekctl(const std::string& arguments) {
     const std::string command = std::string(VEK_BIN_DIR) + "/vekctl " + arguments + " 2>&1";
-    Run run;
+    ProcessRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
     std::array<char, 4096> buffer{};
@@ -56,7 +56,7 @@ std::size_t count(const std::string& text, const std::string& what) {
 TEST_F(Vekctl, DemoRunsInAFreshHomeAndDrawsTheRun) {
     const fs::path home = dir_ / "home";
     const fs::path svg = dir_ / "run.svg";
-    const Run first = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
+    const ProcessRun first = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
     ASSERT_EQ(first.exitCode, 0) << first.output;
     EXPECT_TRUE(fs::exists(home / "data" / "vek.db"));
     EXPECT_TRUE(fs::exists(home / "logs" / "logs.txt"));
@@ -77,13 +77,13 @@ TEST_F(Vekctl, DemoRunsInAFreshHomeAndDrawsTheRun) {
     EXPECT_GT(count(picture.substr(points, end - points), ","), 100u);
 
     // A second run keeps the user's database and the stored path.
-    const Run second = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
+    const ProcessRun second = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
     ASSERT_EQ(second.exitCode, 0) << second.output;
     EXPECT_EQ(second.output.find("Stored the rounded polyline"), std::string::npos) << second.output;
 }
 
 TEST_F(Vekctl, ExitCodesSayWhatFailed) {
-    const Run help = vekctl("--help");
+    const ProcessRun help = vekctl("--help");
     EXPECT_EQ(help.exitCode, 0);
     EXPECT_NE(help.output.find("Exit codes:"), std::string::npos);
     EXPECT_EQ(vekctl("").exitCode, 1);
@@ -102,7 +102,7 @@ TEST_F(Vekctl, ExitCodesSayWhatFailed) {
     EXPECT_EQ(vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string()).exitCode, 3);
 
     // A picture that cannot be written.
-    const Run noPicture = vekctl("demo --quiet --home " + (dir_ / "ok").string() + " --svg " +
+    const ProcessRun noPicture = vekctl("demo --quiet --home " + (dir_ / "ok").string() + " --svg " +
                                  (dir_ / "missing" / "x.svg").string());
     EXPECT_EQ(noPicture.exitCode, 7) << noPicture.output;
 }

@@ -115,7 +115,7 @@ void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
     motion_->init(comm_);
     path_ = std::make_shared<NodePath>();
     auto engine = comm_->getObject();
-    path_->init(engine ? engine->pathEngine() : nullptr);
+    path_->init(engine);
 
     comm_->OpenPort(portName, baudRate);
     const int16_t n = comm_->initMotors(MAX_MOTORS);

@@ -23,7 +23,7 @@ MotionSimulation::~MotionSimulation() { logMessage("Terminating vek.Motion", Log
 void MotionSimulation::init(std::shared_ptr<ICommunication> comm) {
     comm_ = std::move(comm);
     auto engine = comm_ ? comm_->getObject() : nullptr;
-    pathEngine_ = engine ? engine->pathEngine() : nullptr;
+    pathEngine_ = engine;
 }
 
 void MotionSimulation::startHostMode(int16_t /*axisCount*/) {
