@@ -5,6 +5,7 @@
 
 #include "Demo.h"
 #include "DemoInstall.h"
+#include "vek/motion/Runtime.h"
 
 namespace {
 
@@ -82,5 +83,7 @@ int main(int argc, char** argv) {
             return usage("unknown option '" + arg + "'");
         }
     }
-    return vekctl::Demo(options).run();
+    const int code = vekctl::Demo(options).run();
+    vek::shutDown();
+    return code;
 }

@@ -19,6 +19,8 @@ Runtime& runtime() {
     return instance;
 }
 
+Runtime::~Runtime() { shutDown(); }
+
 int16_t Runtime::motorCount() const {
     // The façade registers its motors here once it exists.
     return motors ? static_cast<int16_t>(motors->count()) : 0;
