@@ -29,7 +29,7 @@ TEST_F(DatabaseTest, OpensTheInstallDatabaseAndReadsItsVersion) {
     EXPECT_NO_THROW(db().checkVersion());
 }
 
-TEST_F(DatabaseTest, StartUpCheckRefusesNewerAndUnmigratableOlderFiles) {
+TEST_F(DatabaseTest, StartUpCheckRefusesNewerFilesAndUpgradesOlderOnes) {
     db().preInitializeConfigSet("dbVersion", "13");
     try {
         db().checkVersion();
@@ -44,12 +44,14 @@ TEST_F(DatabaseTest, StartUpCheckRefusesNewerAndUnmigratableOlderFiles) {
                  2));
     raw("DELETE FROM Config WHERE keyName = 'dbVersion'");
     EXPECT_EQ(db().Version(), 0);
-    EXPECT_THROW(db().checkVersion(), NumberedError);
+    db().preInitializeConfigSet("dbVersion", "11");
+    EXPECT_NO_THROW(db().checkVersion());
     EXPECT_TRUE(
-        loggedAt("Database version_0 is incompatible with the current database version. "
+        loggedAt("Database version_11 is incompatible with the current database version. "
                  "Migrating to new database version_12 ...",
                  2));
-    EXPECT_TRUE(loggedAt("Database migration failed. Exiting...", 3));
+    EXPECT_TRUE(loggedAt("Database migration succeeded. Old database has been backed up. Loading the application...", 3));
+    EXPECT_EQ(db().Version(), 12);
 }
 
 TEST_F(DatabaseTest, FilterSingleQuoteDoublesEveryQuoteInPlace) {

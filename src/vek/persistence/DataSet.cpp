@@ -70,7 +70,8 @@ void DataSet::addPathInMemory(const std::shared_ptr<NodePath>& tmpNodePath) {
 }
 
 void DataSet::removePathInMemory(const std::shared_ptr<NodePath>& tmpNodePath) {
-    paths_->remove(keyText(tmpNodePath->key()));
+    const std::string key = keyText(tmpNodePath->key());
+    paths_->remove(key);
 }
 
 NodeCollection* DataSet::scope(int32_t pathKey) const {
@@ -86,8 +87,10 @@ void DataSet::renumberFrom(NodeCollection& scope, std::size_t fromPosition) {
         scope.item(i)->setOrderNumber(toInt16(static_cast<double>(i)));
 }
 
-std::shared_ptr<Node> DataSet::insertNode(const std::shared_ptr<Node>& node, int32_t pathKey,
-                                          const std::shared_ptr<Node>& beforeNode) {
+std::shared_ptr<Node> DataSet::insertNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey,
+                                          const std::shared_ptr<Node>& beforeArg) {
+    // Own references: the arguments may be slots of the collection changed below.
+    const std::shared_ptr<Node> node = nodeArg, beforeNode = beforeArg;
     try {
         NodeCollection* points = scope(pathKey);
         if (beforeNode && !points->contains(keyText(beforeNode->key())))
@@ -134,8 +137,9 @@ std::shared_ptr<Node> DataSet::insertNode(const std::shared_ptr<Node>& node, int
     return nullptr;
 }
 
-void DataSet::addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& tmpNode,
-                              const std::shared_ptr<Node>& beforeNode) {
+void DataSet::addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& nodeArg,
+                              const std::shared_ptr<Node>& beforeArg) {
+    const std::shared_ptr<Node> tmpNode = nodeArg, beforeNode = beforeArg;
     const std::string key = keyText(tmpNode->key());
     if (pathKey == 0) {
         const std::size_t before = beforeNode ? nodes_->positionOf(keyText(beforeNode->key())) : 0;
@@ -148,7 +152,8 @@ void DataSet::addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& tmpN
     if (beforeNode) renumberFrom(*scope(pathKey), static_cast<std::size_t>(std::max<int>(tmpNode->orderNumber(), 0)) + 1);
 }
 
-void DataSet::deleteNode(const std::shared_ptr<Node>& node, int32_t pathKey) {
+void DataSet::deleteNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey) {
+    const std::shared_ptr<Node> node = nodeArg;
     try {
         if (!scope(pathKey)->contains(keyText(node->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
@@ -167,7 +172,8 @@ void DataSet::deleteNode(const std::shared_ptr<Node>& node, int32_t pathKey) {
     }
 }
 
-void DataSet::removeNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& tmpNode) {
+void DataSet::removeNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& nodeArg) {
+    const std::shared_ptr<Node> tmpNode = nodeArg;
     if (pathKey == 0) {
         nodes_->remove(keyText(tmpNode->key()));
     } else {
@@ -242,7 +248,8 @@ void DataSet::updatePath(const std::shared_ptr<NodePath>& tmpNodePath, int16_t p
     }
 }
 
-void DataSet::deletePath(const std::shared_ptr<NodePath>& tmpNodePath) {
+void DataSet::deletePath(const std::shared_ptr<NodePath>& pathArg) {
+    const std::shared_ptr<NodePath> tmpNodePath = pathArg;
     try {
         if (!paths_->contains(keyText(tmpNodePath->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);

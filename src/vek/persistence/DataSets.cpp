@@ -299,7 +299,8 @@ void DataSets::updateDataset(const std::shared_ptr<DataSet>& tmpDataset) {
     }
 }
 
-bool DataSets::deleteDataset(const std::shared_ptr<DataSet>& tmpDataset) {
+bool DataSets::deleteDataset(const std::shared_ptr<DataSet>& datasetArg) {
+    const std::shared_ptr<DataSet> tmpDataset = datasetArg;
     try {
         if (!dataSets_->contains(std::to_string(tmpDataset->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
@@ -320,7 +321,8 @@ bool DataSets::deleteDataset(const std::shared_ptr<DataSet>& tmpDataset) {
 }
 
 void DataSets::removeDatasetInMemory(const std::shared_ptr<DataSet>& tmpDataset) {
-    dataSets_->remove(std::to_string(tmpDataset->key()));
+    const std::string key = std::to_string(tmpDataset->key());
+    dataSets_->remove(key);
 }
 
 std::shared_ptr<NodePath> DataSets::AppendPaths(const std::shared_ptr<NodePath>& firstPath,

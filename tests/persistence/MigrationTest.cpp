@@ -1,0 +1,284 @@
+#include <sqlite3.h>
+
+#include <ctime>
+#include <filesystem>
+#include <map>
+#include <set>
+#include <string>
+#include <vector>
+
+#include "PersistenceTest.h"
+#include "vek/foundation/EventLoop.h"
+#include "vek/persistence/DataSets.h"
+#include "vek/persistence/Database.h"
+#include "vek/persistence/DbConnection.h"
+
+namespace vek::test {
+namespace {
+
+namespace fs = std::filesystem;
+
+using Rows = std::vector<std::vector<std::string>>;
+
+// Every row of `sql` on the file at `path`, each field as text ("NULL" for null).
+Rows rowsOf(const std::string& path, const std::string& sql) {
+    sqlite3* h = nullptr;
+    sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
+    sqlite3_stmt* st = nullptr;
+    Rows rows;
+    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
+        rows.push_back({std::string("ERROR: ") + sqlite3_errmsg(h)});
+    } else {
+        while (sqlite3_step(st) == SQLITE_ROW) {
+            std::vector<std::string> row;
+            for (int c = 0; c < sqlite3_column_count(st); ++c) {
+                const unsigned char* t = sqlite3_column_text(st, c);
+                row.emplace_back(t ? reinterpret_cast<const char*>(t) : "NULL");
+            }
+            rows.push_back(std::move(row));
+        }
+    }
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return rows;
+}
+
+std::string valueOf(const std::string& path, const std::string& sql) {
+    const Rows rows = rowsOf(path, sql);
+    return rows.empty() || rows[0].empty() ? "" : rows[0][0];
+}
+
+std::string lower(std::string s) {
+    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    return s;
+}
+
+// Tables and their columns, names folded to lower case.
+std::map<std::string, std::set<std::string>> schemaOf(const std::string& path) {
+    std::map<std::string, std::set<std::string>> schema;
+    for (const auto& t : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"))
+        for (const auto& c : rowsOf(path, "PRAGMA table_info(" + t[0] + ")")) schema[lower(t[0])].insert(lower(c[1]));
+    return schema;
+}
+
+// Every row of every table, in key order: two files with equal dumps hold the same data.
+std::string dumpOf(const std::string& path) {
+    std::string out;
+    for (const auto& t : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
+        out += "[" + t[0] + "]\n";
+        for (const auto& row : rowsOf(path, "SELECT * FROM " + t[0] + " ORDER BY 1")) {
+            for (const auto& f : row) out += f + "|";
+            out += "\n";
+        }
+    }
+    return out;
+}
+
+// The shipped version-0 file, copied into the install as data/old.db and
+// opened as the shared database.
+class MigrationTest : public PersistenceTest {
+protected:
+    void SetUp() override {
+        PersistenceTest::SetUp();
+        shipped_ = readFileText(install_->file("data/vek_v0.db"));
+        ASSERT_FALSE(shipped_.empty());
+        openCopy("old.db");
+    }
+
+    void openCopy(const std::string& name, const std::string& original = "vek_v0.db") {
+        runtime().database.reset();
+        fs::remove(file(name));
+        fs::remove(file(name + "-wal"));
+        fs::remove(file(name + "-shm"));
+        fs::copy_file(file(original), file(name));
+        name_ = name;
+        runtime().database = std::make_shared<Database>();
+        db().openDatabase(name);
+    }
+
+    std::string file(const std::string& name) const { return install_->file("data/" + name); }
+    std::string path() const { return file(name_); }
+    std::string value(const std::string& sql) const { return valueOf(path(), sql); }
+
+    std::string datedBackup() const {
+        const std::time_t t = std::chrono::system_clock::to_time_t(eventLoop().clock().wallNow());
+        std::tm tm{};
+        localtime_r(&t, &tm);
+        return path() + "_" + std::to_string(tm.tm_year + 1900) + "_" + std::to_string(tm.tm_mon + 1) + "_" +
+               std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" + std::to_string(tm.tm_min);
+    }
+
+    // Datasets, paths and points of the open file.
+    std::string counts() const {
+        return value("SELECT (SELECT count(*) FROM Dataset) || '/' || (SELECT count(*) FROM Path) || '/' || "
+                     "(SELECT count(*) FROM Node)");
+    }
+
+    std::string shipped_;
+    std::string name_;
+};
+
+TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingData) {
+    ASSERT_EQ(db().Version(), 0);
+    const std::string before = counts();
+    EXPECT_EQ(before, "2/2/9");
+    EXPECT_NO_THROW(db().checkVersion());
+    EXPECT_EQ(db().Version(), 12);
+    EXPECT_EQ(counts(), before);
+
+    // The backup is the file exactly as it was shipped.
+    EXPECT_EQ(readFileText(datedBackup()), shipped_);
+    EXPECT_TRUE(logged("Migrating database from version_0 to version_12"));
+    EXPECT_TRUE(logged("Backing up the database from " + path() + " to " + datedBackup()));
+    for (int v = 0; v < 12; ++v)
+        EXPECT_TRUE(logged("    -- Migrating database from version_" + std::to_string(v) + " to version_" +
+                           std::to_string(v + 1)));
+
+    EXPECT_EQ(schemaOf(path()), schemaOf(file("vek.db")));
+    EXPECT_EQ(value("SELECT keyValue FROM Config WHERE keyName = 'dbVersion'"), "12");
+    EXPECT_EQ(value("SELECT count(*) FROM Config WHERE keyName = 'dbVersion'"), "1");
+
+    // The built-in slides once each, in the shipped order; the user's own model stays.
+    EXPECT_EQ(value("SELECT count(*) FROM Slide"), "33");
+    EXPECT_EQ(rowsOf(path(), "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
+                             "WHERE model <> 'Custom' ORDER BY slideKey"),
+              rowsOf(file("vek.db"), "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
+                                     "ORDER BY slideKey"));
+    EXPECT_EQ(value("SELECT pitch || ',' || motorType FROM Slide WHERE model = 'Custom'"), "5,1");
+
+    EXPECT_EQ(value("SELECT group_concat(name) FROM (SELECT name FROM Motor ORDER BY motorKey)"),
+              "Motor1,Motor2,Motor3,Motor4,Motor5,Motor6,Motor7,Motor8");
+    EXPECT_EQ(value("SELECT out7 || out8 || out9 || out10 FROM Motor WHERE motorKey = 1"), "Out7Out8Out9Out10");
+    EXPECT_EQ(value("SELECT name || ',' || ifnull(company, 'none') FROM USER WHERE userKey = 3"), "O'Brien,none");
+    EXPECT_EQ(value("SELECT count(*) FROM IO"), "4");
+
+    // Old points take the defaults of the columns added since.
+    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0 AND "
+                    "p8 = 0"),
+              "9");
+    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = 1 "
+                    "ORDER BY orderNumber)"),
+              "a1,b2,c3");
+    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = 0 "
+                    "ORDER BY datasetKey, orderNumber)"),
+              "home1,park2,probe1");
+    // Paths of a file without types are polylines.
+    EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,1");
+
+    DataSets loaded;
+    EXPECT_TRUE(loaded.loadedCompletely());
+    auto outline = loaded.getDatasetByName("PartA")->getPathByName("outline");
+    ASSERT_TRUE(outline);
+    EXPECT_EQ(outline->nodes()->item(3)->axis(3), 50);
+}
+
+TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
+    // An early file that typed its paths already: the type is kept, not reset.
+    ASSERT_EQ(valueOf(path(), "SELECT 1"), "1");
+    {
+        auto c = db().Connection();
+        c->execute("ALTER TABLE Path ADD COLUMN pathType Number");
+        c->execute("UPDATE Path SET pathType = 1");
+        c->execute("UPDATE Path SET pathType = 2 WHERE pathName = 'circle'");
+    }
+    ASSERT_TRUE(db().migrate(0, 12));
+    EXPECT_TRUE(logged("Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them."));
+    EXPECT_TRUE(logged("Adding 'pitch' point for circle"));
+    EXPECT_TRUE(logged("Adding 'rotations' point for circle"));
+    EXPECT_FALSE(logged("Adding 'pitch' point for outline"));
+    EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,2");
+    EXPECT_EQ(value("SELECT group_concat(nodeName || ':' || orderNumber || ':' || p1 || ':' || datasetKey) FROM "
+                    "(SELECT * FROM Node WHERE pathKey = 2 ORDER BY orderNumber)"),
+              "center:1:1000:2,start:2:1500:2,end:3:1000:2,pitch:4:0:2,rotations:5:1:2");
+    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0"),
+              "11");
+
+    // Run again on the repaired file: nothing more is added.
+    clearMessages();
+    ASSERT_TRUE(db().addArcPathPoints());
+    EXPECT_FALSE(logged("Adding 'pitch' point for circle"));
+    EXPECT_EQ(value("SELECT count(*) FROM Node"), "11");
+}
+
+TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
+    openCopy("current.db", "vek.db");
+    const std::string before = dumpOf(path());
+    clearMessages();
+    ASSERT_TRUE(db().migrate(12, 12));
+    EXPECT_TRUE(logged("Migrating database from version_12 to version_12"));
+    EXPECT_TRUE(logged("Backing up the database from " + path() + " to " + datedBackup()));
+    EXPECT_FALSE(loggedStartingWith("    -- Migrating"));
+    EXPECT_EQ(dumpOf(datedBackup()), before);
+    EXPECT_EQ(dumpOf(path()), before);
+    // A second copy in the same minute does not replace the first.
+    ASSERT_TRUE(db().migrate(12, 12));
+    EXPECT_TRUE(fs::exists(datedBackup() + "_2"));
+}
+
+TEST_F(MigrationTest, StepsRunTwiceLeaveExistingValuesAlone) {
+    ASSERT_TRUE(db().migrate(0, 12));
+    db().Connection()->execute("UPDATE Node SET p7 = 5, speed = 33");
+    db().Connection()->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
+    const std::string motors = value("SELECT count(*) FROM Motor");
+    ASSERT_TRUE(db().migrate5to6());
+    ASSERT_TRUE(db().migrate7to8());
+    ASSERT_TRUE(db().migrate8to9());
+    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE p7 = 5 AND speed = 33"), "9");
+    EXPECT_EQ(value("SELECT motorType FROM Slide WHERE model = 'Custom'"), "4");
+    EXPECT_TRUE(logged("Column out7 is already present in the table MOTOR"));
+    // Step 10 to 11 puts back a damaged set of built-in slides.
+    db().Connection()->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
+    db().Connection()->execute("INSERT INTO Slide (model) VALUES ('wx21')");
+    ASSERT_TRUE(db().migrate10to11());
+    EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE model IN ('JP65', 'JP90', 'WX21', 'WX75')"), "32");
+    EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE maxSpeed = 1"), "0");
+    EXPECT_EQ(value("SELECT count(*) FROM Motor"), motors);
+}
+
+// Fails one statement at a time through the whole upgrade: the backup always
+// holds the shipped file, the file stays at the last finished step, and a
+// second start-up finishes it to exactly what an undisturbed upgrade gives.
+TEST_F(MigrationTest, AnInterruptedUpgradeResumesWhereItStopped) {
+    const int64_t start = db().Connection()->statementCount();
+    ASSERT_TRUE(db().migrate(0, 12));
+    const int64_t statements = db().Connection()->statementCount() - start;
+    ASSERT_GT(statements, 100);
+    const std::string clean = dumpOf(path());
+    const std::string cleanBackup = datedBackup();
+
+    std::set<int16_t> stoppedAt;
+    const int64_t stride = statements / 40 + 1;
+    for (int64_t n = 1; n <= statements; n += (n < 12 ? 1 : stride)) {
+        SCOPED_TRACE("failing statement " + std::to_string(n));
+        openCopy("fault.db");
+        clearMessages();
+        db().Connection()->failStatement(n);
+        EXPECT_FALSE(db().migrate(0, 12));
+        EXPECT_EQ(readFileText(datedBackup()), shipped_);
+        const int16_t reached = db().Version();
+        ASSERT_LT(reached, 12);
+        stoppedAt.insert(reached);
+        EXPECT_TRUE(loggedAt("Migration from version_" + std::to_string(reached) + " to version_" +
+                                 std::to_string(reached + 1) + " failed.",
+                             3));
+        EXPECT_EQ(counts(), "2/2/9");
+
+        clearMessages();
+        EXPECT_NO_THROW(db().checkVersion());
+        EXPECT_TRUE(logged("Migrating database from version_" + std::to_string(reached) + " to version_12"));
+        EXPECT_EQ(db().Version(), 12);
+        EXPECT_EQ(dumpOf(path()), clean);
+        // The resumed upgrade's own copy sits beside the first one.
+        EXPECT_EQ(readFileText(datedBackup()), shipped_);
+        EXPECT_TRUE(fs::exists(datedBackup() + "_2"));
+        fs::remove(datedBackup());
+        fs::remove(datedBackup() + "_2");
+    }
+    EXPECT_EQ(readFileText(cleanBackup), shipped_);
+    // Faults hit early, middle and late steps.
+    EXPECT_TRUE(stoppedAt.count(0));
+    EXPECT_GE(stoppedAt.size(), 8u);
+}
+
+}  // namespace
+}  // namespace vek::test
