@@ -2,6 +2,7 @@
 // vek: every public header in one include.
 
 #include "vek/comm/BaudRates.h"
+#include "vek/comm/CommunicationSimulation.h"
 #include "vek/comm/ICommunication.h"
 #include "vek/comm/PollingCommands.h"
 #include "vek/foundation/Clock.h"
@@ -26,6 +27,7 @@
 #include "vek/geometry/PathCache.h"
 #include "vek/geometry/Point.h"
 #include "vek/geometry/TrajectoryGenerator.h"
+#include "vek/comm/engine/MotorEngine.h"
 #include "vek/comm/engine/PathEngine.h"
 #include "vek/comm/engine/ProfileArray.h"
 #include "vek/motion/IMotion.h"
@@ -39,8 +41,10 @@
 #include "vek/motors/Measurement.h"
 #include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
+#include "vek/motors/MotorSimulation.h"
 #include "vek/motors/MotorStatus.h"
 #include "vek/motors/MotorStatusWordBits.h"
+#include "vek/motors/SimulationHost.h"
 #include "vek/motors/Units.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/Database.h"

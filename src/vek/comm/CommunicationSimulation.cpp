@@ -95,10 +95,11 @@ void CommunicationSimulation::WriteCommand(const std::string& command) {
     const std::string motorCommand = command.substr(1);
     const auto motors = runtime().motors;
     if (number != 0) {
-        // Motors are keyed by their number; a number without a motor (or no
-        // motors yet) fails as a missing item of the collection (error 5).
-        if (!motors) throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
-        std::string answer = execute(*motors->item(std::to_string(number)), motorCommand);
+        // Motor n is the n-th of the façade's motors. A number beyond them (or
+        // any number before the façade has made its motors) is a missing item.
+        if (!motors || static_cast<std::size_t>(number) > motors->count())
+            throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
+        std::string answer = execute(*motors->item(static_cast<std::size_t>(number)), motorCommand);
         if (!answer.empty()) responses_.push_back(std::move(answer));
         return;
     }

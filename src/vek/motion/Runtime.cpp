@@ -10,6 +10,7 @@
 #include "vek/motion/LinearSlides.h"
 #include "vek/motors/Calibration.h"
 #include "vek/motors/Measurement.h"
+#include "vek/motors/SimulationHost.h"
 #include "vek/persistence/User.h"
 
 namespace vek {
@@ -61,6 +62,8 @@ void shutDown() {
     // Reverse order of creation; the log goes late so that the others can
     // log their termination, and the user object outlives it because the log
     // reads the current role while writing its last entry.
+    // Moving simulated motors hold the timer and their channel: let go first.
+    simulationHost().reset();
     rt.ioData.reset();
     rt.external.reset();
     rt.serial.reset();

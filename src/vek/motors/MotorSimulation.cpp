@@ -59,14 +59,16 @@ int32_t checkedInt32(double value) {
     return toInt32(value);
 }
 
-// VB's Int: the largest whole number not above the value.
+// The whole number at or below the value (rounds toward minus infinity).
 int32_t floorInt32(double value) {
     return toInt32(std::floor(value));
 }
 
 }  // namespace
 
-MotorSimulation::MotorSimulation() = default;
+MotorSimulation::MotorSimulation() {
+    logMotorMessage("Initializing vek.MotorSimulation", LogLevel::DEVELOPER);
+}
 
 MotorSimulation::~MotorSimulation() {
     logMessage("Terminating vek.Motor (" + text(id_) + ")", LogLevel::DEVELOPER);
@@ -79,7 +81,7 @@ void MotorSimulation::init(int32_t id, std::shared_ptr<ICommunication> comm, int
     name_ = runtime().motorDefaultName ? runtime().motorDefaultName(id) : "Motor" + text(id);
     Reset();
     if (id_ == 0) return;
-    stroke_ = floorInt32(static_cast<double>(millimetresToCounts(slideStroke())));
+    stroke_ = millimetresToCounts(slideStroke());
     // A simulated slide powers up anywhere along its stroke.
     currentPosition_ = utils().random(0, stroke_);
     assignPhysicalAttributes();
@@ -174,10 +176,11 @@ void MotorSimulation::invalidateHoming() {
 }
 
 void MotorSimulation::assignPhysicalAttributes() {
-    stroke_ = floorInt32(static_cast<double>(millimetresToCounts(slideStroke())));
+    stroke_ = millimetresToCounts(slideStroke());
     negativeLastIndex_ = 0;
     positiveLastIndex_ = motorEncoderCounts_ > 0 ? stroke_ - (stroke_ % motorEncoderCounts_) : stroke_;
-    if (motorType() == MotorConstants::TYPE_WX) overTravel_ = ROTARY_OVER_TRAVEL;
+    // A rotary axis turns on without limit switches in practice.
+    overTravel_ = motorType() == MotorConstants::TYPE_WX ? ROTARY_OVER_TRAVEL : LINEAR_OVER_TRAVEL;
     const double pitch = slidePitch();
     double lastIndexMm = 0.0;
     if (pitch != 0.0) {
@@ -580,7 +583,10 @@ int16_t MotorSimulation::getInputState(int16_t inputNumber) {
         std::isdigit(static_cast<unsigned char>(definition.back())) && (definition[1] == 'Y' || definition[1] == 'N')) {
         const int motor = definition.front() - '0';
         const auto output = static_cast<int16_t>(definition.back() - '0');
-        const int16_t state = axisMotors().item(std::to_string(motor))->getOutputState(output);
+        const auto& motors = axisMotors();
+        if (motor < 1 || static_cast<std::size_t>(motor) > motors.count())
+            throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
+        const int16_t state = motors.item(static_cast<std::size_t>(motor))->getOutputState(output);
         if (definition[1] == 'Y')
             inputs_[n] = state;
         else if (state == 0)

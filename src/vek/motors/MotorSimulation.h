@@ -148,7 +148,8 @@ private:
     void logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity, int32_t acceleration);
     void setBit(int bit, int32_t value) { statusBits_[static_cast<std::size_t>(bit)] = value; }
     int32_t bit(int bit) const { return statusBits_[static_cast<std::size_t>(bit)]; }
-    // Slide stroke and homing offset (mm) converted to counts of this motor.
+    // A length on this axis's slide (mm) in counts of this motor, rounded to
+    // whole counts; 0 without a slide.
     int32_t millimetresToCounts(double millimetres);
     double slidePitch();
     double slideStroke();

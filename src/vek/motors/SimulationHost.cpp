@@ -55,6 +55,7 @@ void SimulationHost::simulationTimer_Timer() {
 void SimulationHost::reset() {
     while (!callbackMotors_.empty()) callbackMotors_.remove(std::size_t{1});
     disableTimer();
+    stopMotionSound();
 }
 
 void SimulationHost::enableTimer() {
