@@ -45,8 +45,9 @@ public:
         {
             vek::DbConnection db;
             db.open((path_ / "data" / "vek.db").string());
-            db.execute("INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-                       "VALUES ('SM-BENCH', 10, 200, 80, 900, 1)");
+            db.execute(
+                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
+                "VALUES ('SM-BENCH', 10, 200, 80, 900, 1)");
             db.execute("UPDATE Motor SET slideKey = ?", {vek::DbValue(db.lastInsertKey())});
             db.execute("UPDATE Config SET keyValue = '3' WHERE keyName = 'softwareMotors'");
         }

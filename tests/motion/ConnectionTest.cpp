@@ -110,8 +110,9 @@ TEST_F(Connection, DatabaseStepLoadsConfigurationPitchesAndDatasets) {
     {
         DbConnection db;
         db.open(install_->file("data/vek.db"));
-        db.execute("INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-                   "VALUES ('SM-20', 20, 200, 80, 900, 1)");
+        db.execute(
+            "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
+            "VALUES ('SM-20', 20, 200, 80, 900, 1)");
         db.execute("UPDATE Motor SET slideKey = ? WHERE motorKey = 2", {DbValue(db.lastInsertKey())});
     }
     Server server;

@@ -58,7 +58,8 @@ TEST_F(Drawing, LineTakesItsTrajectoryTimeAndEndsAt9600) {
 }
 
 TEST_F(Drawing, PathFirstMovesToItsStart) {
-    auto square = polyline({at(8000, 8000, 4000), at(24000, 8000, 4000), at(24000, 24000, 4000), at(8000, 24000, 4000)});
+    auto square =
+        polyline({at(8000, 8000, 4000), at(24000, 8000, 4000), at(24000, 24000, 4000), at(8000, 24000, 4000)});
     slides().drawPath(square, 5.0, 0.01, true, 2000.0);
     EXPECT_TRUE(logged("Not at the starting point, moving there..."));
     EXPECT_EQ(positions(), (std::vector<int32_t>{8000, 24000, 4000}));
@@ -124,8 +125,9 @@ TEST_F(Drawing, MotionEventComesAfterTheRequestedPoint) {
             atEvent = motor(1).position();
             name = n;
         });
-        slides().drawPath(polyline({at(motor(1).position(), 0, 0), at(c.target, 0, 0)}, "p" + std::to_string(int(c.percent))),
-                          5.0, 0.01, true, 0.0, c.percent);
+        slides().drawPath(
+            polyline({at(motor(1).position(), 0, 0), at(c.target, 0, 0)}, "p" + std::to_string(int(c.percent))), 5.0,
+            0.01, true, 0.0, c.percent);
         handle.disconnect();
         const auto& path = *slides().getPath();
         const int32_t k = static_cast<int32_t>(std::nearbyint(c.percent / 100.0 * path.size()));
@@ -241,6 +243,14 @@ TEST_F(Drawing, SoundLoopsOnlyWhileStreamingAndNotWhenMuted) {
     playedDuringRun = false;
     slides().drawLine(at(0, 0, 0));
     EXPECT_FALSE(playedDuringRun);
+}
+
+TEST(TriggerIndex, PercentOfThePointsRoundsHalvesToEven) {
+    EXPECT_EQ(IMotion::triggerIndex(25, 10), 2);
+    EXPECT_EQ(IMotion::triggerIndex(35, 10), 4);
+    EXPECT_EQ(IMotion::triggerIndex(50, 10), 5);
+    EXPECT_EQ(IMotion::triggerIndex(100, 10), 10);
+    EXPECT_EQ(IMotion::triggerIndex(0, 10), 0);
 }
 
 class DravoChain : public SlidesTest {};

@@ -61,9 +61,10 @@ protected:
         {
             DbConnection db;
             db.open(install_->file("data/vek.db"));
-            db.execute("INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-                       "VALUES ('SM-TEST', 10, 200, 80, 900, ?)",
-                       {DbValue(static_cast<int32_t>(motorType))});
+            db.execute(
+                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
+                "VALUES ('SM-TEST', 10, 200, 80, 900, ?)",
+                {DbValue(static_cast<int32_t>(motorType))});
             const auto slideKey = static_cast<int32_t>(db.lastInsertKey());
             db.execute("UPDATE Motor SET slideKey = ?, negativeHomingOffset = 0", {DbValue(slideKey)});
             for (std::size_t i = 0; i < offsetsMm.size(); ++i) {
@@ -90,8 +91,8 @@ protected:
         return p;
     }
     int countLogged(const std::string& text) const {
-        return static_cast<int>(std::count_if(messages().begin(), messages().end(),
-                                              [&](const auto& m) { return m.first == text; }));
+        return static_cast<int>(
+            std::count_if(messages().begin(), messages().end(), [&](const auto& m) { return m.first == text; }));
     }
     bool loggedStartingWith(const std::string& prefix) const {
         return std::any_of(messages().begin(), messages().end(),

@@ -92,18 +92,25 @@ TEST_F(Vekctl, ExitCodesSayWhatFailed) {
 
     // A home that cannot be created.
     const fs::path blocker = dir_ / "file";
-    { std::FILE* f = std::fopen(blocker.c_str(), "w"); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen(blocker.c_str(), "w");
+        std::fclose(f);
+    }
     EXPECT_EQ(vekctl("demo --quiet --home " + (blocker / "home").string()).exitCode, 2);
 
     // A database that is not one.
     const fs::path home = dir_ / "broken";
     fs::create_directories(home / "data");
-    { std::FILE* f = std::fopen((home / "data" / "vek.db").c_str(), "w"); std::fputs("not a database", f); std::fclose(f); }
+    {
+        std::FILE* f = std::fopen((home / "data" / "vek.db").c_str(), "w");
+        std::fputs("not a database", f);
+        std::fclose(f);
+    }
     EXPECT_EQ(vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string()).exitCode, 3);
 
     // A picture that cannot be written.
-    const ProcessRun noPicture = vekctl("demo --quiet --home " + (dir_ / "ok").string() + " --svg " +
-                                 (dir_ / "missing" / "x.svg").string());
+    const ProcessRun noPicture =
+        vekctl("demo --quiet --home " + (dir_ / "ok").string() + " --svg " + (dir_ / "missing" / "x.svg").string());
     EXPECT_EQ(noPicture.exitCode, 7) << noPicture.output;
 }
 

@@ -1,5 +1,7 @@
 #include "Demo.h"
 
+#include <unistd.h>
+
 #include <algorithm>
 #include <cmath>
 #include <cstdio>
@@ -8,8 +10,8 @@
 #include <vector>
 
 #include "DemoInstall.h"
-#include "vek/vek.h"
 #include "vek/persistence/DataSets.h"
+#include "vek/vek.h"
 
 namespace vekctl {
 
@@ -20,9 +22,9 @@ using vek::runtime;
 constexpr const char* kDatasetName = "Demo";
 constexpr const char* kPolylineName = "RoundedSquare";
 constexpr const char* kDemoSlideModel = "SM23-DEMO";
-constexpr double kSpeed = 5.0;           // counts per servo sample
-constexpr double kAcceleration = 0.01;   // counts per servo sample squared
-constexpr double kCornerRadius = 4000;   // pitch-scaled counts (10 mm)
+constexpr double kSpeed = 5.0;          // counts per servo sample
+constexpr double kAcceleration = 0.01;  // counts per servo sample squared
+constexpr double kCornerRadius = 4000;  // pitch-scaled counts (10 mm)
 
 std::string describe(const std::exception& e) {
     if (auto* n = dynamic_cast<const vek::NumberedError*>(&e)) {
@@ -42,9 +44,11 @@ std::shared_ptr<vek::Node> node(int32_t x, int32_t y, int32_t z, const std::stri
 
 }  // namespace
 
+Demo::Demo(DemoOptions options) : options_(std::move(options)), live_(::isatty(STDOUT_FILENO) != 0) {}
+
 int Demo::run() {
-    for (auto step : {&Demo::prepare, &Demo::connect, &Demo::home, &Demo::drawStoredPolyline, &Demo::drawHelix,
-                      &Demo::finish}) {
+    for (auto step :
+         {&Demo::prepare, &Demo::connect, &Demo::home, &Demo::drawStoredPolyline, &Demo::drawHelix, &Demo::finish}) {
         const int code = (this->*step)();
         if (code != Exit::OK) {
             vek::eventLoop().setHostPump(nullptr);
@@ -97,9 +101,11 @@ void Demo::ensureSmartMotorAxes() {
         if (!demoSlide) {
             // 10 mm lead, 200 mm stroke; values bound, never spliced.
             runtime().database->Connection()->execute(
-                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) VALUES (?, ?, ?, ?, ?, ?)",
+                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) VALUES (?, ?, ?, ?, ?, "
+                "?)",
                 {vek::DbValue(std::string(kDemoSlideModel)), vek::DbValue(10.0), vek::DbValue(200.0),
-                 vek::DbValue(80.0), vek::DbValue(900.0), vek::DbValue(static_cast<int32_t>(vek::MotorConstants::TYPE_SM))});
+                 vek::DbValue(80.0), vek::DbValue(900.0),
+                 vek::DbValue(static_cast<int32_t>(vek::MotorConstants::TYPE_SM))});
             config->reload();
             for (auto& slide : *config->slidesData()) {
                 if (slide->model() == kDemoSlideModel) demoSlide = slide;
@@ -132,7 +138,6 @@ int Demo::connect() {
     std::cout << "Simulated chain open: ";
     for (std::size_t i = 1; i <= motors->count(); ++i) std::cout << (i > 1 ? ", " : "") << motors->item(i)->name();
     std::cout << " (trajectory step " << slides_->getPath()->TIMEDELTA() << " samples)\n";
-    vek::eventLoop().setHostPump([this] { sample(); });
     return Exit::OK;
 }
 
@@ -144,6 +149,9 @@ int Demo::home() {
         return Exit::HOMING;
     }
     std::printf("Homed X, Y and Z in %.1f s of machine time\n", vek::eventLoop().now() - before);
+    // From here on every pass of the event loop samples the axes (the
+    // random power-on positions before homing are not part of the picture).
+    vek::eventLoop().setHostPump([this] { sample(); });
     return Exit::OK;
 }
 
@@ -202,14 +210,29 @@ int Demo::drawHelix() {
 }
 
 int Demo::draw(const std::shared_ptr<vek::NodePath>& path, const std::string& label, double cornerRadius) {
-    label_ = label;
-    shownPercent_ = -1;
+    // The façade first moves to the path's start when an axis is more than
+    // 20 counts away; that move gets a bar of its own.
+    labels_.clear();
+    label_.clear();
+    auto start =
+        path->pathType() == vek::PathConstants::ARC_PATH ? path->getNodeByName("start") : path->nodes()->item(1);
+    auto current = slides_->getCurrentPoint();
+    for (int16_t i = 1; i <= static_cast<int16_t>(slides_->motors()->count()); ++i) {
+        if (std::abs(static_cast<int64_t>(current->axis(i)) - start->axis(i)) > 20) {
+            labels_.push_back("move to start");
+            break;
+        }
+    }
+    labels_.push_back(label);
     eventSeen_ = false;
     auto motion = slides_->getMotion();
     auto connection = motion->motionEvent.connect([this](std::string& name) {
         eventSeen_ = true;
-        if (!options_.quiet) std::printf("\r  %-18s [%s] 100%% motionEvent(%s)\n", label_.c_str(),
-                                         std::string(40, '#').c_str(), name.c_str());
+        if (!options_.quiet) {
+            std::printf("\r  %-16s [%s] 100%% motionEvent(%s)\n", label_.c_str(), std::string(40, '#').c_str(),
+                        name.c_str());
+        }
+        shownPercent_ = -1;
     });
     try {
         slides_->drawPath(path, kSpeed, kAcceleration, true, cornerRadius, 100.0);
@@ -240,14 +263,16 @@ void Demo::sample() {
     }
     // A new trajectory in the working path: record it and restart the bar.
     auto path = slides_->getPath();
-    if (path && path->nodes() && path->nodes() != trajectorySeen_) startTrajectory(*path);
-    if (options_.quiet || trajectorySeconds_ <= 0 || eventSeen_) return;
+    if (path && path->nodes() && path->nodes()->count() > 0 && path->nodes() != trajectorySeen_) {
+        startTrajectory(*path);
+    }
+    if (options_.quiet || !live_ || trajectorySeconds_ <= 0 || eventSeen_) return;
     const double elapsed = vek::eventLoop().now() - trajectoryStart_;
     const int percent = std::min(99, static_cast<int>(elapsed / trajectorySeconds_ * 100.0));
     if (percent == shownPercent_) return;
     shownPercent_ = percent;
     const int filled = percent * 40 / 100;
-    std::printf("\r  %-18s [%s%s] %3d%%", label_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
+    std::printf("\r  %-16s [%s%s] %3d%%", label_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
                 std::string(static_cast<std::size_t>(40 - filled), '-').c_str(), percent);
     std::fflush(stdout);
 }
@@ -255,8 +280,12 @@ void Demo::sample() {
 void Demo::startTrajectory(const vek::NodePath& path) {
     // A second trajectory within one drawing: the first was the move to the
     // path's start.
-    if (shownPercent_ >= 0 && !options_.quiet) {
-        std::printf("\r  %-18s [%s] done\n", "move to start", std::string(40, '#').c_str());
+    if (!label_.empty() && !eventSeen_ && !options_.quiet) {
+        std::printf("\r  %-16s [%s] done\n", label_.c_str(), std::string(40, '#').c_str());
+    }
+    if (!labels_.empty()) {
+        label_ = labels_.front();
+        labels_.erase(labels_.begin());
     }
     trajectorySeen_ = path.nodes();
     std::vector<Point3> line;

@@ -2,6 +2,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "SvgPicture.h"
 
@@ -27,11 +28,11 @@ enum Value : int {
 }  // namespace Exit
 
 struct DemoOptions {
-    std::string home;                 // install folder
-    std::string svg = "vek-demo.svg"; // picture of the run
-    bool realTime = false;            // wait in wall-clock time instead of virtual time
-    bool sound = false;               // play the motion sound
-    bool quiet = false;               // no progress bars
+    std::string home;                  // install folder
+    std::string svg = "vek-demo.svg";  // picture of the run
+    bool realTime = false;             // wait in wall-clock time instead of virtual time
+    bool sound = false;                // play the motion sound
+    bool quiet = false;                // no progress bars
 };
 
 // The simulated gantry end to end: three simulated axes on the install's
@@ -39,7 +40,7 @@ struct DemoOptions {
 // with a live progress bar; final positions printed and the run drawn as SVG.
 class Demo {
 public:
-    explicit Demo(DemoOptions options) : options_(std::move(options)) {}
+    explicit Demo(DemoOptions options);
     int run();
 
 private:
@@ -72,6 +73,8 @@ private:
     double trajectorySeconds_ = 0;
     int shownPercent_ = -1;
     std::string label_;
+    std::vector<std::string> labels_;  // bars still to come in this drawing
+    bool live_ = false;                // redraw bars in place (a terminal)
     bool eventSeen_ = false;
     Point3 last_{};
     bool haveLast_ = false;

@@ -11,8 +11,8 @@ namespace vekctl {
 
 namespace {
 
-constexpr double kPanel = 420.0;   // side of one panel in SVG units
-constexpr double kMargin = 40.0;   // room for the axis labels
+constexpr double kPanel = 420.0;  // side of one panel in SVG units
+constexpr double kMargin = 40.0;  // room for the axis labels
 
 std::string number(double v) {
     char buf[32];

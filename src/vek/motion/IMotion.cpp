@@ -14,7 +14,9 @@ namespace vek {
 
 namespace {
 
-bool isDravoFamily(int16_t type) { return (type & (MotorConstants::TYPE_JP | MotorConstants::TYPE_WX)) != 0; }
+bool isDravoFamily(int16_t type) {
+    return (type & (MotorConstants::TYPE_JP | MotorConstants::TYPE_WX)) != 0;
+}
 
 }  // namespace
 

@@ -42,7 +42,9 @@ double divide(double numerator, double denominator) {
     return numerator / denominator;
 }
 
-std::string boolText(bool value) { return value ? "True" : "False"; }
+std::string boolText(bool value) {
+    return value ? "True" : "False";
+}
 
 }  // namespace
 
@@ -55,7 +57,7 @@ LinearSlides::LinearSlides() {
     Runtime& rt = runtime();
     rt.motorDefaultName = [this](int32_t index) { return getMotorDefaultName(index); };
     rt.renameMotor = [this](int16_t motor, const std::string& name) {
-        if (motor < 1 || motor > motors_->count()) return;
+        if (motor < 1 || static_cast<std::size_t>(motor) > motors_->count()) return;
         auto& m = motors_->item(motor);
         m->setName(name);
         m->setMotorType(static_cast<int16_t>(NOT_GIVEN));
@@ -73,7 +75,9 @@ LinearSlides::~LinearSlides() {
     rt.renameMotor = nullptr;
 }
 
-void LinearSlides::registerMotors() { runtime().motors = motors_; }
+void LinearSlides::registerMotors() {
+    runtime().motors = motors_;
+}
 
 void LinearSlides::setPitchRatios(double xPitch, double yPitch, double zPitch) {
     const double pitches[3] = {xPitch, yPitch, zPitch};
@@ -86,7 +90,9 @@ void LinearSlides::setPitchRatios(double xPitch, double yPitch, double zPitch) {
     }
 }
 
-double LinearSlides::getPitchRatio(int16_t motorIndex) const { return runtime().pitchRatio(motorIndex); }
+double LinearSlides::getPitchRatio(int16_t motorIndex) const {
+    return runtime().pitchRatio(motorIndex);
+}
 
 void LinearSlides::openConnection(int32_t baudRate, const std::string& portName) {
     try {
@@ -191,11 +197,17 @@ void LinearSlides::PauseMotion(bool tmpIsPaused) {
     logMessage(tmpIsPaused ? "Pausing..." : "Resuming...", LogLevel::WARNING);
 }
 
-void LinearSlides::setIsSimulation(bool value) { runtime().isSimulation = value; }
+void LinearSlides::setIsSimulation(bool value) {
+    runtime().isSimulation = value;
+}
 
-bool LinearSlides::getIsSimulation() const { return runtime().isSimulation; }
+bool LinearSlides::getIsSimulation() const {
+    return runtime().isSimulation;
+}
 
-void LinearSlides::setIsSimulationMute(bool value) { runtime().isSimulationMute = value; }
+void LinearSlides::setIsSimulationMute(bool value) {
+    runtime().isSimulationMute = value;
+}
 
 std::shared_ptr<Node> LinearSlides::getCurrentPoint() {
     auto node = std::make_shared<Node>();
@@ -221,8 +233,8 @@ bool LinearSlides::differs(const Node& a, const Node& b) const {
     return any;
 }
 
-void LinearSlides::drawLine(const std::shared_ptr<Node>& toNode, const std::shared_ptr<Node>& fromNode,
-                            double maxSpeed, double acceleration, bool slowToEnd) {
+void LinearSlides::drawLine(const std::shared_ptr<Node>& toNode, const std::shared_ptr<Node>& fromNode, double maxSpeed,
+                            double acceleration, bool slowToEnd) {
     try {
         if (!toNode) raiseInvalidArgument("drawLine needs a node to move to.");
         if (doLogMessage(LogLevel::DEVELOPER)) {
@@ -332,7 +344,7 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     rt.configuration = std::make_shared<Configuration>(rt.database);
     double pitch[3] = {0.0, 0.0, 0.0};
     auto records = rt.configuration->motorsData();
-    for (int16_t i = 1; i <= 3 && i <= records->count(); ++i) {
+    for (int16_t i = 1; i <= 3 && static_cast<std::size_t>(i) <= records->count(); ++i) {
         auto slide = records->item(i)->SlideData();
         pitch[i - 1] = slide ? slide->pitch() : 0.0;
     }

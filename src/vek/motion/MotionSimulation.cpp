@@ -16,9 +16,13 @@
 
 namespace vek {
 
-MotionSimulation::MotionSimulation() { logMessage("Initializing vek.Motion", LogLevel::DEVELOPER); }
+MotionSimulation::MotionSimulation() {
+    logMessage("Initializing vek.Motion", LogLevel::DEVELOPER);
+}
 
-MotionSimulation::~MotionSimulation() { logMessage("Terminating vek.Motion", LogLevel::DEVELOPER); }
+MotionSimulation::~MotionSimulation() {
+    logMessage("Terminating vek.Motion", LogLevel::DEVELOPER);
+}
 
 void MotionSimulation::init(std::shared_ptr<ICommunication> comm) {
     comm_ = std::move(comm);
@@ -100,9 +104,9 @@ void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, i
         }
         if (j == triggerIndex) {
             if (developer) {
-                logMessage("Raising event from motion class for " + toText(j) + "/" + toText(n) + " at -> " +
-                               p->toString(),
-                           LogLevel::DEVELOPER);
+                logMessage(
+                    "Raising event from motion class for " + toText(j) + "/" + toText(n) + " at -> " + p->toString(),
+                    LogLevel::DEVELOPER);
             }
             std::string name = nodePath.name();
             motionEvent.raise(name);

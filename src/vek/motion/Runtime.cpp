@@ -20,7 +20,9 @@ Runtime& runtime() {
     return instance;
 }
 
-Runtime::~Runtime() { shutDown(); }
+Runtime::~Runtime() {
+    shutDown();
+}
 
 int16_t Runtime::motorCount() const {
     // The façade registers its motors here once it exists.

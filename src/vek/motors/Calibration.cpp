@@ -32,7 +32,9 @@ Configuration& configuration() {
     return *config;
 }
 
-std::shared_ptr<MotorData> record(int16_t motorIndex) { return configuration().motorsData()->item(motorIndex); }
+std::shared_ptr<MotorData> record(int16_t motorIndex) {
+    return configuration().motorsData()->item(motorIndex);
+}
 
 Measurement& measurement() {
     auto& m = runtime().measurement;
@@ -42,9 +44,13 @@ Measurement& measurement() {
 
 }  // namespace
 
-Calibration::Calibration() { logMessage("Calibration initialized", LogLevel::DEVELOPER); }
+Calibration::Calibration() {
+    logMessage("Calibration initialized", LogLevel::DEVELOPER);
+}
 
-Calibration::~Calibration() { logMessage("Calibration terminated", LogLevel::DEVELOPER); }
+Calibration::~Calibration() {
+    logMessage("Calibration terminated", LogLevel::DEVELOPER);
+}
 
 bool Calibration::homeMotor(int16_t motorIndex, int16_t direction, bool force, double speed, double acceleration) {
     try {

@@ -19,9 +19,13 @@ constexpr int32_t kCheckAcceleration = MotorConstants::DEFAULT_JOG_ACCELERATION;
 constexpr int32_t kCheckStep = 500;
 constexpr int32_t kLimitBackOff = 2000;
 
-void info(const std::string& text) { logMessage(text, LogLevel::info, LogSource::DLL_SOURCE); }
+void info(const std::string& text) {
+    logMessage(text, LogLevel::info, LogSource::DLL_SOURCE);
+}
 
-void yieldToEvents() { eventLoop().processPendingEvents(); }
+void yieldToEvents() {
+    eventLoop().processPendingEvents();
+}
 
 }  // namespace
 
@@ -77,7 +81,9 @@ bool Diagnostics::forEachAxis(const std::function<void(IMotor&, int16_t)>& remed
     return all;
 }
 
-bool Diagnostics::checkAllMotors() { return forEachAxis(nullptr); }
+bool Diagnostics::checkAllMotors() {
+    return forEachAxis(nullptr);
+}
 
 bool Diagnostics::fixEchoErrors() {
     return forEachAxis([](IMotor& motor, int16_t i) {
