@@ -100,7 +100,8 @@ bool Calibration::homeAxis(int16_t motorIndex, int16_t direction, bool force, do
 
 void Calibration::invalidateHoming(int16_t motorIndex) {
     auto& motors = runtime().motors;
-    if (motors && motorIndex >= 1 && motorIndex <= motors->count()) motors->item(motorIndex)->invalidateHoming();
+    if (motors && motorIndex >= 1 && static_cast<std::size_t>(motorIndex) <= motors->count())
+        motors->item(motorIndex)->invalidateHoming();
     statusChanged.raise();
 }
 
