@@ -54,7 +54,8 @@ protected:
     // The same from memory, in collection order.
     static std::string memoryOrder(const NodeCollection& nodes) {
         std::string s;
-        for (const auto& n : nodes) s += (s.empty() ? "" : ",") + std::to_string(n->key()) + ":" + std::to_string(n->orderNumber());
+        for (const auto& n : nodes)
+            s += (s.empty() ? "" : ",") + std::to_string(n->key()) + ":" + std::to_string(n->orderNumber());
         return s;
     }
     static std::shared_ptr<Node> point(int32_t x, const std::string& name = "") {
@@ -119,7 +120,8 @@ TEST_F(DataSetsTest, InsertingAtTheEndAndInFrontKeepsTheOrderGapFree) {
     EXPECT_EQ(memoryOrder(*part_->nodes()), std::to_string(f->key()) + ":1,200:2,201:3");
     EXPECT_EQ(storedOrder(0), memoryOrder(*part_->nodes()));
     EXPECT_EQ(raw("SELECT p1 || ',' || speed || ',' || acceleration || ',' || mode || ',' || p8 FROM Node "
-                  "WHERE nodeKey = " + std::to_string(f->key())),
+                  "WHERE nodeKey = " +
+                  std::to_string(f->key())),
               "7,10,10,0,0");
 }
 
@@ -313,8 +315,7 @@ TEST_F(DataSetsTest, DatasetsAreInsertedRenamedAndDeletedWithEverythingInThem) {
     ASSERT_EQ(sets_->insertDataset(fresh), fresh);
     EXPECT_EQ(fresh->name(), "Dataset" + std::to_string(fresh->key()));
     EXPECT_EQ(sets_->getDataSets()->item(std::to_string(fresh->key())), fresh);
-    EXPECT_EQ(raw("SELECT datasetName FROM Dataset WHERE datasetKey = " + std::to_string(fresh->key())),
-              fresh->name());
+    EXPECT_EQ(raw("SELECT datasetName FROM Dataset WHERE datasetKey = " + std::to_string(fresh->key())), fresh->name());
     fresh->setName("O'Neil");
     sets_->updateDataset(fresh);
     EXPECT_EQ(raw("SELECT datasetName FROM Dataset WHERE datasetKey = " + std::to_string(fresh->key())), "O'Neil");

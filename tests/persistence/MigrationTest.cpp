@@ -56,7 +56,8 @@ std::string lower(std::string s) {
 // Tables and their columns, names folded to lower case.
 std::map<std::string, std::set<std::string>> schemaOf(const std::string& path) {
     std::map<std::string, std::set<std::string>> schema;
-    for (const auto& t : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"))
+    for (const auto& t :
+         rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"))
         for (const auto& c : rowsOf(path, "PRAGMA table_info(" + t[0] + ")")) schema[lower(t[0])].insert(lower(c[1]));
     return schema;
 }
@@ -110,8 +111,9 @@ protected:
 
     // Datasets, paths and points of the open file.
     std::string counts() const {
-        return value("SELECT (SELECT count(*) FROM Dataset) || '/' || (SELECT count(*) FROM Path) || '/' || "
-                     "(SELECT count(*) FROM Node)");
+        return value(
+            "SELECT (SELECT count(*) FROM Dataset) || '/' || (SELECT count(*) FROM Path) || '/' || "
+            "(SELECT count(*) FROM Node)");
     }
 
     std::string shipped_;
@@ -140,10 +142,12 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
 
     // The built-in slides once each, in the shipped order; the user's own model stays.
     EXPECT_EQ(value("SELECT count(*) FROM Slide"), "33");
-    EXPECT_EQ(rowsOf(path(), "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
-                             "WHERE model <> 'Custom' ORDER BY slideKey"),
-              rowsOf(file("vek.db"), "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
-                                     "ORDER BY slideKey"));
+    EXPECT_EQ(rowsOf(path(),
+                     "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
+                     "WHERE model <> 'Custom' ORDER BY slideKey"),
+              rowsOf(file("vek.db"),
+                     "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
+                     "ORDER BY slideKey"));
     EXPECT_EQ(value("SELECT pitch || ',' || motorType FROM Slide WHERE model = 'Custom'"), "5,1");
 
     EXPECT_EQ(value("SELECT group_concat(name) FROM (SELECT name FROM Motor ORDER BY motorKey)"),
@@ -190,8 +194,7 @@ TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
     EXPECT_EQ(value("SELECT group_concat(nodeName || ':' || orderNumber || ':' || p1 || ':' || datasetKey) FROM "
                     "(SELECT * FROM Node WHERE pathKey = 2 ORDER BY orderNumber)"),
               "center:1:1000:2,start:2:1500:2,end:3:1000:2,pitch:4:0:2,rotations:5:1:2");
-    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0"),
-              "11");
+    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0"), "11");
 
     // Run again on the repaired file: nothing more is added.
     clearMessages();

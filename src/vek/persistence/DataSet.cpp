@@ -103,7 +103,8 @@ std::shared_ptr<Node> DataSet::insertNode(const std::shared_ptr<Node>& nodeArg, 
         DbSavepoint savepoint(*connection);
         if (beforeNode && columns_.orderNumber)
             connection->execute(
-                "UPDATE Node SET orderNumber = orderNumber + 1 WHERE orderNumber > ? AND pathKey = ? AND datasetKey = ?",
+                "UPDATE Node SET orderNumber = orderNumber + 1 WHERE orderNumber > ? AND pathKey = ? AND datasetKey = "
+                "?",
                 {int64_t{orderNumber} - 1, pathKey, key_});
         std::string names, marks;
         std::vector<DbValue> values;
@@ -149,7 +150,8 @@ void DataSet::addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& node
         auto& path = paths_->item(keyText(pathKey));
         path->addNode(tmpNode, key, beforeNode ? keyText(beforeNode->key()) : std::string());
     }
-    if (beforeNode) renumberFrom(*scope(pathKey), static_cast<std::size_t>(std::max<int>(tmpNode->orderNumber(), 0)) + 1);
+    if (beforeNode)
+        renumberFrom(*scope(pathKey), static_cast<std::size_t>(std::max<int>(tmpNode->orderNumber(), 0)) + 1);
 }
 
 void DataSet::deleteNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey) {
@@ -161,7 +163,8 @@ void DataSet::deleteNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey) 
         DbSavepoint savepoint(*connection);
         if (columns_.orderNumber)
             connection->execute(
-                "UPDATE Node SET orderNumber = orderNumber - 1 WHERE orderNumber > ? AND pathKey = ? AND datasetKey = ?",
+                "UPDATE Node SET orderNumber = orderNumber - 1 WHERE orderNumber > ? AND pathKey = ? AND datasetKey = "
+                "?",
                 {node->orderNumber(), pathKey, key_});
         if (connection->execute("DELETE FROM Node WHERE nodeKey = ?", {node->key()}) != 1)
             throw storeError("Point not deleted correctly");
@@ -187,10 +190,10 @@ std::shared_ptr<NodePath> DataSet::insertPath(const std::shared_ptr<NodePath>& t
         auto connection = database().Connection();
         DbSavepoint savepoint(*connection);
         const int32_t inserted =
-            columns_.pathType ? connection->execute("INSERT INTO Path (pathName, pathType, datasetKey) VALUES (?, ?, ?)",
-                                                    {"tmpPath", tmpNodePath->pathType(), key_})
-                              : connection->execute("INSERT INTO Path (pathName, datasetKey) VALUES (?, ?)",
-                                                    {"tmpPath", key_});
+            columns_.pathType
+                ? connection->execute("INSERT INTO Path (pathName, pathType, datasetKey) VALUES (?, ?, ?)",
+                                      {"tmpPath", tmpNodePath->pathType(), key_})
+                : connection->execute("INSERT INTO Path (pathName, datasetKey) VALUES (?, ?)", {"tmpPath", key_});
         if (inserted != 1) throw storeError("Path not inserted correctly");
         const int32_t key = connection->query("SELECT MAX(pathKey) FROM Path").field(0).toInt32();
         tmpNodePath->setKey(key);

@@ -1,8 +1,8 @@
 #include "vek/persistence/DataSets.h"
 
 #include <cmath>
-#include <unordered_map>
 #include <unordered_set>
+#include <vector>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
@@ -156,56 +156,69 @@ bool DataSets::loadNodes() {
                column(columns_.mode, "mode") + " FROM Node ORDER BY datasetKey ASC, pathKey ASC, " +
                (columns_.orderNumber ? "orderNumber ASC, " : "") + "nodeKey ASC";
 
-        // Room for every point of a scope up front: collections that grow by
-        // doubling would hold up to twice the memory a big load needs.
-        std::unordered_map<int64_t, std::size_t> looseSizes, pathSizes;
-        connection->forEachRow("SELECT pathKey, datasetKey, COUNT(*) FROM Node GROUP BY datasetKey, pathKey", {},
-                               [&](const DbRow& row) {
-                                   const auto n = static_cast<std::size_t>(row.toInt64(2));
-                                   if (row.toInt64(0) == 0) {
-                                       looseSizes[row.toInt64(1)] += n;
-                                   } else {
-                                       pathSizes[row.toInt64(0)] += n;
-                                   }
-                               });
-
-        // Rows come grouped by dataset and path, so the scope is looked up
-        // once per group rather than once per point.
+        // Rows come grouped by dataset and path. A group is gathered first
+        // and then added in one go: the scope is looked up once, its
+        // collection gets exactly the room it needs (growing by doubling
+        // would hold up to twice the memory a big load needs), and a path's
+        // running length and corner angles are worked out once over all its
+        // points (the same figures that adding them one by one gives).
         int64_t currentDataset = 0, currentPath = -1;
         std::shared_ptr<DataSet> dataset;
-        NodePath* path = nullptr;
-        connection->forEachRow(sql, {}, [&](const DbRow& row) {
-            auto node = std::make_shared<Node>();
-            const int32_t key = static_cast<int32_t>(row.toInt64(0));
-            node->setKey(key);
-            node->setName(trim(row.text(1)));
-            for (int16_t i = 1; i <= 8; ++i)
-                if (!row.isNull(1 + i)) node->setAxis(i, toInt32(row.toDouble(1 + i)));
-            node->setOrderNumber(row.isNull(12) ? int16_t{-1} : toInt16(row.toDouble(12)));
-            node->setSpeed(row.isNull(13) ? int16_t{10} : toInt16(row.toDouble(13)));
-            node->setAcceleration(row.isNull(14) ? int16_t{10} : toInt16(row.toDouble(14)));
-            node->setMode(row.isNull(15) ? int16_t{0} : toInt16(row.toDouble(15)));
-            const int64_t pathKey = toInt32(row.toDouble(10));
-            const int64_t datasetKey = toInt32(row.toDouble(11));
-            if (!dataset || datasetKey != currentDataset || pathKey != currentPath) {
-                dataset = datasetFor(static_cast<int32_t>(datasetKey));
-                currentDataset = datasetKey;
-                currentPath = pathKey;
-                path = nullptr;
-                if (pathKey == 0) {
-                    dataset->nodes()->reserve(dataset->nodes()->count() + looseSizes[datasetKey]);
-                } else {
-                    path = dataset->paths()->item(std::to_string(pathKey)).get();
-                    if (!path->nodes()) path->setNodes(std::make_shared<NodeCollection>());
-                    path->nodes()->reserve(path->nodes()->count() + pathSizes[pathKey]);
+        std::vector<std::shared_ptr<Node>> pending;
+        auto flush = [&] {
+            if (pending.empty()) return;
+            NodePath* path = nullptr;
+            NodeCollection* points = dataset->nodes().get();
+            if (currentPath != 0) {
+                path = dataset->paths()->item(std::to_string(currentPath)).get();
+                if (!path->nodes()) path->setNodes(std::make_shared<NodeCollection>());
+                points = path->nodes().get();
+            }
+            points->reserve(points->count() + pending.size());
+            try {
+                for (auto& node : pending) {
+                    const std::string key = std::to_string(node->key());
+                    points->add(std::move(node), key);
                 }
+            } catch (...) {
+                pending.clear();
+                if (path) path->calculateLength(true);
+                throw;
             }
-            if (path) {
-                path->addNode(std::move(node), std::to_string(key));
-            } else {
-                dataset->addNodeInMemory(0, node);
+            pending.clear();
+            if (path) path->calculateLength(true);
+        };
+        try {
+            connection->forEachRow(sql, {}, [&](const DbRow& row) {
+                const int64_t pathKey = toInt32(row.toDouble(10));
+                const int64_t datasetKey = toInt32(row.toDouble(11));
+                if (!dataset || datasetKey != currentDataset || pathKey != currentPath) {
+                    flush();
+                    dataset = datasetFor(static_cast<int32_t>(datasetKey));
+                    currentDataset = datasetKey;
+                    currentPath = pathKey;
+                    if (pathKey != 0) dataset->paths()->item(std::to_string(pathKey));  // a missing path fails here
+                }
+                auto node = std::make_shared<Node>();
+                node->setKey(static_cast<int32_t>(row.toInt64(0)));
+                node->setName(trim(row.text(1)));
+                for (int16_t i = 1; i <= 8; ++i)
+                    if (!row.isNull(1 + i)) node->setAxis(i, toInt32(row.toDouble(1 + i)));
+                node->setOrderNumber(row.isNull(12) ? int16_t{-1} : toInt16(row.toDouble(12)));
+                node->setSpeed(row.isNull(13) ? int16_t{10} : toInt16(row.toDouble(13)));
+                node->setAcceleration(row.isNull(14) ? int16_t{10} : toInt16(row.toDouble(14)));
+                node->setMode(row.isNull(15) ? int16_t{0} : toInt16(row.toDouble(15)));
+                pending.push_back(std::move(node));
+            });
+        } catch (...) {
+            // The points read before the failing row stay loaded.
+            try {
+                flush();
+            } catch (...) {
             }
-        });
+            throw;
+        }
+        flush();
         return true;
     } catch (const std::exception& e) {
         logFailure("Can't load the points from the database.", e);
@@ -250,8 +263,7 @@ std::shared_ptr<DataSet> DataSets::getDatasetFromBreadCrumb(const std::string& t
 std::shared_ptr<NodePath> DataSets::getPathFromBreadCrumb(const std::string& tmpBreadCrumb) const {
     try {
         const BreadCrumb b = BreadCrumb::parse(tmpBreadCrumb);
-        if (b.form == BreadCrumb::Form::Path)
-            return datasetFor(b.datasetKey)->paths()->item(std::to_string(b.pathKey));
+        if (b.form == BreadCrumb::Form::Path) return datasetFor(b.datasetKey)->paths()->item(std::to_string(b.pathKey));
         // A points breadcrumb is well formed; it just names no path.
         if (b.form == BreadCrumb::Form::Points) return nullptr;
         log(kBadBreadCrumb, LogLevel::Error);
@@ -277,8 +289,8 @@ std::shared_ptr<DataSet> DataSets::insertDataset(const std::shared_ptr<DataSet>&
         tmpDataset->setKey(key);
         tmpDataset->setName("Dataset" + std::to_string(key));
         if (dataSets_->contains(std::to_string(key))) throw NumberedError::platform(PlatformErrors::DUPLICATE_KEY);
-        if (connection->execute("UPDATE Dataset SET datasetName = ? WHERE datasetKey = ?",
-                                {tmpDataset->name(), key}) != 1)
+        if (connection->execute("UPDATE Dataset SET datasetName = ? WHERE datasetKey = ?", {tmpDataset->name(), key}) !=
+            1)
             throw storeError("Dataset not updated correctly");
         savepoint.commit();
         dataSets_->add(tmpDataset, std::to_string(key));
@@ -345,8 +357,8 @@ std::shared_ptr<NodePath> DataSets::AppendPaths(const std::shared_ptr<NodePath>&
 }
 
 bool DataSets::isValidDatasetName(const std::string& datasetName) const {
-    const bool valid = runtime().utils ? runtime().utils->isValidVariableName(datasetName)
-                                       : Utils().isValidVariableName(datasetName);
+    const bool valid =
+        runtime().utils ? runtime().utils->isValidVariableName(datasetName) : Utils().isValidVariableName(datasetName);
     return valid && !getDatasetByName(datasetName);
 }
 

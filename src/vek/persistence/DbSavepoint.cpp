@@ -4,8 +4,7 @@
 
 namespace vek {
 
-DbSavepoint::DbSavepoint(DbConnection& connection, std::string name)
-    : connection_(connection), name_(std::move(name)) {
+DbSavepoint::DbSavepoint(DbConnection& connection, std::string name) : connection_(connection), name_(std::move(name)) {
     connection_.execute("SAVEPOINT " + name_);
 }
 

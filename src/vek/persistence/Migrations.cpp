@@ -117,9 +117,9 @@ std::string Database::backupName() const {
     const std::time_t t = std::chrono::system_clock::to_time_t(eventLoop().clock().wallNow());
     std::tm tm{};
     localtime_r(&t, &tm);
-    const std::string dated = fullPath_ + "_" + std::to_string(tm.tm_year + 1900) + "_" + std::to_string(tm.tm_mon + 1) +
-                              "_" + std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" +
-                              std::to_string(tm.tm_min);
+    const std::string dated = fullPath_ + "_" + std::to_string(tm.tm_year + 1900) + "_" +
+                              std::to_string(tm.tm_mon + 1) + "_" + std::to_string(tm.tm_mday) + "_" +
+                              std::to_string(tm.tm_hour) + "_" + std::to_string(tm.tm_min);
     std::string name = dated;
     for (int n = 2; fileExists(name); ++n) name = dated + "_" + std::to_string(n);
     return name;
@@ -246,7 +246,8 @@ bool Database::migrate10to11() {
     for (const char* model : {"JP65", "JP90", "WX21", "WX75"})
         if (!deleteRows("Slide", "model", model, true)) return false;
     if (!addBuiltInSlides()) return false;
-    const std::array<std::pair<const char*, const char*>, 3> columns{{{"speed", "10"}, {"acceleration", "10"}, {"mode", "0"}}};
+    const std::array<std::pair<const char*, const char*>, 3> columns{
+        {{"speed", "10"}, {"acceleration", "10"}, {"mode", "0"}}};
     for (const auto& [column, value] : columns)
         if (!dropColumn("NODE", column) || !addFilledColumn("NODE", column, "Number", value, false)) return false;
     return true;
