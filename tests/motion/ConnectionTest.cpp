@@ -9,6 +9,7 @@
 #include "vek/motors/Calibration.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DataSets.h"
+#include "vek/persistence/Database.h"
 
 namespace vek::test {
 namespace {
@@ -139,6 +140,28 @@ TEST_F(Connection, NewerDatabaseIsRefused) {
     EXPECT_EQ(e.number(), ErrorCodes::DATABASE_ERROR);
     EXPECT_EQ(e.description().rfind("Incompatible database. [", 0), 0u) << e.description();
     EXPECT_TRUE(loggedStartingWith("You are trying to run an old application with a new database version_"));
+}
+
+TEST_F(Connection, OlderDatabaseIsMigratedThenLoaded) {
+    slides().databaseRelatedInit("vek_v0.db");
+    EXPECT_TRUE(logged("Database version_0 is incompatible with the current database version. Migrating to new "
+                       "database version_12 ..."));
+    EXPECT_TRUE(logged("Database migration succeeded. Old database has been backed up. Loading the application..."));
+    EXPECT_EQ(runtime().database->Version(), 12);
+    EXPECT_TRUE(runtime().configuration);
+    EXPECT_TRUE(runtime().dataSets);
+    EXPECT_TRUE(logged("Database vek_v0.db loaded successfully."));
+}
+
+TEST_F(Connection, AxesWithoutSlideModelKeepRatiosOfOne) {
+    {
+        DbConnection db;
+        db.open(install_->file("data/vek.db"));
+        db.execute("UPDATE Motor SET slideKey = 999 WHERE motorKey = 1");
+    }
+    slides().databaseRelatedInit("vek.db");
+    EXPECT_TRUE(logged("Axis X1 has no slide model with a pitch; pitch ratios stay 1."));
+    EXPECT_DOUBLE_EQ(slides().getPitchRatio(2), 1.0);
 }
 
 TEST_F(Connection, ServersHandOutTheSameSharedObjects) {

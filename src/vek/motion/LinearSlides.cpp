@@ -342,18 +342,34 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     rt.database->checkVersion();
 
     rt.configuration = std::make_shared<Configuration>(rt.database);
-    double pitch[3] = {0.0, 0.0, 0.0};
-    auto records = rt.configuration->motorsData();
-    for (int16_t i = 1; i <= 3 && static_cast<std::size_t>(i) <= records->count(); ++i) {
-        auto slide = records->item(i)->SlideData();
-        pitch[i - 1] = slide ? slide->pitch() : 0.0;
-    }
-    setPitchRatios(pitch[0], pitch[1], pitch[2]);
+    loadPitchRatios();
 
     DataSets::loadShared(rt.database);
     // TODO(peripherals): the HMI, vision, plain serial port, load cell and
     // external I/O objects join here once they exist.
     logMessage("Database " + databaseFile + " loaded successfully.", LogLevel::info);
+}
+
+void LinearSlides::loadPitchRatios() {
+    // An upgraded file can leave axes without a slide model (the upgrade
+    // renumbers the built-in models); such an axis counts as pitched like
+    // X, and without an X pitch every ratio stays 1 rather than failing the
+    // whole load on a division by zero.
+    double pitch[3] = {0.0, 0.0, 0.0};
+    auto records = runtime().configuration->motorsData();
+    for (int16_t i = 1; i <= 3 && static_cast<std::size_t>(i) <= records->count(); ++i) {
+        auto slide = records->item(i)->SlideData();
+        pitch[i - 1] = slide ? slide->pitch() : 0.0;
+    }
+    if (pitch[0] <= 0.0) {
+        logMessage("Axis " + getAxisDefaultName(1) + " has no slide model with a pitch; pitch ratios stay 1.",
+                   LogLevel::WARNING);
+        return;
+    }
+    for (double& p : pitch) {
+        if (p <= 0.0) p = pitch[0];
+    }
+    setPitchRatios(pitch[0], pitch[1], pitch[2]);
 }
 
 std::string LinearSlides::preInitializeConfigGet(const std::string& db, const std::string& key) {

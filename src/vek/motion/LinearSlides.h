@@ -87,6 +87,7 @@ private:
     void openChannel(int32_t baudRate, const std::string& portName);
     void restoreBaudRate();
     void registerMotors();
+    void loadPitchRatios();
 
     std::shared_ptr<MotorCollection> motors_ = std::make_shared<MotorCollection>();
     std::shared_ptr<IMotor> allMotors_;
