@@ -55,6 +55,13 @@ TEST_F(Connection, FiveAndSevenMotorsUseLongerStepsAndNumberedNames) {
     EXPECT_EQ(motor(7).name(), "Motor7");
 }
 
+TEST_F(Connection, AtMostEightAxesAreAddressed) {
+    connect(12);
+    EXPECT_EQ(slides().motors()->count(), 8u);
+    EXPECT_EQ(slides().getPath()->TIMEDELTA(), 512);
+    EXPECT_EQ(motor(8).name(), "Motor8");
+}
+
 TEST_F(Connection, NoMotorsLeavesTheCollectionEmptyWithoutError) {
     connect(0);
     EXPECT_EQ(slides().motors()->count(), 0u);

@@ -1,5 +1,6 @@
 #include "vek/motion/LinearSlides.h"
 
+#include <algorithm>
 #include <cstdlib>
 
 #include "vek/comm/CommunicationSimulation.h"
@@ -124,7 +125,8 @@ void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
     path_->init(engine);
 
     comm_->OpenPort(portName, baudRate);
-    const int16_t n = comm_->initMotors(MAX_MOTORS);
+    // The chain holds at most eight axes, whatever the channel reports.
+    const int16_t n = std::min<int16_t>(comm_->initMotors(MAX_MOTORS), MAX_MOTORS);
     if (n <= 0) return;
     connected_ = n;
     allMotors_ = std::make_shared<MotorSimulation>();
