@@ -56,6 +56,9 @@ DatasetColumns DatasetColumns::read(DbConnection& connection) {
     return c;
 }
 
+// Nodes and paths come by value on purpose: a caller may pass a slot of the
+// very collection an operation changes, and the reference would move under it.
+// NOLINTBEGIN(performance-unnecessary-value-param)
 DataSet::DataSet(std::shared_ptr<Database> database, DatasetColumns columns)
     : database_(std::move(database)), columns_(columns) {}
 
@@ -87,10 +90,8 @@ void DataSet::renumberFrom(NodeCollection& scope, std::size_t fromPosition) {
         scope.item(i)->setOrderNumber(toInt16(static_cast<double>(i)));
 }
 
-std::shared_ptr<Node> DataSet::insertNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey,
-                                          const std::shared_ptr<Node>& beforeArg) {
-    // Own references: the arguments may be slots of the collection changed below.
-    const std::shared_ptr<Node> node = nodeArg, beforeNode = beforeArg;
+std::shared_ptr<Node> DataSet::insertNode(std::shared_ptr<Node> node, int32_t pathKey,
+                                          std::shared_ptr<Node> beforeNode) {
     try {
         NodeCollection* points = scope(pathKey);
         if (beforeNode && !points->contains(keyText(beforeNode->key())))
@@ -138,9 +139,7 @@ std::shared_ptr<Node> DataSet::insertNode(const std::shared_ptr<Node>& nodeArg, 
     return nullptr;
 }
 
-void DataSet::addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& nodeArg,
-                              const std::shared_ptr<Node>& beforeArg) {
-    const std::shared_ptr<Node> tmpNode = nodeArg, beforeNode = beforeArg;
+void DataSet::addNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode, std::shared_ptr<Node> beforeNode) {
     const std::string key = keyText(tmpNode->key());
     if (pathKey == 0) {
         const std::size_t before = beforeNode ? nodes_->positionOf(keyText(beforeNode->key())) : 0;
@@ -154,8 +153,7 @@ void DataSet::addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& node
         renumberFrom(*scope(pathKey), static_cast<std::size_t>(std::max<int>(tmpNode->orderNumber(), 0)) + 1);
 }
 
-void DataSet::deleteNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey) {
-    const std::shared_ptr<Node> node = nodeArg;
+void DataSet::deleteNode(std::shared_ptr<Node> node, int32_t pathKey) {
     try {
         if (!scope(pathKey)->contains(keyText(node->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
@@ -175,8 +173,7 @@ void DataSet::deleteNode(const std::shared_ptr<Node>& nodeArg, int32_t pathKey) 
     }
 }
 
-void DataSet::removeNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& nodeArg) {
-    const std::shared_ptr<Node> tmpNode = nodeArg;
+void DataSet::removeNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode) {
     if (pathKey == 0) {
         nodes_->remove(keyText(tmpNode->key()));
     } else {
@@ -251,8 +248,7 @@ void DataSet::updatePath(const std::shared_ptr<NodePath>& tmpNodePath, int16_t p
     }
 }
 
-void DataSet::deletePath(const std::shared_ptr<NodePath>& pathArg) {
-    const std::shared_ptr<NodePath> tmpNodePath = pathArg;
+void DataSet::deletePath(std::shared_ptr<NodePath> tmpNodePath) {
     try {
         if (!paths_->contains(keyText(tmpNodePath->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
@@ -303,5 +299,7 @@ bool DataSet::isValidAxisValue(const std::string& axisValue) {
         return false;
     }
 }
+
+// NOLINTEND(performance-unnecessary-value-param)
 
 }  // namespace vek

@@ -66,13 +66,14 @@ public:
     // Stores `node` at the end of the scope `pathKey` (0: the loose points)
     // or in front of `beforeNode`; sets its key, orderNumber and, when it has
     // none, the name "Point" + key. Returns the node, or null on failure.
-    std::shared_ptr<Node> insertNode(const std::shared_ptr<Node>& node, int32_t pathKey = 0,
-                                     const std::shared_ptr<Node>& beforeNode = nullptr);
-    void addNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& tmpNode,
-                         const std::shared_ptr<Node>& beforeNode = nullptr);
+    // (Nodes and paths are taken by value: a caller may pass a slot of the
+    // very collection that the operation changes.)
+    std::shared_ptr<Node> insertNode(std::shared_ptr<Node> node, int32_t pathKey = 0,
+                                     std::shared_ptr<Node> beforeNode = nullptr);
+    void addNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode, std::shared_ptr<Node> beforeNode = nullptr);
     // Deletes the stored point and closes the gap in orderNumber.
-    void deleteNode(const std::shared_ptr<Node>& node, int32_t pathKey = 0);
-    void removeNodeInMemory(int32_t pathKey, const std::shared_ptr<Node>& tmpNode);
+    void deleteNode(std::shared_ptr<Node> node, int32_t pathKey = 0);
+    void removeNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode);
     // Stores the path (without its nodes: insert those with insertNode and
     // its key) and names it "Path" + key. Null on failure.
     std::shared_ptr<NodePath> insertPath(const std::shared_ptr<NodePath>& tmpNodePath);
@@ -83,7 +84,7 @@ public:
     // pathType of every stored path to `pathType`.
     void updatePath(const std::shared_ptr<NodePath>& tmpNodePath = nullptr,
                     int16_t pathType = PathConstants::LINEAR_PATH);
-    void deletePath(const std::shared_ptr<NodePath>& tmpNodePath);
+    void deletePath(std::shared_ptr<NodePath> tmpNodePath);
     std::shared_ptr<NodePath> getPathByName(const std::string& pathName) const;
 
     // Name rules; names compare exactly (case-sensitive).

@@ -311,8 +311,8 @@ void DataSets::updateDataset(const std::shared_ptr<DataSet>& tmpDataset) {
     }
 }
 
-bool DataSets::deleteDataset(const std::shared_ptr<DataSet>& datasetArg) {
-    const std::shared_ptr<DataSet> tmpDataset = datasetArg;
+// By value: the argument may be a slot of the collection changed here.
+bool DataSets::deleteDataset(std::shared_ptr<DataSet> tmpDataset) {  // NOLINT(performance-unnecessary-value-param)
     try {
         if (!dataSets_->contains(std::to_string(tmpDataset->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);

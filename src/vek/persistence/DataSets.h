@@ -53,7 +53,7 @@ public:
     std::shared_ptr<DataSet> insertDataset(const std::shared_ptr<DataSet>& tmpDataset);
     void updateDataset(const std::shared_ptr<DataSet>& tmpDataset);
     // Deletes the dataset with all its paths and points.
-    bool deleteDataset(const std::shared_ptr<DataSet>& tmpDataset);
+    bool deleteDataset(std::shared_ptr<DataSet> tmpDataset);
     void removeDatasetInMemory(const std::shared_ptr<DataSet>& tmpDataset);
     const std::shared_ptr<DataSetCollection>& getDataSets() const { return dataSets_; }
     // Chains a clone of secondPath behind the last path of firstPath's

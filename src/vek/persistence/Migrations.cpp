@@ -117,9 +117,9 @@ std::string Database::backupName() const {
     const std::time_t t = std::chrono::system_clock::to_time_t(eventLoop().clock().wallNow());
     std::tm tm{};
     localtime_r(&t, &tm);
-    const std::string dated = fullPath_ + "_" + std::to_string(tm.tm_year + 1900) + "_" +
-                              std::to_string(tm.tm_mon + 1) + "_" + std::to_string(tm.tm_mday) + "_" +
-                              std::to_string(tm.tm_hour) + "_" + std::to_string(tm.tm_min);
+    std::string dated = fullPath_;
+    for (int part : {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min})
+        dated += "_" + std::to_string(part);
     std::string name = dated;
     for (int n = 2; fileExists(name); ++n) name = dated + "_" + std::to_string(n);
     return name;
