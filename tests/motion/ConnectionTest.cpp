@@ -151,8 +151,9 @@ TEST_F(Connection, NewerDatabaseIsRefused) {
 
 TEST_F(Connection, OlderDatabaseIsMigratedThenLoaded) {
     slides().databaseRelatedInit("vek_v0.db");
-    EXPECT_TRUE(logged("Database version_0 is incompatible with the current database version. Migrating to new "
-                       "database version_12 ..."));
+    EXPECT_TRUE(
+        logged("Database version_0 is incompatible with the current database version. Migrating to new "
+               "database version_12 ..."));
     EXPECT_TRUE(logged("Database migration succeeded. Old database has been backed up. Loading the application..."));
     EXPECT_EQ(runtime().database->Version(), 12);
     EXPECT_TRUE(runtime().configuration);

@@ -208,6 +208,25 @@ TEST_F(Drawing, StopInTheMiddleEndsThePathAndTheFacadeStaysUsable) {
     EXPECT_EQ(positions(), (std::vector<int32_t>{1000, 1000, 1000}));
 }
 
+TEST_F(Drawing, ClosingTheConnectionFromAHandlerMidPathIsSafe) {
+    const double start = eventLoop().now();
+    bool closed = false;
+    eventLoop().setHostPump([&] {
+        if (!closed && eventLoop().now() - start > 0.3) {
+            closed = true;
+            slides().closeConnection(9600);
+        }
+    });
+    slides().drawLine(at(30000, 0, 0));
+    eventLoop().setHostPump(nullptr);
+    ASSERT_TRUE(closed);
+    EXPECT_EQ(slides().motors()->count(), 0u);
+    slides().openConnection(9600, "SIM");
+    ASSERT_TRUE(runtime().calibration->homeMotor(0, -1, true));
+    slides().drawLine(at(500, 500, 500));
+    EXPECT_EQ(positions(), (std::vector<int32_t>{500, 500, 500}));
+}
+
 TEST_F(Drawing, LimitSwitchInterruptsAndTheNextLineWorks) {
     // Homed with offset 0: the negative switch sits 3900 counts below 0,
     // the positive one 3900 counts beyond the stroke.

@@ -73,18 +73,21 @@ void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, i
                                     int32_t triggerIndex) {
     auto slides = runtime().linearSlides;
     auto motors = slides->motors();
-    std::vector<MotorSimulation*> axes;
+    // Own references: a host handler running between points may close the
+    // connection or start generating another trajectory.
+    std::vector<std::shared_ptr<MotorSimulation>> axes;
     for (int16_t i = 1; i <= axisCount; ++i) {
-        auto* sim = dynamic_cast<MotorSimulation*>(motors->item(i).get());
+        auto sim = std::dynamic_pointer_cast<MotorSimulation>(motors->item(i));
         if (!sim) throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Axis " + toText(i) + " is not simulated");
-        axes.push_back(sim);
+        axes.push_back(std::move(sim));
     }
     const double step = slides->getPath() ? slides->getPath()->TIMEDELTASECONDS() : nodePath.TIMEDELTASECONDS();
     const bool developer = doLogMessage(LogLevel::DEVELOPER);
-    auto& nodes = *nodePath.nodes();
-    const int32_t n = nodePath.size();
+    const auto trajectory = nodePath.nodes();
+    const auto& nodes = *trajectory;
+    const int32_t n = static_cast<int32_t>(nodes.count());
     for (int32_t j = 1; j <= n; ++j) {
-        const auto& p = nodes.item(j);
+        const auto p = nodes.item(j);
         for (;;) {
             for (int16_t i = 1; i <= axisCount; ++i) {
                 const int32_t value = p->systemAxis(i);
