@@ -55,6 +55,14 @@ TEST_F(Connection, FiveAndSevenMotorsUseLongerStepsAndNumberedNames) {
     EXPECT_EQ(motor(7).name(), "Motor7");
 }
 
+TEST_F(Connection, SavedAxisNamesReachTheLiveMotors) {
+    connect(2);
+    runtime().configuration->motorsData()->item(2)->setName("Gantry Y");
+    runtime().configuration->saveData(false);
+    EXPECT_EQ(motor(2).name(), "Gantry Y");
+    EXPECT_EQ(motor(1).name(), "Motor1");
+}
+
 TEST_F(Connection, AtMostEightAxesAreAddressed) {
     connect(12);
     EXPECT_EQ(slides().motors()->count(), 8u);
