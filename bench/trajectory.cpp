@@ -124,11 +124,12 @@ BENCHMARK(BM_Helix100Turns)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 // full profile's mean cost per step).
 void BM_SamplingWalkVsSearch(benchmark::State& state) {
     environment();
-    auto refined = std::make_shared<NodePath>();
-    refined->appendNodes(TrajectoryGenerator::generateConnectedPath(*zigzag(10000), kSpeed, kAcceleration, true, 1000));
+    auto corners = zigzag(10000);
+    const RefinedPath refined =
+        TrajectoryGenerator::generateConnectedPath(*corners, kSpeed, kAcceleration, true, 1000);
     PathEngine engine;
     engine.setAcceleration(kAcceleration);
-    const ProfileArray profile = engine.oneDimensionalProfile(kSpeed, refined->effectiveLength());
+    const ProfileArray profile = engine.oneDimensionalProfile(kSpeed, refined.length());
     ProfileArray subset(profile.rows(), (profile.steps() + 49) / 50);
     for (int32_t j = 1; j <= subset.steps(); ++j)
         for (int row = 1; row <= profile.rows(); ++row) subset.at(row, j) = profile.at(row, (j - 1) * 50 + 1);
@@ -138,16 +139,16 @@ void BM_SamplingWalkVsSearch(benchmark::State& state) {
         NodeCollection out;
         TimeArray time;
         auto t0 = Clock::now();
-        TrajectoryGenerator::sampleAlongPath(*refined, profile, out, time, false);
+        TrajectoryGenerator::sampleAlongPath(refined, profile, out, time, false);
         auto t1 = Clock::now();
         NodeCollection slow;
         TimeArray slowTime;
-        TrajectoryGenerator::sampleAlongPath(*refined, subset, slow, slowTime, true);
+        TrajectoryGenerator::sampleAlongPath(refined, subset, slow, slowTime, true);
         auto t2 = Clock::now();
         walkPerStep = std::chrono::duration<double>(t1 - t0).count() / profile.steps();
         searchPerStep = std::chrono::duration<double>(t2 - t1).count() / subset.steps();
     }
-    state.counters["refined_nodes"] = static_cast<double>(refined->size());
+    state.counters["refined_points"] = static_cast<double>(refined.size());
     state.counters["steps"] = static_cast<double>(profile.steps());
     state.counters["walk_ns_per_step"] = walkPerStep * 1e9;
     state.counters["search_ns_per_step"] = searchPerStep * 1e9;

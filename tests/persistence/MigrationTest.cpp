@@ -53,12 +53,15 @@ std::string lower(std::string s) {
     return s;
 }
 
-// Tables and their columns, names folded to lower case.
+// Tables and indexes with their columns, names folded to lower case.
 std::map<std::string, std::set<std::string>> schemaOf(const std::string& path) {
     std::map<std::string, std::set<std::string>> schema;
     for (const auto& t :
          rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"))
         for (const auto& c : rowsOf(path, "PRAGMA table_info(" + t[0] + ")")) schema[lower(t[0])].insert(lower(c[1]));
+    for (const auto& i : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"))
+        for (const auto& c : rowsOf(path, "PRAGMA index_info(" + i[0] + ")"))
+            schema["index " + lower(i[0])].insert(lower(c[2]));
     return schema;
 }
 

@@ -4,6 +4,7 @@
 #include <glob.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
 #include <cmath>
 #include <cstring>
@@ -456,27 +457,46 @@ void Utils::matrixToString(const Matrix& matrix) {
     }
 }
 
-double Utils::distanceBetweenNodes(const Node& fromNode, const Node& toNode, double xPitchRatio, double yPitchRatio,
-                                   double zPitchRatio) {
-    const int slot = Node::currentSlot();
-    const double dx = axisDifference(toNode.slotAxis(slot, 1), fromNode.slotAxis(slot, 1));
-    const double dy = axisDifference(toNode.slotAxis(slot, 2), fromNode.slotAxis(slot, 2));
-    const double dz = axisDifference(toNode.slotAxis(slot, 3), fromNode.slotAxis(slot, 3));
+double Utils::distanceBetweenAxes(const int32_t* from, const int32_t* to, double xPitchRatio, double yPitchRatio,
+                                  double zPitchRatio) {
+    const double dx = axisDifference(to[0], from[0]);
+    const double dy = axisDifference(to[1], from[1]);
+    const double dz = axisDifference(to[2], from[2]);
     return std::sqrt(dx * dx * xPitchRatio * xPitchRatio + dy * dy * yPitchRatio * yPitchRatio +
                      dz * dz * zPitchRatio * zPitchRatio);
 }
 
+void Utils::interpolateAxes(const int32_t* from, const int32_t* to, double total, double atDistance, int32_t* out) {
+    const double fraction = atDistance / total;
+    for (int i = 0; i < MAX_MOTORS; ++i) out[i] = roundToInt32(fraction * axisDifference(to[i], from[i]) + from[i]);
+}
+
+namespace {
+std::array<int32_t, MAX_MOTORS> slotValues(const Node& node, int slot) {
+    std::array<int32_t, MAX_MOTORS> values;
+    for (int i = 0; i < MAX_MOTORS; ++i) values[static_cast<std::size_t>(i)] = node.slotAxis(slot, i + 1);
+    return values;
+}
+}  // namespace
+
+double Utils::distanceBetweenNodes(const Node& fromNode, const Node& toNode, double xPitchRatio, double yPitchRatio,
+                                   double zPitchRatio) {
+    const int slot = Node::currentSlot();
+    return distanceBetweenAxes(slotValues(fromNode, slot).data(), slotValues(toNode, slot).data(), xPitchRatio,
+                               yPitchRatio, zPitchRatio);
+}
+
 std::shared_ptr<Node> Utils::getNodeOnPath(const Node& fromNode, const Node& toNode, double atDistance) {
     const Runtime& rt = runtime();
-    const double total = distanceBetweenNodes(fromNode, toNode, rt.pitchRatio(1), rt.pitchRatio(2), rt.pitchRatio(3));
+    const int slot = Node::currentSlot();
+    const auto from = slotValues(fromNode, slot), to = slotValues(toNode, slot);
+    const double total =
+        distanceBetweenAxes(from.data(), to.data(), rt.pitchRatio(1), rt.pitchRatio(2), rt.pitchRatio(3));
     if (total >= GEOMETRY_ZERO) {
-        const int slot = Node::currentSlot();
+        std::array<int32_t, MAX_MOTORS> values;
+        interpolateAxes(from.data(), to.data(), total, atDistance, values.data());
         auto node = std::make_shared<Node>();
-        const double fraction = atDistance / total;
-        for (int i = 1; i <= MAX_MOTORS; ++i) {
-            const int32_t from = fromNode.slotAxis(slot, i);
-            node->setSlotAxis(slot, i, roundToInt32(fraction * axisDifference(toNode.slotAxis(slot, i), from) + from));
-        }
+        for (int i = 1; i <= MAX_MOTORS; ++i) node->setSlotAxis(slot, i, values[static_cast<std::size_t>(i - 1)]);
         return node;
     }
     logMessage("From and To points are identical. Can't find a point on the path of zero length", 6, -1, "Unknown");

@@ -109,6 +109,12 @@ public:
     // The point `atDistance` along fromNode -> toNode (all eight axes
     // interpolated, not clamped); a copy of fromNode when the two coincide.
     static std::shared_ptr<Node> getNodeOnPath(const Node& fromNode, const Node& toNode, double atDistance);
+    // The two above on bare axis values (8 of them, axes 1..8), for loops
+    // that keep points without nodes: the pitch-scaled distance of axes 1..3,
+    // and the values `atDistance` along a segment of length `total` (> 0).
+    static double distanceBetweenAxes(const int32_t* from, const int32_t* to, double xPitchRatio, double yPitchRatio,
+                                      double zPitchRatio);
+    static void interpolateAxes(const int32_t* from, const int32_t* to, double total, double atDistance, int32_t* out);
     // Center of the XY circle through three nodes (world values); collinear
     // points raise 11 (division by zero).
     static std::shared_ptr<Node> getCenterOfThreePointCircle(const Node& p1, const Node& p2, const Node& p3);

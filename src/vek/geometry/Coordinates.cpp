@@ -110,7 +110,7 @@ void Coordinates::setupRotate(double angle, int16_t axis, bool isChained) {
 void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirection) const {
     if (doLogMessage(6)) logMessage("Processing node " + tmpNode.toString(), 6);
     const int effective = Node::slotOf(system_);
-    auto read = [&](int i) -> double {
+    auto read = [&](int i) -> int32_t {
         switch (fromToDirection) {
             case 0:
             case 2: return tmpNode.slotAxis(0, i);
@@ -118,10 +118,10 @@ void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirecti
             default: return tmpNode.slotAxis(effective, i);
         }
     };
-    const double x = read(1), y = read(2), z = read(3);
+    int32_t axes[3] = {read(1), read(2), read(3)};
+    transformAxes(axes);
     for (int j = 1; j <= 3; ++j) {
-        const auto c = static_cast<std::size_t>(j);
-        const int32_t v = roundToInt32(x * matrix_[1][c] + y * matrix_[2][c] + z * matrix_[3][c] + matrix_[4][c]);
+        const int32_t v = axes[j - 1];
         switch (fromToDirection) {
             case 2:
             case 3: tmpNode.setSlotAxis(0, j, v); break;
@@ -130,6 +130,12 @@ void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirecti
         }
     }
     if (doLogMessage(6)) logMessage("Node processed to " + tmpNode.toString(), 6);
+}
+
+void Coordinates::transformAxes(int32_t* axes) const {
+    const double x = axes[0], y = axes[1], z = axes[2];
+    for (std::size_t c = 1; c <= 3; ++c)
+        axes[c - 1] = roundToInt32(x * matrix_[1][c] + y * matrix_[2][c] + z * matrix_[3][c] + matrix_[4][c]);
 }
 
 void Coordinates::ApplyTransformationToNode(const std::shared_ptr<Node>& tmpNode, int16_t fromToDirection) const {

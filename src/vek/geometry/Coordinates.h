@@ -48,6 +48,9 @@ public:
     void setupRotate(double angle, int16_t axis, bool isChained = false);
     void ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirection = 0) const;
     void ApplyTransformationToNode(const std::shared_ptr<Node>& tmpNode, int16_t fromToDirection = 0) const;
+    // The transformation of axes 1..3 on bare values, in place, for loops
+    // that keep points without nodes (no developer log lines).
+    void transformAxes(int32_t* axes) const;
     // Performs the reversal only (exchanges values so the path runs the other
     // way along each reversed axis); a no-op without setupReverse.
     void ApplyTransformationToPath(NodePath& tmpNodePath) const;

@@ -54,6 +54,19 @@ std::vector<const NodePath*> chainOf(const std::shared_ptr<NodePath>& head) {
     return chain;
 }
 
+// Applies `plane` to axes 1..3 of a chord point the way it transforms a
+// node, the developer log lines of the transformation included.
+void transformPoint(const Coordinates& plane, RefinedPath::Axes& axes, int slot) {
+    if (!doLogMessage(6)) {
+        plane.transformAxes(axes.data());
+        return;
+    }
+    Node node;
+    for (int i = 0; i < MAX_MOTORS; ++i) node.setSlotAxis(slot, i + 1, axes[static_cast<std::size_t>(i)]);
+    plane.ApplyTransformationToNode(node, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
+    for (int i = 0; i < MAX_MOTORS; ++i) axes[static_cast<std::size_t>(i)] = node.slotAxis(slot, i + 1);
+}
+
 }  // namespace
 
 TimeArray TrajectoryGenerator::generatePath(NodePath& self, const std::shared_ptr<NodePath>& tmpNodePath,
@@ -66,27 +79,26 @@ TimeArray TrajectoryGenerator::generatePath(NodePath& self, const std::shared_pt
             return cache->timeArray();
         }
     }
-    auto refined = std::make_shared<NodePath>();
+    RefinedPath refined;
     for (const NodePath* p : chainOf(tmpNodePath)) {
-        std::shared_ptr<NodePath> part;
+        RefinedPath part;
         if (p->pathType() == PathConstants::LINEAR_PATH)
             part = generateConnectedPath(*p, maxSpeed, acceleration, slowToEnd, cornerRadius);
         else if (p->pathType() == PathConstants::ARC_PATH)
             part = generateArcPath(*p, maxSpeed, acceleration, slowToEnd);
-        if (!part) continue;
-        if (refined->size() == 0) {
-            // The first part's lengths already run from 0: it is the start.
-            refined = part;
-        } else {
-            refined->nodes()->reserve(refined->nodes()->count() + part->nodes()->count());
-            for (const auto& node : *part->nodes()) refined->appendForGeneration(node);
-        }
+        else
+            continue;
+        // The first part's lengths already run from 0: it is the start.
+        if (refined.empty())
+            refined = std::move(part);
+        else
+            refined.append(part);
     }
-    if (!(refined->effectiveLength() > 0)) {
+    if (!(refined.length() > 0)) {
         logMessage("Invalid data for path generation", 3, -1, "Unknown");
         return {};
     }
-    TimeArray time = generateConnectedPathTarn(self, *refined, maxSpeed, acceleration, slowToEnd);
+    TimeArray time = generateConnectedPathTarn(self, refined, maxSpeed, acceleration, slowToEnd);
     if (cache)
         cache->addCache(tmpNodePath->key(), maxSpeed, acceleration, slowToEnd, cornerRadius, self.nodes(),
                         self.TIMEDELTA());
@@ -94,16 +106,16 @@ TimeArray TrajectoryGenerator::generatePath(NodePath& self, const std::shared_pt
     return time;
 }
 
-TimeArray TrajectoryGenerator::generateConnectedPathTarn(NodePath& self, const NodePath& path, double maxSpeed,
+TimeArray TrajectoryGenerator::generateConnectedPathTarn(NodePath& self, const RefinedPath& path, double maxSpeed,
                                                          double acceleration, bool slowToEnd) {
     PathEngine& engine = self.engine();
     configure(engine, self.TIMEDELTA(), acceleration, slowToEnd);
     if (doLogMessage(6)) {
-        logMessage("generateConnectedPathTarn : pathLength = " + toText(path.effectiveLength()), 6);
+        logMessage("generateConnectedPathTarn : pathLength = " + toText(path.length()), 6);
         logMessage("generateConnectedPathTarn : maxSpeed = " + toText(maxSpeed), 6);
         smiPathToString(engine);
     }
-    const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, path.effectiveLength());
+    const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, path.length());
     auto nodes = std::make_shared<NodeCollection>();
     TimeArray time;
     sampleAlongPath(path, profile, *nodes, time);
@@ -115,18 +127,18 @@ TimeArray TrajectoryGenerator::generateConnectedPathTarn(NodePath& self, const N
     return time;
 }
 
-void TrajectoryGenerator::sampleAlongPath(const NodePath& path, const ProfileArray& profile, NodeCollection& out,
+void TrajectoryGenerator::sampleAlongPath(const RefinedPath& path, const ProfileArray& profile, NodeCollection& out,
                                           TimeArray& time, bool searchFromStart) {
-    const auto& source = path.nodes();
-    const std::size_t n = source ? source->count() : 0;
+    const std::size_t n = path.size();
     if (n == 0) raiseInvalidArgument("A speed profile can't be sampled along a path without nodes");
-    const NodeCollection& nodes = *source;
-    const int slot = Node::currentSlot();
+    const int slot = path.slot();
+    const double* r = path.ratios();
     const int32_t steps = profile.steps();
     const int distanceRows = profile.rows() - 1;
     time.assign(static_cast<std::size_t>(steps) + 1, 0);
     out.reserve(out.count() + static_cast<std::size_t>(steps));
-    std::size_t b = 2;
+    // `b` is the end point of the current segment (from b - 1 to b).
+    std::size_t b = 1;
     double previous = -INFINITY;
     for (int32_t j = 1; j <= steps; ++j) {
         std::shared_ptr<Node> node;
@@ -134,12 +146,24 @@ void TrajectoryGenerator::sampleAlongPath(const NodePath& path, const ProfileArr
             const double d = profile.at(row, j);
             // The forward walk relies on distances that never decrease; a
             // profile that goes back starts from the first segment again.
-            if (searchFromStart || d < previous) b = 2;
+            if (searchFromStart || d < previous) b = 1;
             previous = d;
-            while (b < n && nodes.item(b)->lengthFromStart(slot) < d - Utils::GEOMETRY_ZERO) ++b;
-            const Node& to = *nodes.item(std::min(b, n));
-            const Node& from = *nodes.item(std::min(b, n) - (n > 1 ? 1 : 0));
-            node = Utils::getNodeOnPath(from, to, d - from.lengthFromStart(slot));
+            while (b < n - 1 && path[b].length < d - Utils::GEOMETRY_ZERO) ++b;
+            const std::size_t toIndex = std::min(b, n - 1);
+            const std::size_t fromIndex = toIndex - (n > 1 ? 1 : 0);
+            const RefinedPath::Point& from = path[fromIndex];
+            const RefinedPath::Point& to = path[toIndex];
+            const double total = Utils::distanceBetweenAxes(from.axes.data(), to.axes.data(), r[0], r[1], r[2]);
+            if (total >= Utils::GEOMETRY_ZERO) {
+                RefinedPath::Axes axes;
+                Utils::interpolateAxes(from.axes.data(), to.axes.data(), total, d - from.length, axes.data());
+                node = std::make_shared<Node>();
+                for (int i = 0; i < MAX_MOTORS; ++i) node->setSlotAxis(slot, i + 1, axes[static_cast<std::size_t>(i)]);
+            } else {
+                logMessage("From and To points are identical. Can't find a point on the path of zero length", 6, -1,
+                           "Unknown");
+                node = path.node(fromIndex);
+            }
         }
         time[static_cast<std::size_t>(j)] = roundToInt32(profile.time(j));
         if (node) out.add(std::move(node));
@@ -179,10 +203,10 @@ TimeArray TrajectoryGenerator::generateLinePathTarn(NodePath& self, const Node& 
                                                     double maxSpeed, double acceleration, bool slowToEnd) {
     PathEngine& engine = self.engine();
     configure(engine, self.TIMEDELTA(), acceleration, slowToEnd);
-    NodePath segment;
-    segment.appendForGeneration(fromNode.clone(false));
-    segment.appendForGeneration(toNode.clone(false));
-    const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, segment.effectiveLength());
+    RefinedPath segment;
+    segment.append(fromNode.clone(false));
+    segment.append(toNode.clone(false));
+    const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, segment.length());
     auto nodes = std::make_shared<NodeCollection>();
     TimeArray time;
     sampleAlongPath(segment, profile, *nodes, time);
@@ -191,9 +215,8 @@ TimeArray TrajectoryGenerator::generateLinePathTarn(NodePath& self, const Node& 
     return time;
 }
 
-std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodePath& path, double maxSpeed,
-                                                                     double acceleration, bool slowToEnd,
-                                                                     double cornerRadius) {
+RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration,
+                                                      bool slowToEnd, double cornerRadius) {
     (void)acceleration;
     (void)slowToEnd;
     if (doLogMessage(6)) {
@@ -203,23 +226,23 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
         logMessage("Generating connected path for = " + path.toString(), 6);
     }
     if (std::isnan(cornerRadius)) raiseInvalidArgument("The corner radius of a path must be a number (got NaN)");
-    auto out = std::make_shared<NodePath>();
-    out->setKey(path.key());
+    RefinedPath out;
     const Ratios r = pitchRatios();
-    const int slot = Node::currentSlot();
+    const int slot = out.slot();
     const auto& source = path.nodes();
     const std::size_t n = source ? source->count() : 0;
     std::shared_ptr<Node> tangentOut;  // exit tangent point of the previous corner, when it was rounded
-    if (n > 0) out->nodes()->reserve(n + (n - 1) * CHORDS_PER_TURN);
-    auto keepSharp = [&](const Node& vertex) {
-        out->appendForGeneration(vertex.clone(false));
-        tangentOut.reset();
-    };
+    if (n > 0) out.reserve(n + (n - 1) * CHORDS_PER_TURN);
     for (std::size_t k = 1; k <= n; ++k) {
-        const Node& vertex = *source->item(k);
+        const std::shared_ptr<Node>& vertexNode = source->item(k);
+        const Node& vertex = *vertexNode;
+        auto keepSharp = [&] {
+            out.append(vertexNode);
+            tangentOut.reset();
+        };
         const double theta = vertex.cornerAngle(slot);
         if (!(theta > 0) || k == 1 || k == n) {
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         const std::string& name = vertex.name();
@@ -231,31 +254,31 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
         const double lengthOfToLine = to->lengthFromStart(slot) - vertex.lengthFromStart(slot);
         if (cornerRadius == 0) {
             logMessage("CornerRadius is zero. Skipping the arc at the vertex " + name, 6);
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         if (cornerRadius < 0) {
             logMessage("CornerRadius is negative. Skipping the arc at the vertex " + name, 2);
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         if (t > lengthOfFromLine) {
             logMessage("lengthFromVertexToTangent is greater than lengthOfFromLine.", 6);
             logMessage("Skipping the arc (will not fit) at the vertex " + name, 2);
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         if (t > lengthOfToLine) {
             logMessage("lengthFromVertexToTangent is greater lengthOfToLine. ", 6);
             logMessage("Skipping the arc (will not fit) at the vertex " + name, 2);
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         const Utils::Vector normal = Utils::vectorCrossProduct(Utils::vectorFromTwoNodes(vertex, *from, r.x, r.y, r.z),
                                                                Utils::vectorFromTwoNodes(vertex, *to, r.x, r.y, r.z));
         if (Utils::vectorLength(normal) == 0) {
             logMessage("The vertex is on a straight line. Skipping the arc at the vertex " + name, 6);
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         Coordinates plane;
@@ -277,7 +300,7 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
         const double b2 = t2In->slotAxis(slot, 2) * r.y - k2 * t2In->slotAxis(slot, 1) * r.x;
         if (k1 == k2) {
             logMessage("The vertex is on a straight line. Skipping the arc at the vertex " + name, 6);
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         const double x = (b2 - b1) / (k1 - k2);
@@ -293,28 +316,27 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateConnectedPath(const NodeP
                        6);
         auto arc = generateArcPoints(center, *t1In, *t2In, *vIn, 0.0, 1.0);
         if (arc.empty()) {
-            keepSharp(vertex);
+            keepSharp();
             continue;
         }
         plane.setupPostTransformation();
         for (auto& point : arc) {
-            plane.ApplyTransformationToNode(*point, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
-            out->appendForGeneration(std::move(point));
+            transformPoint(plane, point, slot);
+            out.append(point);
         }
         t2->setLengthFromStart(slot, vertex.lengthFromStart(slot) + t);
         tangentOut = t2;
     }
-    if (doLogMessage(6)) logMessage("Generated connected path = " + out->toString(), 6);
+    if (doLogMessage(6)) logMessage("Generated connected path = " + out.toNodePath()->toString(), 6);
     return out;
 }
 
-std::shared_ptr<NodePath> TrajectoryGenerator::generateArcPath(const NodePath& path, double maxSpeed,
-                                                               double acceleration, bool slowToEnd) {
+RefinedPath TrajectoryGenerator::generateArcPath(const NodePath& path, double maxSpeed, double acceleration,
+                                                bool slowToEnd) {
     (void)maxSpeed;
     (void)acceleration;
     (void)slowToEnd;
-    auto out = std::make_shared<NodePath>();
-    out->setKey(path.key());
+    RefinedPath out;
     const Ratios r = pitchRatios();
     auto centerNode = path.getNodeByName("center");
     auto startNode = path.getNodeByName("start");
@@ -349,18 +371,18 @@ std::shared_ptr<NodePath> TrajectoryGenerator::generateArcPath(const NodePath& p
         plane.ApplyTransformationToNode(*node, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
     auto points = generateArcPoints(*center, *start, *end, *direction, pitch, rotations);
     plane.setupPostTransformation();
-    out->nodes()->reserve(points.size());
+    out.reserve(points.size());
     for (auto& point : points) {
-        plane.ApplyTransformationToNode(*point, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
-        out->appendForGeneration(std::move(point));
+        transformPoint(plane, point, out.slot());
+        out.append(point);
     }
-    if (doLogMessage(6)) logMessage("Generated connected path = " + out->toString(), 6);
+    if (doLogMessage(6)) logMessage("Generated connected path = " + out.toNodePath()->toString(), 6);
     return out;
 }
 
-std::vector<std::shared_ptr<Node>> TrajectoryGenerator::generateArcPoints(const Node& center, const Node& start,
-                                                                          const Node& end, const Node& direction,
-                                                                          double pitch, double rotations) {
+std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node& center, const Node& start,
+                                                                      const Node& end, const Node& direction,
+                                                                      double pitch, double rotations) {
     const Ratios r = pitchRatios();
     const int slot = Node::currentSlot();
     const double radius = Utils::distanceBetweenNodes(center, start, r.x, r.y, r.z);
@@ -399,28 +421,41 @@ std::vector<std::shared_ptr<Node>> TrajectoryGenerator::generateArcPoints(const 
         raiseInvalidArgument("An arc of " + toText(turns) + " rotations would need " + toText(turns * CHORDS_PER_TURN) +
                              " chords, more than the limit of " + std::to_string(MAX_ARC_POINTS));
     const auto total = static_cast<int64_t>(turns) * CHORDS_PER_TURN;
-    std::vector<std::shared_ptr<Node>> points;
+    std::vector<RefinedPath::Axes> points;
     points.reserve(static_cast<std::size_t>(total));
-    const double cx = center.slotAxis(slot, 1), cy = center.slotAxis(slot, 2);
+    RefinedPath::Axes c, s, e;
+    for (int i = 0; i < MAX_MOTORS; ++i) {
+        const auto at = static_cast<std::size_t>(i);
+        c[at] = center.slotAxis(slot, i + 1);
+        s[at] = start.slotAxis(slot, i + 1);
+        e[at] = end.slotAxis(slot, i + 1);
+    }
+    // Every turn passes the same chord angles.
+    std::array<double, CHORDS_PER_TURN + 1> x{}, y{};
+    for (int k = 1; k <= CHORDS_PER_TURN; ++k) {
+        const double angle = theta1 + sense * k * sweep / CHORDS_PER_TURN;
+        x[static_cast<std::size_t>(k)] = c[0] + radius * std::cos(angle) / r.x;
+        y[static_cast<std::size_t>(k)] = c[1] + radius * std::sin(angle) / r.y;
+    }
+    const bool logDistances = doLogMessage(6);
     int64_t index = 0;
     for (int64_t turn = 1; turn <= static_cast<int64_t>(turns); ++turn) {
-        for (int k = 1; k <= CHORDS_PER_TURN; ++k) {
+        for (std::size_t k = 1; k <= CHORDS_PER_TURN; ++k) {
             ++index;
-            const double angle = theta1 + sense * k * sweep / CHORDS_PER_TURN;
-            auto point = std::make_shared<Node>();
-            point->setSlotAxis(slot, 1, roundToInt32(cx + radius * std::cos(angle) / r.x));
-            point->setSlotAxis(slot, 2, roundToInt32(cy + radius * std::sin(angle) / r.y));
-            point->setSlotAxis(
-                slot, 3, roundToInt32(start.slotAxis(slot, 3) + pitch * static_cast<double>(index) / CHORDS_PER_TURN));
+            RefinedPath::Axes point;
+            point[0] = roundToInt32(x[k]);
+            point[1] = roundToInt32(y[k]);
+            point[2] = roundToInt32(s[2] + pitch * static_cast<double>(index) / CHORDS_PER_TURN);
             const double f = static_cast<double>(index) / static_cast<double>(total);
-            for (int i = 4; i <= MAX_MOTORS; ++i) {
-                const double s = start.slotAxis(slot, i);
-                point->setSlotAxis(slot, i, roundToInt32(s + (end.slotAxis(slot, i) - s) * f));
+            for (std::size_t i = 3; i < MAX_MOTORS; ++i) {
+                const double from = s[i];
+                point[i] = roundToInt32(from + (e[i] - from) * f);
             }
-            if (doLogMessage(6))
+            if (logDistances)
                 logMessage(
-                    "Distance from center is " + toText(Utils::distanceBetweenNodes(center, *point, r.x, r.y, r.z)), 6);
-            points.push_back(std::move(point));
+                    "Distance from center is " + toText(Utils::distanceBetweenAxes(c.data(), point.data(), r.x, r.y, r.z)),
+                    6);
+            points.push_back(point);
         }
     }
     return points;

@@ -3,6 +3,7 @@
 #include <vector>
 
 #include "vek/geometry/NodePath.h"
+#include "vek/geometry/RefinedPath.h"
 
 namespace vek {
 
@@ -29,27 +30,27 @@ public:
 
     // A polyline with its corners rounded (corners that cannot be rounded
     // stay sharp, with a log line saying why).
-    static std::shared_ptr<NodePath> generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration,
-                                                           bool slowToEnd, double cornerRadius);
+    static RefinedPath generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration,
+                                             bool slowToEnd, double cornerRadius);
     // An arc path (center, start, end, direction, pitch, rotations) as chords.
-    static std::shared_ptr<NodePath> generateArcPath(const NodePath& path, double maxSpeed, double acceleration,
-                                                     bool slowToEnd);
-    // Chord end points of an arc in the XY plane about `center` from `start`
-    // towards `end`, turning the way `direction` lies from start; axis 3
-    // advances pitch per turn, axes 4..8 run evenly from start to end.
-    static std::vector<std::shared_ptr<Node>> generateArcPoints(const Node& center, const Node& start, const Node& end,
-                                                                const Node& direction, double pitch, double rotations);
+    static RefinedPath generateArcPath(const NodePath& path, double maxSpeed, double acceleration, bool slowToEnd);
+    // Chord end points (current-system values) of an arc in the XY plane
+    // about `center` from `start` towards `end`, turning the way `direction`
+    // lies from start; axis 3 advances pitch per turn, axes 4..8 run evenly
+    // from start to end. Empty when the arc cannot be drawn.
+    static std::vector<RefinedPath::Axes> generateArcPoints(const Node& center, const Node& start, const Node& end,
+                                                            const Node& direction, double pitch, double rotations);
     // Profile over path's length, sampled into self's nodes.
-    static TimeArray generateConnectedPathTarn(NodePath& self, const NodePath& path, double maxSpeed,
+    static TimeArray generateConnectedPathTarn(NodePath& self, const RefinedPath& path, double maxSpeed,
                                                double acceleration, bool slowToEnd);
 
     // One node per profile step at the step's distance along `path`, and
     // the step times. The segment of each step is found by walking forward
     // from the previous step's segment; searchFromStart walks from the first
-    // node at every step instead (same result, quadratic; kept as the
+    // point at every step instead (same result, quadratic; kept as the
     // reference the forward walk is checked and measured against).
-    static void sampleAlongPath(const NodePath& path, const ProfileArray& profile, NodeCollection& out, TimeArray& time,
-                                bool searchFromStart = false);
+    static void sampleAlongPath(const RefinedPath& path, const ProfileArray& profile, NodeCollection& out,
+                                TimeArray& time, bool searchFromStart = false);
 
     // Developer dumps (level 6).
     static void smiPathToString(const PathEngine& engine);

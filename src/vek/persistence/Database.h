@@ -87,6 +87,7 @@ private:
     bool runStep(int16_t fromVersion);
     // The built-in slide models, as rows for addRow.
     bool addBuiltInSlides();
+    bool addNodeOrderIndex();
     // addColumn, then the fill of a newly added column on every row.
     bool addFilledColumn(const std::string& table, const std::string& column, const std::string& type,
                          const std::string& value, bool valueIsText);

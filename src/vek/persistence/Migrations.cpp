@@ -258,7 +258,21 @@ bool Database::migrate11to12() {
     const auto types = collectionOf({"text"});
     return addRow("MOTOR", names, types, collectionOf({"Motor7"})) &&
            addRow("MOTOR", names, types, collectionOf({"Motor8"})) &&
-           addFilledColumn("NODE", "p7", "Number", "0", false) && addFilledColumn("NODE", "p8", "Number", "0", false);
+           addFilledColumn("NODE", "p7", "Number", "0", false) && addFilledColumn("NODE", "p8", "Number", "0", false) &&
+           addNodeOrderIndex();
+}
+
+bool Database::addNodeOrderIndex() {
+    // Loading reads points in this order; a new file has the index from the
+    // start, an upgraded one gets it once all its columns exist.
+    try {
+        Connection()->execute(
+            "CREATE INDEX IF NOT EXISTS NodeOrder ON Node (datasetKey, pathKey, orderNumber, nodeKey)");
+        return true;
+    } catch (const std::exception& e) {
+        log("Couldn't create the index of the points -->" + describe(e), LogLevel::Error);
+    }
+    return false;
 }
 
 bool Database::addArcPathPoints() {
