@@ -7,6 +7,8 @@
 #include "vek/foundation/Utils.h"
 #include "vek/geometry/Coordinates.h"
 #include "vek/geometry/PathCache.h"
+#include "vek/motion/LinearSlides.h"
+#include "vek/motors/Calibration.h"
 #include "vek/motors/Measurement.h"
 #include "vek/motors/SimulationHost.h"
 #include "vek/persistence/User.h"
@@ -16,6 +18,10 @@ namespace vek {
 Runtime& runtime() {
     static Runtime instance;
     return instance;
+}
+
+Runtime::~Runtime() {
+    shutDown();
 }
 
 int16_t Runtime::motorCount() const {
@@ -47,7 +53,9 @@ void startUp() {
     rt.coordinates = std::make_shared<Coordinates>();
     rt.pathCache = std::make_shared<PathCache>();
     rt.measurement = std::make_shared<Measurement>();
+    rt.calibration = std::make_shared<Calibration>();
     rt.error = std::make_shared<Error>();
+    rt.linearSlides = std::make_shared<LinearSlides>();
     rt.started_ = true;
 }
 

@@ -43,6 +43,14 @@ class IMotor;
 // façade's database step; a pointer is null until its object exists.
 class Runtime {
 public:
+    Runtime() = default;
+    // At process exit the objects are released in shutDown() order while
+    // every member is still alive: member-wise destruction would release
+    // the façade after the motor registry it touches.
+    ~Runtime();
+    Runtime(const Runtime&) = delete;
+    Runtime& operator=(const Runtime&) = delete;
+
     // Process-wide flags, all false at start-up.
     bool stopRequested = false;
     bool isPaused = false;

@@ -1,0 +1,52 @@
+#pragma once
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "vek/foundation/Event.h"
+#include "vek/geometry/NodePath.h"
+
+namespace vek {
+
+class ICommunication;
+class PathEngine;
+
+// Coordinated motion of the leading SmartMotor-family axes along a generated
+// trajectory: streamed to the chain in host mode (Motion) or played on the
+// simulated axes (MotionSimulation). Both refuse the same paths, pause the
+// same way and raise motionEvent at the same point, so those rules live here.
+class IMotion {
+public:
+    virtual ~IMotion() = default;
+
+    virtual void init(std::shared_ptr<ICommunication> comm) = 0;
+    // The engine's path side (null when the channel has no engine).
+    virtual std::shared_ptr<PathEngine> getObject() = 0;
+    // Runs the trajectory points of `nodePath` (motor units, current
+    // coordinate system); `time` holds their step times as generated.
+    // Failures end the run with MOTION_INTERRUPTED "RunPath Error->...".
+    virtual void runPath(NodePath& nodePath, const TimeArray& time, double eventTriggerPercentage = 0.0) = 0;
+    virtual void endHostMode() = 0;
+
+    // Raised once, after the point at the requested percentage of the path;
+    // the argument is the path's name.
+    Event<std::string> motionEvent;
+
+    // --- library-internal: the rules both implementations share ---
+
+    // False when a Dravo-family motor stands in front of a SmartMotor-family
+    // one: coordinated motion drives only the leading SmartMotor axes.
+    static bool dravosAtEnd();
+    // Logs why `nodePath` cannot run (Dravo order, fewer than two points)
+    // and answers whether it can.
+    static bool canRun(const NodePath& nodePath);
+    // Axes driven together: the façade's motors less the Dravo-family ones.
+    static int16_t coordinatedAxisCount();
+    // The point (1..n) after which motionEvent is raised: the percentage of
+    // n, halves to even; 0 (never) for 0 percent.
+    static int32_t triggerIndex(double eventTriggerPercentage, int32_t n);
+    // Holds the caller while the host keeps motion paused, servicing events.
+    static void waitWhilePaused();
+};
+
+}  // namespace vek

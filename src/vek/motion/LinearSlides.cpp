@@ -1,0 +1,401 @@
+#include "vek/motion/LinearSlides.h"
+
+#include <algorithm>
+#include <cstdlib>
+
+#include "vek/comm/CommunicationSimulation.h"
+#include "vek/comm/ICommunication.h"
+#include "vek/comm/engine/MotorEngine.h"
+#include "vek/foundation/Convert.h"
+#include "vek/foundation/ErrorCodes.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/NumberedError.h"
+#include "vek/geometry/Node.h"
+#include "vek/geometry/Path.h"
+#include "vek/geometry/PathCache.h"
+#include "vek/geometry/Point.h"
+#include "vek/motion/IMotion.h"
+#include "vek/motion/MotionSimulation.h"
+#include "vek/motion/Runtime.h"
+#include "vek/motors/Diagnostics.h"
+#include "vek/motors/IMotor.h"
+#include "vek/motors/MotorConstants.h"
+#include "vek/motors/MotorSimulation.h"
+#include "vek/persistence/Configuration.h"
+#include "vek/persistence/DataSets.h"
+#include "vek/persistence/Database.h"
+#include "vek/persistence/SlideData.h"
+
+namespace vek {
+
+namespace {
+
+// Two motor positions closer than this count as the same point.
+constexpr int64_t SAME_POINT_COUNTS = 20;
+
+// Division as the host language did it: x/0 is "Division by zero", 0/0 an
+// overflow, rather than an infinity that would poison every node.
+double divide(double numerator, double denominator) {
+    if (denominator == 0.0) {
+        throw NumberedError::platform(numerator == 0.0 ? PlatformErrors::OVERFLOW_ERROR
+                                                       : PlatformErrors::DIVISION_BY_ZERO);
+    }
+    return numerator / denominator;
+}
+
+std::string boolText(bool value) {
+    return value ? "True" : "False";
+}
+
+}  // namespace
+
+LinearSlides::LinearSlides() {
+    logMessage("Initializing vek.LinearSlides", LogLevel::DEVELOPER);
+    diagnostics_ = std::make_unique<Diagnostics>();
+    diagnostics_->setOwner(
+        [this](int32_t baudRate, const std::string& portName) { openConnection(baudRate, portName); });
+    registerMotors();
+    Runtime& rt = runtime();
+    rt.motorDefaultName = [this](int32_t index) { return getMotorDefaultName(index); };
+    rt.renameMotor = [this](int16_t motor, const std::string& name) {
+        if (motor < 1 || static_cast<std::size_t>(motor) > motors_->count()) return;
+        auto& m = motors_->item(motor);
+        m->setName(name);
+        m->setMotorType(static_cast<int16_t>(NOT_GIVEN));
+    };
+}
+
+LinearSlides::~LinearSlides() {
+    logMessage("Terminating vek.LinearSlides", LogLevel::DEVELOPER);
+    closeConnection(9600);
+    // The shared log and HMI are released by shutDown(), after the objects
+    // that still log their own termination.
+    Runtime& rt = runtime();
+    if (rt.motors == motors_) rt.motors.reset();
+    rt.motorDefaultName = nullptr;
+    rt.renameMotor = nullptr;
+}
+
+void LinearSlides::registerMotors() {
+    runtime().motors = motors_;
+}
+
+void LinearSlides::setPitchRatios(double xPitch, double yPitch, double zPitch) {
+    const double pitches[3] = {xPitch, yPitch, zPitch};
+    for (int16_t i = 1; i <= 3; ++i) {
+        runtime().setPitchRatio(i, divide(pitches[i - 1], xPitch));
+        if (doLogMessage(LogLevel::DEVELOPER)) {
+            logMessage("PitchRatio for " + getMotorDefaultName(i) + " is " + toText(runtime().pitchRatio(i)),
+                       LogLevel::DEVELOPER);
+        }
+    }
+}
+
+double LinearSlides::getPitchRatio(int16_t motorIndex) const {
+    return runtime().pitchRatio(motorIndex);
+}
+
+void LinearSlides::openConnection(int32_t baudRate, const std::string& portName) {
+    try {
+        closeConnection();
+        motors_ = std::make_shared<MotorCollection>();
+        registerMotors();
+        connected_ = 0;
+        openChannel(baudRate, portName);
+    } catch (const NumberedError& e) {
+        throw NumberedError(ErrorCodes::OPEN_CONNECTION_FAILED, e.description(), e.source(), e.helpFile(),
+                            e.helpContext());
+    } catch (const std::exception& e) {
+        throw NumberedError(ErrorCodes::OPEN_CONNECTION_FAILED, e.what());
+    }
+}
+
+void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
+    if (!runtime().isSimulation) {
+        // TODO(serial channel): the serial channel and the streaming Motion
+        // engine are not part of this build yet.
+        throw NumberedError(ErrorCodes::OPEN_PORT_FAILED,
+                            "The serial channel is not available yet; switch simulation on to run without hardware.");
+    }
+    comm_ = std::make_shared<CommunicationSimulation>();
+    motion_ = std::make_shared<MotionSimulation>();
+    motion_->init(comm_);
+    path_ = std::make_shared<NodePath>();
+    auto engine = comm_->getObject();
+    path_->init(engine);
+
+    comm_->OpenPort(portName, baudRate);
+    // The chain holds at most eight axes, whatever the channel reports.
+    const int16_t n = std::min<int16_t>(comm_->initMotors(MAX_MOTORS), MAX_MOTORS);
+    if (n <= 0) return;
+    connected_ = n;
+    allMotors_ = std::make_shared<MotorSimulation>();
+    allMotors_->init(0, comm_, 4000);
+    allMotors_->Reset();
+    path_->setTIMEDELTA(n < 4 ? 128 : (n <= 6 ? 256 : 512));
+    for (int16_t i = 1; i <= n; ++i) {
+        std::shared_ptr<IMotor> motor = std::make_shared<MotorSimulation>();
+        motor->init(i, comm_, 4000);
+        motors_->add(motor, toText(i));
+    }
+}
+
+std::string LinearSlides::getMotorDefaultName(int32_t Index) const {
+    if (connected_ >= 1 && connected_ <= 3) {
+        switch (Index) {
+            case 0: return "MotorAll";
+            case 1: return "MotorX";
+            case 2: return "MotorY";
+            case 3: return "MotorZ";
+            default: return {};
+        }
+    }
+    return "Motor" + toText(Index);
+}
+
+std::string LinearSlides::getAxisDefaultName(int32_t Index) const {
+    if (connected_ >= 1 && connected_ <= 3) {
+        switch (Index) {
+            case 1: return "X";
+            case 2: return "Y";
+            case 3: return "Z";
+            default: return {};
+        }
+    }
+    return "X" + toText(Index);
+}
+
+bool LinearSlides::RunDiagnostics() {
+    static const char* const kTries[3] = {"Running diagnostics first time...", "Running diagnostics second time...",
+                                          "Running diagnostics third time..."};
+    logMessage("#################START#############", LogLevel::DEVELOPER, LogSource::DLL_SOURCE);
+    bool result = false;
+    try {
+        for (const char* text : kTries) {
+            logMessage(text, LogLevel::info);
+            if (!comm_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
+            result = diagnostics_->runDiagnostics(comm_->baudRate(), comm_->portName());
+            if (result) break;
+        }
+        if (!result) {
+            logMessage("Auto Diagnostics failed to fix the problem after 3 tries!", LogLevel::Error,
+                       LogSource::DLL_SOURCE);
+        }
+    } catch (const std::exception& e) {
+        logMessage(std::string("Can't run diagnostics ->") + e.what(), LogLevel::WARNING);
+        return false;
+    }
+    return result;
+}
+
+void LinearSlides::stopMotors(bool decelerate) {
+    runtime().stopRequested = true;
+    if (allMotors_) allMotors_->StopMotion(decelerate);
+}
+
+void LinearSlides::PauseMotion(bool tmpIsPaused) {
+    if (tmpIsPaused == runtime().isPaused) return;
+    runtime().isPaused = tmpIsPaused;
+    logMessage(tmpIsPaused ? "Pausing..." : "Resuming...", LogLevel::WARNING);
+}
+
+void LinearSlides::setIsSimulation(bool value) {
+    runtime().isSimulation = value;
+}
+
+bool LinearSlides::getIsSimulation() const {
+    return runtime().isSimulation;
+}
+
+void LinearSlides::setIsSimulationMute(bool value) {
+    runtime().isSimulationMute = value;
+}
+
+std::shared_ptr<Node> LinearSlides::getCurrentPoint() {
+    auto node = std::make_shared<Node>();
+    node->setName("CURRENT_POINT");
+    const int16_t count = static_cast<int16_t>(motors_->count());
+    for (int16_t i = 1; i <= count; ++i) {
+        const int32_t position = motors_->item(i)->position();
+        node->setAxis(i, position);
+        node->setSystemAxis(i, position);
+    }
+    return node;
+}
+
+bool LinearSlides::differs(const Node& a, const Node& b) const {
+    const bool developer = doLogMessage(LogLevel::DEVELOPER);
+    bool any = false;
+    const int16_t count = static_cast<int16_t>(motors_->count());
+    for (int16_t i = 1; i <= count; ++i) {
+        const int64_t diff = std::llabs(static_cast<int64_t>(a.systemAxis(i)) - b.systemAxis(i));
+        if (developer) logMessage("Diff for axis " + toText(i) + " is = " + toText(diff), LogLevel::DEVELOPER);
+        if (diff > SAME_POINT_COUNTS) any = true;
+    }
+    return any;
+}
+
+void LinearSlides::drawLine(const std::shared_ptr<Node>& toNode, const std::shared_ptr<Node>& fromNode, double maxSpeed,
+                            double acceleration, bool slowToEnd) {
+    try {
+        if (!toNode) raiseInvalidArgument("drawLine needs a node to move to.");
+        if (doLogMessage(LogLevel::DEVELOPER)) {
+            logMessage("drawLine : toNode = " + toNode->toString() + " maxSpeed = " + toText(maxSpeed) +
+                           ", acceleration= " + toText(acceleration) + ",slowToEnd = " + boolText(slowToEnd),
+                       LogLevel::DEVELOPER);
+        }
+        auto from = fromNode ? fromNode : getCurrentPoint();
+        if (!differs(*from, *toNode)) {
+            logMessage("Attempt to draw line with both end points being same!", LogLevel::WARNING);
+            return;
+        }
+        if (!path_ || !motion_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
+        const TimeArray times = path_->generateLinePath(*from, *toNode, maxSpeed, acceleration, slowToEnd);
+        motion_->runPath(*path_, times, 0.0);
+    } catch (...) {
+        restoreBaudRate();
+        throw;
+    }
+}
+
+void LinearSlides::drawPath(const std::shared_ptr<NodePath>& tmpNodePath, double maxSpeed, double acceleration,
+                            bool slowToEnd, double cornerRadius, double eventTriggerPercentage) {
+    if (!tmpNodePath || !tmpNodePath->nodes() || tmpNodePath->nodes()->count() < 2) {
+        logMessage("Can't run path with nodes < 2", LogLevel::WARNING);
+        return;
+    }
+    try {
+        auto current = getCurrentPoint();
+        std::shared_ptr<Node> start;
+        if (tmpNodePath->pathType() == PathConstants::LINEAR_PATH) {
+            start = tmpNodePath->nodes()->item(1);
+        } else if (tmpNodePath->pathType() == PathConstants::ARC_PATH) {
+            start = tmpNodePath->getNodeByName("start");
+        }
+        if (!start) {
+            raiseInvalidArgument("Path " + tmpNodePath->name() + " of type " + toText(tmpNodePath->pathType()) +
+                                 " has no start point to draw from.");
+        }
+        if (differs(*current, *start)) {
+            logMessage("Not at the starting point, moving there...", LogLevel::DEVELOPER);
+            drawLine(start, current, maxSpeed, acceleration, true);
+        }
+        if (!path_ || !motion_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
+        const TimeArray times = path_->generatePath(tmpNodePath, maxSpeed, acceleration, slowToEnd, cornerRadius);
+        path_->setName(tmpNodePath->name());
+        motion_->runPath(*path_, times, eventTriggerPercentage);
+    } catch (...) {
+        restoreBaudRate();
+        throw;
+    }
+}
+
+void LinearSlides::restoreBaudRate() {
+    // The chain must not be left at the coordinated-motion rate.
+    try {
+        if (comm_) comm_->setBaudRate(9600);
+    } catch (...) {
+    }
+}
+
+void LinearSlides::removeAllCache() {
+    if (runtime().pathCache) runtime().pathCache->removeCache();
+}
+
+void LinearSlides::closeConnection(int32_t newBaudRate) {
+    try {
+        if (allMotors_) allMotors_->Reset();
+    } catch (...) {
+    }
+    allMotors_.reset();
+    if (motors_->count() > 0) {
+        motors_ = std::make_shared<MotorCollection>();
+        registerMotors();
+    }
+    connected_ = 0;
+    if (!comm_) return;
+    try {
+        if (newBaudRate != NOT_GIVEN) comm_->setBaudRate(newBaudRate);
+        comm_->ClosePort();
+    } catch (...) {
+    }
+}
+
+int16_t LinearSlides::getGZPresent() {
+    int16_t count = 0;
+    for (auto& motor : *motors_) {
+        if (motor->motorType() & (MotorConstants::TYPE_JP | MotorConstants::TYPE_WX)) ++count;
+    }
+    return count;
+}
+
+int32_t LinearSlides::currentBaudRate() {
+    if (!comm_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
+    return comm_->baudRate();
+}
+
+void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
+    logMessage("Loading " + databaseFile + " database.", LogLevel::info);
+    Runtime& rt = runtime();
+    rt.dataSets.reset();
+    rt.configuration.reset();
+    rt.database = std::make_shared<Database>();
+    rt.database->openDatabase(trim(databaseFile));
+    rt.database->checkVersion();
+
+    rt.configuration = std::make_shared<Configuration>(rt.database);
+    loadPitchRatios();
+
+    DataSets::loadShared(rt.database);
+    // TODO(peripherals): the HMI, vision, plain serial port, load cell and
+    // external I/O objects join here once they exist.
+    logMessage("Database " + databaseFile + " loaded successfully.", LogLevel::info);
+}
+
+void LinearSlides::loadPitchRatios() {
+    // An upgraded file can leave axes without a slide model (the upgrade
+    // renumbers the built-in models); such an axis counts as pitched like
+    // X, and without an X pitch every ratio stays 1 rather than failing the
+    // whole load on a division by zero.
+    double pitch[3] = {0.0, 0.0, 0.0};
+    auto records = runtime().configuration->motorsData();
+    for (int16_t i = 1; i <= 3 && static_cast<std::size_t>(i) <= records->count(); ++i) {
+        auto slide = records->item(i)->SlideData();
+        pitch[i - 1] = slide ? slide->pitch() : 0.0;
+    }
+    if (pitch[0] <= 0.0) {
+        logMessage("Axis " + getAxisDefaultName(1) + " has no slide model with a pitch; pitch ratios stay 1.",
+                   LogLevel::WARNING);
+        return;
+    }
+    for (double& p : pitch) {
+        if (p <= 0.0) p = pitch[0];
+    }
+    setPitchRatios(pitch[0], pitch[1], pitch[2]);
+}
+
+std::string LinearSlides::preInitializeConfigGet(const std::string& db, const std::string& key) {
+    Database database;
+    database.openDatabase(trim(db));
+    return database.preInitializeConfigGet(key);
+}
+
+void LinearSlides::preInitializeConfigSet(const std::string& db, const std::string& key, const std::string& value) {
+    Database database;
+    database.openDatabase(trim(db));
+    database.preInitializeConfigSet(key, value);
+}
+
+std::shared_ptr<Point> LinearSlides::getPointFromNode(const std::shared_ptr<Node>& tmpNode) {
+    auto point = std::make_shared<Point>();
+    point->setNode(tmpNode);
+    return point;
+}
+
+std::shared_ptr<Path> LinearSlides::getPathFromNodePath(const std::shared_ptr<NodePath>& tmpNodePath) {
+    auto path = std::make_shared<Path>();
+    path->setNodePath(tmpNodePath);
+    return path;
+}
+
+}  // namespace vek

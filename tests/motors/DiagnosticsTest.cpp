@@ -1,0 +1,103 @@
+// The recovery routine on the wire: which axes count as healthy, and the
+// remedies it sends before checking again.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+
+#include "MotorTestFixture.h"
+#include "vek/foundation/Convert.h"
+#include "vek/motors/Diagnostics.h"
+
+namespace vek::test {
+namespace {
+
+class DiagnosticsWire : public MotorTest {
+protected:
+    void SetUp() override {
+        MotorTest::SetUp();
+        channel_->setDefaultAnswer("0");
+        registerAxes({motor_});
+    }
+    // Motor 1 arrives at the last position it was sent (when `moves`).
+    void followTargets(bool moves = true) {
+        channel_->setResponder([this, moves](const std::string& cmd) -> std::optional<std::string> {
+            const auto& sentSoFar = channel_->commands();
+            for (std::size_t i = sentSoFar.size(); moves && i > seen_; --i) {
+                if (sentSoFar[i - 1].rfind("1P=", 0) == 0) {
+                    position_ = static_cast<int32_t>(val(sentSoFar[i - 1].substr(3)));
+                    break;
+                }
+            }
+            seen_ = sentSoFar.size();
+            if (cmd == "1RP") return std::to_string(position_);
+            // The left switch lets go once the axis is 2000 counts clear of it.
+            if (cmd == "1RBm") return leftLimit_ && position_ < 3000 ? "1" : "0";
+            return std::nullopt;
+        });
+    }
+    bool sent(const std::string& command) const {
+        const auto& c = channel_->commands();
+        return std::find(c.begin(), c.end(), command) != c.end();
+    }
+
+    int32_t position_ = 1000;
+    std::size_t seen_ = 0;
+    bool leftLimit_ = false;
+    Diagnostics diagnostics_;
+};
+
+TEST_F(DiagnosticsWire, AxisThatMovesBothWaysIsHealthyAndReturnsToItsStart) {
+    followTargets();
+    EXPECT_TRUE(diagnostics_.isMotorHealthy(*motor_));
+    EXPECT_TRUE(sent("1P=1500"));
+    EXPECT_TRUE(sent("1P=1000"));
+    EXPECT_EQ(position_, 1000);
+    EXPECT_TRUE(sent("1V=500000"));
+    EXPECT_TRUE(sent("1A=100"));
+}
+
+TEST_F(DiagnosticsWire, AxisThatAnswersButDoesNotMoveIsNotHealthy) {
+    followTargets(false);
+    EXPECT_FALSE(diagnostics_.isMotorHealthy(*motor_));
+    EXPECT_TRUE(sent("1P=1500"));
+    EXPECT_FALSE(diagnostics_.checkAllMotors());
+    EXPECT_TRUE(logged("Motor 1 still is not healthy..."));
+}
+
+TEST_F(DiagnosticsWire, AxisOnItsLeftLimitIsMovedAwayFirst) {
+    followTargets();
+    leftLimit_ = true;
+    EXPECT_TRUE(diagnostics_.fixLimitSwitches());
+    EXPECT_TRUE(logged("Motor 1 has negative limit problem. Resetting & moving away..."));
+    const auto& c = channel_->commands();
+    const auto reset = std::find(c.begin(), c.end(), "1ZS");
+    ASSERT_NE(reset, c.end());
+    EXPECT_NE(std::find(reset, c.end(), "1P=3000"), c.end());
+    // Off the switch after that move: no velocity-mode drive needed.
+    EXPECT_FALSE(sent("1MV"));
+    EXPECT_TRUE(logged("Motor 1 is healthy."));
+}
+
+TEST_F(DiagnosticsWire, ChannelFailureMakesTheAxisUnhealthyWithoutRaising) {
+    followTargets();
+    channel_->failOnce("1RP", std::make_exception_ptr(NumberedError(1, "port gone")));
+    EXPECT_FALSE(diagnostics_.isMotorHealthy(*motor_));
+}
+
+TEST_F(DiagnosticsWire, WithoutAxesEveryRemedyFails) {
+    runtime().motors = std::make_shared<Collection<std::shared_ptr<IMotor>>>();
+    int reopened = 0;
+    diagnostics_.setOwner([&](int32_t baudRate, const std::string& port) {
+        ++reopened;
+        EXPECT_EQ(baudRate, 9600);
+        EXPECT_EQ(port, "COM3");
+    });
+    EXPECT_FALSE(diagnostics_.runDiagnostics(9600, "COM3"));
+    EXPECT_EQ(reopened, 1);
+    EXPECT_TRUE(logged("Trying various diagnostics..."));
+    EXPECT_TRUE(logged("Refreshing the serial connection... "));
+    EXPECT_FALSE(logged("Refreshed the serial connection."));
+}
+
+}  // namespace
+}  // namespace vek::test

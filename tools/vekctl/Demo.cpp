@@ -1,0 +1,326 @@
+#include "Demo.h"
+
+#include <unistd.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdio>
+#include <exception>
+#include <iostream>
+#include <vector>
+
+#include "DemoInstall.h"
+#include "vek/persistence/DataSets.h"
+#include "vek/vek.h"
+
+namespace vekctl {
+
+namespace {
+
+using vek::runtime;
+
+constexpr const char* kDatasetName = "Demo";
+constexpr const char* kPolylineName = "RoundedSquare";
+constexpr const char* kDemoSlideModel = "SM23-DEMO";
+constexpr double kSpeed = 5.0;          // counts per servo sample
+constexpr double kAcceleration = 0.01;  // counts per servo sample squared
+constexpr double kCornerRadius = 4000;  // pitch-scaled counts (10 mm)
+
+std::string describe(const std::exception& e) {
+    if (auto* n = dynamic_cast<const vek::NumberedError*>(&e)) {
+        return "error " + std::to_string(n->number()) + ": " + n->description();
+    }
+    return e.what();
+}
+
+std::shared_ptr<vek::Node> node(int32_t x, int32_t y, int32_t z, const std::string& name = {}) {
+    auto n = std::make_shared<vek::Node>();
+    n->setAxis(1, x);
+    n->setAxis(2, y);
+    n->setAxis(3, z);
+    if (!name.empty()) n->setName(name);
+    return n;
+}
+
+}  // namespace
+
+Demo::Demo(DemoOptions options) : options_(std::move(options)), live_(::isatty(STDOUT_FILENO) != 0) {}
+
+int Demo::run() {
+    for (auto step :
+         {&Demo::prepare, &Demo::connect, &Demo::home, &Demo::drawStoredPolyline, &Demo::drawHelix, &Demo::finish}) {
+        const int code = (this->*step)();
+        if (code != Exit::OK) {
+            vek::eventLoop().setHostPump(nullptr);
+            if (restoreSoftwareMotors_ && runtime().configuration) {
+                runtime().configuration->storeConfigValue("softwareMotors", previousSoftwareMotors_);
+            }
+            return code;
+        }
+    }
+    return Exit::OK;
+}
+
+int Demo::prepare() {
+    // The library's own folder holds the staged data; the demo runs in the
+    // user's install folder, filled from it on first use.
+    const std::string staged = vek::installSubfolder(vek::InstallSubfolder::data);
+    if (const std::string problem = prepareHome(options_.home, staged); !problem.empty()) {
+        std::cerr << "vekctl: " << problem << "\n";
+        return Exit::INSTALL;
+    }
+    vek::setInstallFolder(options_.home);
+    if (!options_.realTime) vek::eventLoop().setClock(std::make_shared<vek::ManualClock>());
+    vek::Server server;
+    slides_ = server.getLinearSlides();
+    slides_->setIsSimulation(true);
+    slides_->setIsSimulationMute(!options_.sound);
+    try {
+        slides_->databaseRelatedInit("vek.db");
+        ensureSmartMotorAxes();
+    } catch (const std::exception& e) {
+        std::cerr << "vekctl: cannot load " << options_.home << "/data/vek.db (" << describe(e) << ")\n";
+        return Exit::DATABASE;
+    }
+    std::cout << "Install folder " << options_.home << ", database data/vek.db\n";
+    return Exit::OK;
+}
+
+void Demo::ensureSmartMotorAxes() {
+    auto config = runtime().configuration;
+    std::shared_ptr<vek::SlideData> demoSlide;
+    for (auto& slide : *config->slidesData()) {
+        if (slide->model() == kDemoSlideModel && (slide->motorType() & vek::MotorConstants::TYPE_SM)) demoSlide = slide;
+    }
+    bool needed = false;
+    for (int16_t i = 1; i <= 3; ++i) {
+        auto slide = config->motorsData()->item(i)->SlideData();
+        if (!slide || !(slide->motorType() & vek::MotorConstants::TYPE_SM)) needed = true;
+    }
+    if (needed) {
+        if (!demoSlide) {
+            // 10 mm lead, 200 mm stroke; values bound, never spliced.
+            runtime().database->Connection()->execute(
+                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) VALUES (?, ?, ?, ?, ?, "
+                "?)",
+                {vek::DbValue(std::string(kDemoSlideModel)), vek::DbValue(10.0), vek::DbValue(200.0),
+                 vek::DbValue(80.0), vek::DbValue(900.0),
+                 vek::DbValue(static_cast<int32_t>(vek::MotorConstants::TYPE_SM))});
+            config->reload();
+            for (auto& slide : *config->slidesData()) {
+                if (slide->model() == kDemoSlideModel) demoSlide = slide;
+            }
+        }
+        for (int16_t i = 1; i <= 3; ++i) config->motorsData()->item(i)->setSlideData(demoSlide);
+        config->saveData(false);
+        std::cout << "Axes X, Y and Z now use the SmartMotor slide model " << kDemoSlideModel
+                  << " (coordinated motion drives SmartMotor axes only).\n";
+    }
+    previousSoftwareMotors_ = config->getConfigValue("softwareMotors");
+    if (previousSoftwareMotors_ != "3") {
+        config->storeConfigValue("softwareMotors", "3");
+        restoreSoftwareMotors_ = true;
+    }
+}
+
+int Demo::connect() {
+    try {
+        slides_->openConnection(9600, "SIM");
+    } catch (const std::exception& e) {
+        std::cerr << "vekctl: cannot open the simulated chain (" << describe(e) << ")\n";
+        return Exit::CONNECTION;
+    }
+    auto motors = slides_->motors();
+    if (motors->count() != 3) {
+        std::cerr << "vekctl: expected three simulated axes, found " << motors->count() << "\n";
+        return Exit::CONNECTION;
+    }
+    std::cout << "Simulated chain open: ";
+    for (std::size_t i = 1; i <= motors->count(); ++i) std::cout << (i > 1 ? ", " : "") << motors->item(i)->name();
+    std::cout << " (trajectory step " << slides_->getPath()->TIMEDELTA() << " samples)\n";
+    return Exit::OK;
+}
+
+int Demo::home() {
+    auto calibration = runtime().calibration;
+    const double before = vek::eventLoop().now();
+    if (!calibration->homeMotor(0, -1, true)) {
+        std::cerr << "vekctl: homing failed (see " << options_.home << "/logs/logs.txt)\n";
+        return Exit::HOMING;
+    }
+    std::printf("Homed X, Y and Z in %.1f s of machine time\n", vek::eventLoop().now() - before);
+    // From here on every pass of the event loop samples the axes (the
+    // random power-on positions before homing are not part of the picture).
+    vek::eventLoop().setHostPump([this] { sample(); });
+    return Exit::OK;
+}
+
+std::shared_ptr<vek::NodePath> Demo::storedPolyline() {
+    auto dataSets = runtime().dataSets;
+    auto dataset = dataSets->getDatasetByName(kDatasetName);
+    if (!dataset) {
+        dataset = dataSets->insertDataset(std::make_shared<vek::DataSet>());
+        if (!dataset) return nullptr;
+        dataset->setName(kDatasetName);
+        dataSets->updateDataset(dataset);
+    }
+    if (auto path = dataset->getPathByName(kPolylineName)) return path;
+    auto path = std::make_shared<vek::NodePath>();
+    path->setPathType(vek::PathConstants::LINEAR_PATH);
+    path = dataset->insertPath(path);
+    if (!path) return nullptr;
+    path->setName(kPolylineName);
+    dataset->updatePath(path);
+    // A 40 mm square at Z = 10 mm, closed on its first corner.
+    const int32_t corners[][2] = {{8000, 8000}, {24000, 8000}, {24000, 24000}, {8000, 24000}, {8000, 8000}};
+    for (const auto& c : corners) {
+        if (!dataset->insertNode(node(c[0], c[1], 4000), path->key())) return nullptr;
+    }
+    std::cout << "Stored the rounded polyline " << kDatasetName << "." << kPolylineName << "\n";
+    return path;
+}
+
+int Demo::drawStoredPolyline() {
+    std::shared_ptr<vek::NodePath> path;
+    try {
+        path = storedPolyline();
+    } catch (const std::exception& e) {
+        std::cerr << "vekctl: cannot store the demo path (" << describe(e) << ")\n";
+        return Exit::DATABASE;
+    }
+    if (!path) {
+        std::cerr << "vekctl: cannot store the demo path (see " << options_.home << "/logs/logs.txt)\n";
+        return Exit::DATABASE;
+    }
+    return draw(path, "rounded polyline", kCornerRadius);
+}
+
+int Demo::drawHelix() {
+    auto helix = std::make_shared<vek::NodePath>();
+    helix->setName("Helix");
+    helix->setPathType(vek::PathConstants::ARC_PATH);
+    // Two counter-clockwise turns of radius 25 mm, climbing 5 mm per turn.
+    helix->addNode(node(26000, 16000, 4000, "center"));
+    helix->addNode(node(36000, 16000, 4000, "start"));
+    helix->addNode(node(36000, 16000, 4000, "end"));
+    helix->addNode(node(26000, 26000, 4000, "direction"));
+    helix->addNode(node(2000, 0, 0, "pitch"));
+    helix->addNode(node(2, 0, 0, "rotations"));
+    return draw(helix, "helical arc", 0.0);
+}
+
+int Demo::draw(const std::shared_ptr<vek::NodePath>& path, const std::string& label, double cornerRadius) {
+    // The façade first moves to the path's start when an axis is more than
+    // 20 counts away; that move gets a bar of its own.
+    labels_.clear();
+    label_.clear();
+    auto start =
+        path->pathType() == vek::PathConstants::ARC_PATH ? path->getNodeByName("start") : path->nodes()->item(1);
+    auto current = slides_->getCurrentPoint();
+    for (int16_t i = 1; i <= static_cast<int16_t>(slides_->motors()->count()); ++i) {
+        if (std::abs(static_cast<int64_t>(current->axis(i)) - start->axis(i)) > 20) {
+            labels_.push_back("move to start");
+            break;
+        }
+    }
+    labels_.push_back(label);
+    eventSeen_ = false;
+    auto motion = slides_->getMotion();
+    auto connection = motion->motionEvent.connect([this](std::string& name) {
+        eventSeen_ = true;
+        if (!options_.quiet) {
+            std::printf("\r  %-16s [%s] 100%% motionEvent(%s)\n", label_.c_str(), std::string(40, '#').c_str(),
+                        name.c_str());
+        }
+        shownPercent_ = -1;
+    });
+    try {
+        slides_->drawPath(path, kSpeed, kAcceleration, true, cornerRadius, 100.0);
+    } catch (const std::exception& e) {
+        connection.disconnect();
+        std::cerr << "\nvekctl: drawing the " << label << " failed (" << describe(e) << ")\n";
+        return Exit::MOTION;
+    }
+    connection.disconnect();
+    sample();
+    if (!eventSeen_) {
+        std::cerr << "vekctl: the " << label << " ended without its motionEvent\n";
+        return Exit::MOTION;
+    }
+    return Exit::OK;
+}
+
+void Demo::sample() {
+    if (!slides_) return;
+    auto motors = slides_->motors();
+    if (motors->count() < 3) return;
+    const Point3 p{mm(1, motors->item(1)->position()), mm(2, motors->item(2)->position()),
+                   mm(3, motors->item(3)->position())};
+    if (!haveLast_ || p.x != last_.x || p.y != last_.y || p.z != last_.z) {
+        picture_.addActual(p);
+        last_ = p;
+        haveLast_ = true;
+    }
+    // A new trajectory in the working path: record it and restart the bar.
+    auto path = slides_->getPath();
+    if (path && path->nodes() && path->nodes()->count() > 0 && path->nodes() != trajectorySeen_) {
+        startTrajectory(*path);
+    }
+    if (options_.quiet || !live_ || trajectorySeconds_ <= 0 || eventSeen_) return;
+    const double elapsed = vek::eventLoop().now() - trajectoryStart_;
+    const int percent = std::min(99, static_cast<int>(elapsed / trajectorySeconds_ * 100.0));
+    if (percent == shownPercent_) return;
+    shownPercent_ = percent;
+    const int filled = percent * 40 / 100;
+    std::printf("\r  %-16s [%s%s] %3d%%", label_.c_str(), std::string(static_cast<std::size_t>(filled), '#').c_str(),
+                std::string(static_cast<std::size_t>(40 - filled), '-').c_str(), percent);
+    std::fflush(stdout);
+}
+
+void Demo::startTrajectory(const vek::NodePath& path) {
+    // A second trajectory within one drawing: the first was the move to the
+    // path's start.
+    if (!label_.empty() && !eventSeen_ && !options_.quiet) {
+        std::printf("\r  %-16s [%s] done\n", label_.c_str(), std::string(40, '#').c_str());
+    }
+    if (!labels_.empty()) {
+        label_ = labels_.front();
+        labels_.erase(labels_.begin());
+    }
+    trajectorySeen_ = path.nodes();
+    std::vector<Point3> line;
+    line.reserve(path.nodes()->count());
+    for (auto& n : *path.nodes()) line.push_back({mm(1, n->axis(1)), mm(2, n->axis(2)), mm(3, n->axis(3))});
+    picture_.addCommanded(std::move(line));
+    trajectoryStart_ = vek::eventLoop().now();
+    trajectorySeconds_ = path.size() * path.TIMEDELTASECONDS();
+    shownPercent_ = -1;
+}
+
+double Demo::mm(int16_t axis, int32_t counts) const {
+    auto slide = runtime().configuration->motorsData()->item(axis)->SlideData();
+    const double pitch = slide ? slide->pitch() : 10.0;
+    return counts * pitch / 4000.0;
+}
+
+int Demo::finish() {
+    vek::eventLoop().setHostPump(nullptr);
+    auto motors = slides_->motors();
+    std::cout << "Final positions:\n";
+    for (std::size_t i = 1; i <= motors->count(); ++i) {
+        const int32_t counts = motors->item(i)->position();
+        std::printf("  %-7s %8d counts  %8.3f mm\n", motors->item(i)->name().c_str(), counts,
+                    mm(static_cast<int16_t>(i), counts));
+    }
+    slides_->closeConnection(9600);
+    if (restoreSoftwareMotors_) runtime().configuration->storeConfigValue("softwareMotors", previousSoftwareMotors_);
+    if (!picture_.write(options_.svg, "vek demo: commanded path and simulated axis positions")) {
+        std::cerr << "vekctl: cannot write " << options_.svg << "\n";
+        return Exit::PICTURE;
+    }
+    std::cout << "Wrote " << options_.svg << " (" << picture_.commandedCount() << " trajectories, "
+              << picture_.actualCount() << " position samples)\n";
+    return Exit::OK;
+}
+
+}  // namespace vekctl

@@ -1,0 +1,16 @@
+#pragma once
+#include <string>
+
+namespace vekctl {
+
+// The install folder vekctl works in: --home, else $VEK_HOME, else
+// ~/.local/share/vek.
+std::string defaultHome();
+
+// Makes `home` a working install folder: creates it and its subfolders and
+// copies every file of the staged data folder that is not there yet. An
+// existing file (above all the user's database) is never overwritten.
+// Returns an empty text on success, otherwise what went wrong.
+std::string prepareHome(const std::string& home, const std::string& stagedData);
+
+}  // namespace vekctl

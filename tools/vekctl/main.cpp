@@ -1,0 +1,89 @@
+// vekctl: the command-line host of vek.
+#include <cstring>
+#include <iostream>
+#include <string>
+
+#include "Demo.h"
+#include "DemoInstall.h"
+#include "vek/motion/Runtime.h"
+
+namespace {
+
+const char* const kHelp = R"(Usage: vekctl [--help] <command> [options]
+
+Commands:
+  demo     Run the simulated gantry end to end: three simulated axes on the
+           install's database are homed, then a stored rounded polyline
+           (dataset Demo, path RoundedSquare, stored on first use) and a
+           helical arc are drawn with a live progress bar; the final axis
+           positions are printed and the commanded path and the positions the
+           axes actually took are drawn into an SVG picture.
+
+Options of demo:
+  --svg FILE     where to write the picture (default: vek-demo.svg in the
+                 current folder)
+  --home DIR     install folder to work in (default: $VEK_HOME, else
+                 ~/.local/share/vek); created on first use from the staged
+                 data folder. An existing database is never overwritten.
+  --real-time    let machine time pass in wall-clock time (default: virtual
+                 time, the whole run takes well under a second)
+  --sound        play the motion sound while axes move
+  --quiet        no progress bars
+
+Exit codes:
+  0  success
+  1  usage error (unknown command or option, missing value)
+  2  the install folder could not be created or filled
+  3  the database could not be loaded, or the demo path not stored
+  4  the simulated chain could not be opened (or did not show three axes)
+  5  homing failed
+  6  drawing a path failed
+  7  the SVG picture could not be written
+)";
+
+int usage(const std::string& problem) {
+    std::cerr << "vekctl: " << problem << "\nTry 'vekctl --help'.\n";
+    return vekctl::Exit::USAGE;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    if (argc < 2) return usage("no command given");
+    const std::string command = argv[1];
+    if (command == "--help" || command == "-h" || command == "help") {
+        std::cout << kHelp;
+        return vekctl::Exit::OK;
+    }
+    if (command != "demo") return usage("unknown command '" + command + "'");
+
+    vekctl::DemoOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        auto value = [&](std::string& into) {
+            if (i + 1 >= argc) return false;
+            into = argv[++i];
+            return !into.empty();
+        };
+        if (arg == "--svg") {
+            if (!value(options.svg)) return usage("--svg needs a file name");
+        } else if (arg == "--home") {
+            if (!value(options.home)) return usage("--home needs a folder");
+        } else if (arg == "--real-time") {
+            options.realTime = true;
+        } else if (arg == "--sound") {
+            options.sound = true;
+        } else if (arg == "--quiet") {
+            options.quiet = true;
+        } else if (arg == "--help" || arg == "-h") {
+            std::cout << kHelp;
+            return vekctl::Exit::OK;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    const int code = vekctl::Demo(options).run();
+    vek::shutDown();
+    return code;
+}
