@@ -1,5 +1,5 @@
 // vekctl as a process: the simulated demo in a fresh home folder, its exit
-// codes and the picture it writes.
+// codes and the picture it writes, and the upgrade of an old database file.
 #include <gtest/gtest.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -80,6 +80,26 @@ TEST_F(Vekctl, DemoRunsInAFreshHomeAndDrawsTheRun) {
     const ProcessRun second = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
     ASSERT_EQ(second.exitCode, 0) << second.output;
     EXPECT_EQ(second.output.find("Stored the rounded polyline"), std::string::npos) << second.output;
+}
+
+TEST_F(Vekctl, MigrateUpgradesTheOldExampleAndTheDemoRunsOnAnUpgradedFile) {
+    const fs::path home = dir_ / "home";
+    const ProcessRun run = vekctl("migrate --home " + home.string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_NE(run.output.find("version 0, 2 datasets, 2 paths, 9 points"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("Now version 12, 2 datasets, 2 paths, 9 points"), std::string::npos) << run.output;
+    EXPECT_NE(run.output.find("    -- Migrating database from version_11 to version_12"), std::string::npos);
+    // The shipped example is copied, never upgraded itself.
+    EXPECT_EQ(readFileText((home / "data" / "vek_v0.db").string()),
+              readFileText(std::string(VEK_STAGE_DIR) + "/data/vek_v0.db"));
+
+    // An upgraded file keeps its axes on their slides: the demo runs on it.
+    fs::copy_file(home / "data" / "vek_v0.db", home / "data" / "vek.db", fs::copy_options::overwrite_existing);
+    const ProcessRun demo = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string());
+    EXPECT_EQ(demo.exitCode, 0) << demo.output;
+
+    EXPECT_EQ(vekctl("migrate --home " + home.string() + " --file missing.db").exitCode, 3);
+    EXPECT_EQ(vekctl("migrate --file").exitCode, 1);
 }
 
 TEST_F(Vekctl, ExitCodesSayWhatFailed) {

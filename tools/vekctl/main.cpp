@@ -5,6 +5,7 @@
 
 #include "Demo.h"
 #include "DemoInstall.h"
+#include "Migrate.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -18,6 +19,10 @@ Commands:
            helical arc are drawn with a live progress bar; the final axis
            positions are printed and the commanded path and the positions the
            axes actually took are drawn into an SVG picture.
+  migrate  Upgrade an older database file to the current schema, as
+           start-up does: a dated backup first, then one step per version.
+           Without --file, a fresh copy of the shipped version-0 example
+           (data/vek-v0-example.db, replaced on every run) is upgraded.
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -30,11 +35,16 @@ Options of demo:
   --sound        play the motion sound while axes move
   --quiet        no progress bars
 
+Options of migrate:
+  --home DIR     install folder, as for demo
+  --file NAME    database file in the install's data folder to upgrade
+
 Exit codes:
   0  success
   1  usage error (unknown command or option, missing value)
   2  the install folder could not be created or filled
-  3  the database could not be loaded, or the demo path not stored
+  3  the database could not be loaded or upgraded, or the demo path not
+     stored
   4  the simulated chain could not be opened (or did not show three axes)
   5  homing failed
   6  drawing a path failed
@@ -46,6 +56,29 @@ int usage(const std::string& problem) {
     return vekctl::Exit::USAGE;
 }
 
+// The text after option argv[i], stepping over it; empty when missing.
+std::string optionValue(int argc, char** argv, int& i) {
+    return i + 1 < argc ? std::string(argv[++i]) : std::string();
+}
+
+int migrate(int argc, char** argv) {
+    vekctl::MigrateOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg == "--file") {
+            options.file = optionValue(argc, argv, i);
+            if (options.file.empty()) return usage("--file needs a file name");
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    return vekctl::runMigrate(options);
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -55,6 +88,7 @@ int main(int argc, char** argv) {
         std::cout << kHelp;
         return vekctl::Exit::OK;
     }
+    if (command == "migrate") return migrate(argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

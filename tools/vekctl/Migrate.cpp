@@ -1,0 +1,80 @@
+#include "Migrate.h"
+
+#include <filesystem>
+#include <iostream>
+#include <system_error>
+
+#include "Demo.h"
+#include "DemoInstall.h"
+#include "vek/foundation/InstallFolder.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/LogMessage.h"
+#include "vek/motion/Runtime.h"
+#include "vek/persistence/Database.h"
+
+namespace fs = std::filesystem;
+
+namespace vekctl {
+
+namespace {
+
+constexpr const char* kExample = "vek-v0-example.db";
+constexpr const char* kShippedOldFile = "vek_v0.db";
+
+// "datasets/paths/points" of the open file.
+std::string countsOf(vek::Database& db) {
+    std::string counts;
+    db.Connection()->forEachRow(
+        "SELECT (SELECT count(*) FROM Dataset), (SELECT count(*) FROM Path), (SELECT count(*) FROM Node)", {},
+        [&](const vek::DbRow& row) {
+            counts = std::to_string(row.toInt64(0)) + " datasets, " + std::to_string(row.toInt64(1)) + " paths, " +
+                     std::to_string(row.toInt64(2)) + " points";
+        });
+    return counts;
+}
+
+}  // namespace
+
+int runMigrate(const MigrateOptions& options) {
+    const std::string staged = vek::installSubfolder(vek::InstallSubfolder::data);
+    if (const std::string problem = prepareHome(options.home, staged); !problem.empty()) {
+        std::cerr << "vekctl: " << problem << "\n";
+        return Exit::INSTALL;
+    }
+    std::string name = options.file;
+    if (name.empty()) {
+        name = kExample;
+        std::error_code ec;
+        const fs::path data = fs::path(options.home) / "data";
+        fs::copy_file(fs::path(staged) / kShippedOldFile, data / name, fs::copy_options::overwrite_existing, ec);
+        if (ec) {
+            std::cerr << "vekctl: cannot copy the version-0 example to " << (data / name).string() << ": "
+                      << ec.message() << "\n";
+            return Exit::INSTALL;
+        }
+    }
+    vek::setInstallFolder(options.home);
+    vek::startUp();
+    // The upgrade's own log lines, without the developer level.
+    auto shown = vek::runtime().log->messagedLogged.connect([](std::string& message, int16_t& level) {
+        if (level < vek::LogLevel::DEVELOPER) std::cout << "  | " << message << "\n";
+    });
+    int code = Exit::OK;
+    try {
+        vek::Database db;
+        db.openDatabase(name);
+        const int16_t before = db.Version();
+        std::cout << "Database " << options.home << "/data/" << name << ": version " << before << ", "
+                  << countsOf(db) << "\n";
+        db.checkVersion();
+        std::cout << "Now version " << db.Version() << ", " << countsOf(db) << "\n";
+    } catch (const std::exception& e) {
+        std::cerr << "vekctl: the database could not be upgraded (" << e.what() << ")\n";
+        code = Exit::DATABASE;
+    }
+    shown.disconnect();
+    vek::shutDown();
+    return code;
+}
+
+}  // namespace vekctl
