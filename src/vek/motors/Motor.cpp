@@ -11,6 +11,7 @@
 #include "vek/foundation/Utils.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
+#include "vek/motors/MoveSequences.h"
 #include "vek/motors/MotorStatusWordBits.h"
 #include "vek/persistence/Configuration.h"
 
@@ -327,40 +328,16 @@ void Motor::setStandbyPower(double power) {
 
 // ---------------------------------------------------------------- moves
 
-void Motor::logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity, int32_t acceleration) {
-    // Built only when developer messages are recorded: moves are frequent.
-    if (!doLogMessage(LogLevel::DEVELOPER)) return;
-    std::string text = std::string(prefix) + (positionMode ? " -> PositionMode" : " -> VelocityMode");
-    if (positionMode) text += "[p=" + numberText(position) + "]";
-    text += "[v=" + numberText(velocity) + "][a=" + numberText(acceleration) + "]";
-    logMessage(text, LogLevel::DEVELOPER);
-}
-
 void Motor::goToPosition(int32_t newPosition, int32_t newVelocity, int32_t newAcceleration) {
-    setPositionMode();
-    logMove("goToPosition", true, newPosition, newVelocity, newAcceleration);
-    setPosition(newPosition);
-    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
-    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
-    startMotion();
+    MoveSequences::goToPosition(*this, newPosition, newVelocity, newAcceleration);
 }
 
 void Motor::goToRelativePosition(int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration) {
-    setPositionMode();
-    logMove("goToRelativePosition", true, newRelativePosition, newVelocity, newAcceleration);
-    setRelativePosition(newRelativePosition);
-    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
-    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
-    startMotion();
+    MoveSequences::goToRelativePosition(*this, newRelativePosition, newVelocity, newAcceleration);
 }
 
 void Motor::goWithVelocity(int32_t newVelocity, int32_t newAcceleration) {
-    Reset();
-    setVelocityMode();
-    logMove("goWithVelocity", false, NOT_GIVEN, newVelocity, newAcceleration);
-    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
-    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
-    startMotion();
+    MoveSequences::goWithVelocity(*this, newVelocity, newAcceleration);
 }
 
 void Motor::startMotion() {

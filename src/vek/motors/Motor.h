@@ -118,7 +118,6 @@ private:
     bool findHomeSmartMotor(int32_t homingOffset, int16_t direction, double smuSpeed, double smuAcceleration);
     bool findHomeDravo(int32_t homingOffset, int16_t direction);
     void waitForLimitSwitch(int32_t timeoutSeconds, int16_t direction);
-    void logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity, int32_t acceleration);
     std::string readMotionTable();
     // The motor type as the configuration records it for this axis.
     int16_t lookUpMotorType();

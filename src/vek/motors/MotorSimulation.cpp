@@ -17,6 +17,7 @@
 #include "vek/motors/Measurement.h"
 #include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
+#include "vek/motors/MoveSequences.h"
 #include "vek/motors/MotorStatusWordBits.h"
 #include "vek/motors/SimulationHost.h"
 #include "vek/motors/Units.h"
@@ -255,40 +256,16 @@ void MotorSimulation::Calibrate() {
 
 // ---------------------------------------------------------------- moves
 
-void MotorSimulation::logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity,
-                              int32_t acceleration) {
-    if (!doLogMessage(LogLevel::DEVELOPER)) return;
-    std::string line = std::string(prefix) + (positionMode ? " -> PositionMode" : " -> VelocityMode");
-    if (positionMode) line += "[p=" + text(position) + "]";
-    line += "[v=" + text(velocity) + "][a=" + text(acceleration) + "]";
-    logMessage(line, LogLevel::DEVELOPER);
-}
-
 void MotorSimulation::goToPosition(int32_t newPosition, int32_t newVelocity, int32_t newAcceleration) {
-    setPositionMode();
-    logMove("goToPosition", true, newPosition, newVelocity, newAcceleration);
-    setPosition(newPosition);
-    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
-    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
-    startMotion();
+    MoveSequences::goToPosition(*this, newPosition, newVelocity, newAcceleration);
 }
 
 void MotorSimulation::goToRelativePosition(int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration) {
-    setPositionMode();
-    logMove("goToRelativePosition", true, newRelativePosition, newVelocity, newAcceleration);
-    setRelativePosition(newRelativePosition);
-    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
-    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
-    startMotion();
+    MoveSequences::goToRelativePosition(*this, newRelativePosition, newVelocity, newAcceleration);
 }
 
 void MotorSimulation::goWithVelocity(int32_t newVelocity, int32_t newAcceleration) {
-    Reset();
-    setVelocityMode();
-    logMove("goWithVelocity", false, NOT_GIVEN, newVelocity, newAcceleration);
-    setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
-    setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
-    startMotion();
+    MoveSequences::goWithVelocity(*this, newVelocity, newAcceleration);
 }
 
 void MotorSimulation::setVelocityMode() {

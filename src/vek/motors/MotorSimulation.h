@@ -145,7 +145,6 @@ private:
 
     bool isAllMotors() const { return id_ == 0; }
     void logMotorMessage(const std::string& message, int16_t level);
-    void logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity, int32_t acceleration);
     void setBit(int bit, int32_t value) { statusBits_[static_cast<std::size_t>(bit)] = value; }
     int32_t bit(int bit) const { return statusBits_[static_cast<std::size_t>(bit)]; }
     // A length on this axis's slide (mm) in counts of this motor, rounded to

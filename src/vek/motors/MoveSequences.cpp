@@ -1,0 +1,52 @@
+#include "vek/motors/MoveSequences.h"
+
+#include <string>
+
+#include "vek/foundation/Log.h"
+#include "vek/motion/Runtime.h"
+#include "vek/motors/IMotor.h"
+#include "vek/motors/MotorConstants.h"
+
+namespace vek::MoveSequences {
+
+namespace {
+
+void logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity, int32_t acceleration) {
+    // Built only when developer messages are recorded: moves are frequent.
+    if (!doLogMessage(LogLevel::DEVELOPER)) return;
+    std::string text = std::string(prefix) + (positionMode ? " -> PositionMode" : " -> VelocityMode");
+    if (positionMode) text += "[p=" + std::to_string(position) + "]";
+    text += "[v=" + std::to_string(velocity) + "][a=" + std::to_string(acceleration) + "]";
+    logMessage(text, LogLevel::DEVELOPER);
+}
+
+void setSpeedsAndStart(IMotor& motor, int32_t newVelocity, int32_t newAcceleration) {
+    motor.setAcceleration(newAcceleration == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_ACCELERATION : newAcceleration);
+    motor.setVelocity(newVelocity == NOT_GIVEN ? MotorConstants::DEFAULT_JOG_SPEED : newVelocity);
+    motor.startMotion();
+}
+
+}  // namespace
+
+void goToPosition(IMotor& motor, int32_t newPosition, int32_t newVelocity, int32_t newAcceleration) {
+    motor.setPositionMode();
+    logMove("goToPosition", true, newPosition, newVelocity, newAcceleration);
+    motor.setPosition(newPosition);
+    setSpeedsAndStart(motor, newVelocity, newAcceleration);
+}
+
+void goToRelativePosition(IMotor& motor, int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration) {
+    motor.setPositionMode();
+    logMove("goToRelativePosition", true, newRelativePosition, newVelocity, newAcceleration);
+    motor.setRelativePosition(newRelativePosition);
+    setSpeedsAndStart(motor, newVelocity, newAcceleration);
+}
+
+void goWithVelocity(IMotor& motor, int32_t newVelocity, int32_t newAcceleration) {
+    motor.Reset();
+    motor.setVelocityMode();
+    logMove("goWithVelocity", false, NOT_GIVEN, newVelocity, newAcceleration);
+    setSpeedsAndStart(motor, newVelocity, newAcceleration);
+}
+
+}  // namespace vek::MoveSequences
