@@ -180,11 +180,14 @@ void DbConnection::bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params) 
     }
 }
 
-Recordset DbConnection::query(const std::string& sql, const std::vector<DbValue>& params) {
+void DbConnection::run(const std::string& sql, const std::vector<DbValue>& params,
+                       const std::function<void(sqlite3_stmt*)>& body) {
     requireOpen();
     countStatement(sql);
     bool cached = false;
     sqlite3_stmt* stmt = prepare(sql, cached);
+    // A cached statement is kept for the next call, any other one finished,
+    // whatever the body does.
     struct Finish {
         sqlite3_stmt* s;
         bool cached;
@@ -198,61 +201,52 @@ Recordset DbConnection::query(const std::string& sql, const std::vector<DbValue>
         }
     } finish{stmt, cached};
     bind(stmt, params);
+    body(stmt);
+}
 
-    const int columns = sqlite3_column_count(stmt);
-    std::vector<std::string> names;
-    names.reserve(static_cast<std::size_t>(columns));
-    for (int c = 0; c < columns; ++c) names.emplace_back(sqlite3_column_name(stmt, c));
-    std::vector<std::vector<DbValue>> rows;
+void DbConnection::stepRows(sqlite3_stmt* stmt, const std::function<void()>& onRow) {
     for (;;) {
         const int rc = sqlite3_step(stmt);
         if (rc == SQLITE_DONE) break;
         if (rc != SQLITE_ROW) fail(rc);
-        std::vector<DbValue> row;
-        row.reserve(static_cast<std::size_t>(columns));
-        for (int c = 0; c < columns; ++c) {
-            switch (sqlite3_column_type(stmt, c)) {
-                case SQLITE_INTEGER: row.emplace_back(static_cast<int64_t>(sqlite3_column_int64(stmt, c))); break;
-                case SQLITE_FLOAT: row.emplace_back(sqlite3_column_double(stmt, c)); break;
-                case SQLITE_NULL: row.emplace_back(); break;
-                default: {
-                    const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
-                    row.emplace_back(
-                        std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
+        onRow();
+    }
+}
+
+Recordset DbConnection::query(const std::string& sql, const std::vector<DbValue>& params) {
+    std::vector<std::string> names;
+    std::vector<std::vector<DbValue>> rows;
+    run(sql, params, [&](sqlite3_stmt* stmt) {
+        const int columns = sqlite3_column_count(stmt);
+        names.reserve(static_cast<std::size_t>(columns));
+        for (int c = 0; c < columns; ++c) names.emplace_back(sqlite3_column_name(stmt, c));
+        stepRows(stmt, [&] {
+            std::vector<DbValue> row;
+            row.reserve(static_cast<std::size_t>(columns));
+            for (int c = 0; c < columns; ++c) {
+                switch (sqlite3_column_type(stmt, c)) {
+                    case SQLITE_INTEGER: row.emplace_back(static_cast<int64_t>(sqlite3_column_int64(stmt, c))); break;
+                    case SQLITE_FLOAT: row.emplace_back(sqlite3_column_double(stmt, c)); break;
+                    case SQLITE_NULL: row.emplace_back(); break;
+                    default: {
+                        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(stmt, c));
+                        row.emplace_back(
+                            std::string(text ? text : "", static_cast<std::size_t>(sqlite3_column_bytes(stmt, c))));
+                    }
                 }
             }
-        }
-        rows.push_back(std::move(row));
-    }
+            rows.push_back(std::move(row));
+        });
+    });
     return Recordset(std::move(names), std::move(rows));
 }
 
 void DbConnection::forEachRow(const std::string& sql, const std::vector<DbValue>& params,
                               const std::function<void(const DbRow&)>& onRow) {
-    requireOpen();
-    countStatement(sql);
-    bool cached = false;
-    sqlite3_stmt* stmt = prepare(sql, cached);
-    struct Finish {
-        sqlite3_stmt* s;
-        bool cached;
-        ~Finish() {
-            if (cached) {
-                sqlite3_reset(s);
-                sqlite3_clear_bindings(s);
-            } else {
-                sqlite3_finalize(s);
-            }
-        }
-    } finish{stmt, cached};
-    bind(stmt, params);
-    const DbRow row(stmt);
-    for (;;) {
-        const int rc = sqlite3_step(stmt);
-        if (rc == SQLITE_DONE) break;
-        if (rc != SQLITE_ROW) fail(rc);
-        onRow(row);
-    }
+    run(sql, params, [&](sqlite3_stmt* stmt) {
+        const DbRow row(stmt);
+        stepRows(stmt, [&] { onRow(row); });
+    });
 }
 
 int32_t DbConnection::execute(const std::string& sql, const std::vector<DbValue>& params) {

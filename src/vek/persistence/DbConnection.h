@@ -76,6 +76,12 @@ public:
 private:
     sqlite3_stmt* prepare(const std::string& sql, bool& cached);
     void bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params);
+    // Prepares and binds `sql`, hands the statement to `body`, then resets
+    // or finishes it.
+    void run(const std::string& sql, const std::vector<DbValue>& params,
+             const std::function<void(sqlite3_stmt*)>& body);
+    // Steps through every row, calling onRow at each.
+    void stepRows(sqlite3_stmt* stmt, const std::function<void()>& onRow);
     [[noreturn]] void fail(int rc) const;
     void requireOpen() const;
     void countStatement(const std::string& sql);
