@@ -1,5 +1,8 @@
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cctype>
+#include <random>
 #include <string>
 #include <vector>
 
@@ -61,6 +64,52 @@ TEST(Collection, KeysFollowItemsThroughInsertsAndRemovals) {
     EXPECT_EQ(c.positionOf("k5"), 5u);
     std::vector<std::string> order(c.begin(), c.end());
     EXPECT_EQ(order, (std::vector<std::string>{"front", "v1", "v3", "v4", "again"}));
+}
+
+// Random appends, inserts in front, removals from the end and the middle,
+// checked against a plain list: every key stays findable at its position
+// in any letter case, removed ones are gone, duplicates are refused.
+TEST(Collection, KeyIndexAgreesWithAPlainListUnderRandomEdits) {
+    Collection<int> c;
+    std::vector<std::string> model;  // keys by position, "" for none
+    std::mt19937 rng(7);
+    auto keyOf = [](int n) { return "Key" + std::to_string(n); };
+    int next = 0;
+    for (int step = 0; step < 20000; ++step) {
+        const int action = static_cast<int>(rng() % 10);
+        if (action < 5 || model.empty()) {
+            const std::string key = rng() % 8 == 0 ? std::string() : keyOf(next);
+            c.add(next++, key);
+            model.push_back(key);
+        } else if (action < 6) {
+            const std::size_t before = 1 + rng() % model.size();
+            const std::string key = keyOf(next);
+            c.add(next++, key, before);
+            model.insert(model.begin() + static_cast<std::ptrdiff_t>(before - 1), key);
+        } else if (action < 9) {
+            c.remove(model.size());
+            model.pop_back();
+        } else {
+            const std::size_t at = 1 + rng() % model.size();
+            c.remove(at);
+            model.erase(model.begin() + static_cast<std::ptrdiff_t>(at - 1));
+        }
+        if (step % 97 != 0) continue;
+        ASSERT_EQ(c.count(), model.size());
+        for (std::size_t i = 0; i < model.size(); ++i) {
+            if (model[i].empty()) continue;
+            std::string upper = model[i];
+            for (char& ch : upper) ch = static_cast<char>(std::toupper(static_cast<unsigned char>(ch)));
+            ASSERT_EQ(c.positionOf(upper), i + 1) << "step " << step;
+        }
+        ASSERT_FALSE(c.contains(keyOf(next)));
+        if (!model.back().empty()) ASSERT_EQ(errorOf([&] { c.add(0, model.back()); }), 457);
+    }
+    // Removed keys are gone, whatever happened to the table around them.
+    for (int n = 0; n < next; ++n) {
+        const bool kept = std::find(model.begin(), model.end(), keyOf(n)) != model.end();
+        ASSERT_EQ(c.contains(keyOf(n)), kept) << n;
+    }
 }
 
 TEST(Event, HandlersRunInConnectionOrderWithArgumentsByReference) {

@@ -3,7 +3,6 @@
 #include <optional>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <vector>
 
 #include "vek/foundation/ErrorCodes.h"
@@ -15,8 +14,11 @@ namespace vek {
 // compare without regard to ASCII case. A missing key raises 5, a position
 // out of range 9, a duplicate key 457.
 //
-// Appending keeps the key index current; inserting in front or removing marks
-// it stale and the next keyed lookup rebuilds it, so bulk loads stay linear.
+// The key index is an open-addressing table of positions that compares keys
+// in place against the stored ones, so a keyed item costs no allocation of
+// its own (collections of a million points are common). Appending keeps the
+// index current; inserting in front or removing from the middle marks it
+// stale and the next keyed lookup rebuilds it, so bulk loads stay linear.
 template <typename T>
 class Collection {
 public:
@@ -28,14 +30,13 @@ public:
     // Adds `item` with an optional key. `before` (1-based) inserts in front of
     // that position; 0 appends.
     void add(T item, const std::string& key = {}, std::size_t before = 0) {
-        std::string folded = fold(key);
-        if (!key.empty() && findIndex(folded)) throw NumberedError::platform(PlatformErrors::DUPLICATE_KEY);
+        if (!key.empty() && findIndex(key)) throw NumberedError::platform(PlatformErrors::DUPLICATE_KEY);
         if (before != 0 && (before < 1 || before > items_.size()))
             throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
         if (before == 0) {
-            if (!key.empty() && !stale_) index_.emplace(folded, items_.size());
             items_.push_back(std::move(item));
             keys_.push_back(key);
+            if (!key.empty() && !stale_) indexLast();
         } else {
             items_.insert(items_.begin() + static_cast<std::ptrdiff_t>(before - 1), std::move(item));
             keys_.insert(keys_.begin() + static_cast<std::ptrdiff_t>(before - 1), key);
@@ -53,17 +54,17 @@ public:
 
     // 1-based position of `key`, or 0 when absent.
     std::size_t positionOf(const std::string& key) const {
-        auto i = findIndex(fold(key));
+        auto i = findIndex(key);
         return i ? *i + 1 : 0;
     }
 
-    bool contains(const std::string& key) const { return !key.empty() && findIndex(fold(key)).has_value(); }
+    bool contains(const std::string& key) const { return !key.empty() && findIndex(key).has_value(); }
 
     void remove(std::size_t position) {
         const std::size_t i = checkPosition(position);
         // Removing the last item leaves every other position valid.
         if (i + 1 == items_.size()) {
-            if (!stale_ && !keys_[i].empty()) index_.erase(fold(keys_[i]));
+            if (!stale_ && !keys_[i].empty()) unindex(i);
         } else {
             stale_ = true;
         }
@@ -75,7 +76,8 @@ public:
     void clear() {
         items_.clear();
         keys_.clear();
-        index_.clear();
+        slots_.clear();
+        indexed_ = 0;
         stale_ = false;
     }
 
@@ -90,11 +92,19 @@ public:
     auto end() const { return items_.end(); }
 
 private:
-    static std::string fold(std::string_view key) {
-        std::string s(key);
-        for (char& c : s)
-            if (c >= 'A' && c <= 'Z') c = static_cast<char>(c - 'A' + 'a');
-        return s;
+    static char lower(char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c; }
+
+    static std::size_t hashOf(std::string_view key) {
+        std::size_t h = 1469598103934665603ull;  // FNV-1a over the folded key
+        for (char c : key) h = (h ^ static_cast<unsigned char>(lower(c))) * 1099511628211ull;
+        return h;
+    }
+
+    static bool sameKey(std::string_view a, std::string_view b) {
+        if (a.size() != b.size()) return false;
+        for (std::size_t i = 0; i < a.size(); ++i)
+            if (lower(a[i]) != lower(b[i])) return false;
+        return true;
     }
 
     std::size_t checkPosition(std::size_t position) const {
@@ -104,29 +114,74 @@ private:
     }
 
     std::size_t requireKey(const std::string& key) const {
-        auto i = findIndex(fold(key));
+        auto i = findIndex(key);
         if (!i) throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
         return *i;
     }
 
-    std::optional<std::size_t> findIndex(const std::string& folded) const {
-        if (folded.empty()) return std::nullopt;
+    // Index of `key` in items_, if stored.
+    std::optional<std::size_t> findIndex(std::string_view key) const {
+        if (key.empty()) return std::nullopt;
         if (stale_) rebuild();
-        auto it = index_.find(folded);
-        if (it == index_.end()) return std::nullopt;
-        return it->second;
+        if (slots_.empty()) return std::nullopt;
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t s = hashOf(key) & mask; slots_[s] != 0; s = (s + 1) & mask)
+            if (sameKey(keys_[slots_[s] - 1], key)) return slots_[s] - 1;
+        return std::nullopt;
+    }
+
+    // Slots hold position + 1 (0 is free); at most three quarters are used.
+    void place(std::size_t index) const {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t s = hashOf(keys_[index]) & mask;
+        while (slots_[s] != 0) s = (s + 1) & mask;
+        slots_[s] = static_cast<uint32_t>(index + 1);
+    }
+
+    void indexLast() {
+        if ((indexed_ + 1) * 4 > slots_.size() * 3) {
+            rebuild();  // grows the table and takes the new last item along
+            return;
+        }
+        place(keys_.size() - 1);
+        ++indexed_;
+    }
+
+    // Takes item `index` out of the table, moving later entries of its probe
+    // run back so that every entry stays reachable from its home slot.
+    void unindex(std::size_t index) {
+        const std::size_t mask = slots_.size() - 1;
+        std::size_t hole = hashOf(keys_[index]) & mask;
+        while (slots_[hole] != index + 1) hole = (hole + 1) & mask;
+        for (std::size_t s = (hole + 1) & mask; slots_[s] != 0; s = (s + 1) & mask) {
+            const std::size_t home = hashOf(keys_[slots_[s] - 1]) & mask;
+            // An entry may fill the hole unless its home lies after the hole
+            // (cyclically) up to its own slot.
+            const bool staysPut = hole <= s ? (hole < home && home <= s) : (hole < home || home <= s);
+            if (staysPut) continue;
+            slots_[hole] = slots_[s];
+            hole = s;
+        }
+        slots_[hole] = 0;
+        --indexed_;
     }
 
     void rebuild() const {
-        index_.clear();
+        std::size_t keyed = 0;
+        for (const auto& k : keys_) keyed += k.empty() ? 0 : 1;
+        std::size_t size = 8;
+        while (keyed * 4 > size * 3) size *= 2;
+        slots_.assign(size, 0);
         for (std::size_t i = 0; i < keys_.size(); ++i)
-            if (!keys_[i].empty()) index_.emplace(fold(keys_[i]), i);
+            if (!keys_[i].empty()) place(i);
+        indexed_ = keyed;
         stale_ = false;
     }
 
     std::vector<T> items_;
     std::vector<std::string> keys_;
-    mutable std::unordered_map<std::string, std::size_t> index_;
+    mutable std::vector<uint32_t> slots_;
+    mutable std::size_t indexed_ = 0;
     mutable bool stale_ = false;
 };
 
