@@ -60,6 +60,25 @@ TEST_F(MotorSimulationTest, LongMoveRunsTrapezoidAndEndsExactlyAtTarget) {
     EXPECT_TRUE(logged("### Removed callback motor 1 newTotal = 0"));
 }
 
+// Reopening the chain while an axis still moves makes new motor objects with
+// the old ids: the new one must move, and the old one stopping late must not
+// take the new one's place on the tick.
+TEST_F(MotorSimulationTest, ANewMotorUnderAMovingOnesIdTakesItsPlaceOnTheTick) {
+    auto old = addMotor(1);
+    old->goToPosition(40000);
+    eventLoop().wait(0.1);
+    auto replacement = std::make_shared<MotorSimulation>();
+    replacement->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+    replacement->goToPosition(20000);
+    ASSERT_EQ(simulationHost().callbackMotors().count(), 1u);
+    EXPECT_EQ(simulationHost().callbackMotors().item(1), replacement);
+    old->StopMotion(false);
+    EXPECT_EQ(simulationHost().callbackMotors().count(), 1u);
+    runToStop(*replacement);
+    EXPECT_EQ(replacement->position(), 20000);
+    EXPECT_TRUE(simulationHost().callbackMotors().empty());
+}
+
 TEST_F(MotorSimulationTest, ProfilePhasesAreLoggedWhileMoving) {
     auto motor = addMotor(1);
     motor->goToPosition(40000);

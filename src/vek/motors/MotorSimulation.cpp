@@ -434,7 +434,7 @@ void MotorSimulation::checkLimitsAndEnd(int direction) {
 }
 
 void MotorSimulation::StopMotion(bool decelerate) {
-    simulationHost().removeCallbackMotor(id_);
+    simulationHost().removeCallbackMotor(id_, this);
     if (isAllMotors()) {
         for (const auto& motor : axisMotors()) motor->StopMotion(decelerate);
         return;

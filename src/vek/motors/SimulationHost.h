@@ -24,12 +24,14 @@ public:
     SimulationHost(const SimulationHost&) = delete;
     SimulationHost& operator=(const SimulationHost&) = delete;
 
-    // Registers a moving motor under its decimal id; a second add of the same
-    // id changes nothing. Starts the timer when it is not running.
+    // Registers a moving motor under its decimal id; adding the same motor
+    // again changes nothing, another motor with that id replaces it. Starts
+    // the timer when it is not running.
     void addCallbackMotor(int32_t id, const std::shared_ptr<MotorSimulation>& motor);
-    // Unregisters the motor (a missing id is ignored); the last removal stops
-    // the timer and the motion sound.
-    void removeCallbackMotor(int32_t id);
+    // Unregisters the motor of that id (a missing id is ignored; with `motor`
+    // given, only when that motor is the one registered); the last removal
+    // stops the timer and the motion sound.
+    void removeCallbackMotor(int32_t id, const MotorSimulation* motor = nullptr);
 
     const Collection<std::shared_ptr<MotorSimulation>>& callbackMotors() const { return callbackMotors_; }
     bool isTimerEnabled() const { return timer_ != 0; }
