@@ -125,8 +125,7 @@ BENCHMARK(BM_Helix100Turns)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_SamplingWalkVsSearch(benchmark::State& state) {
     environment();
     auto corners = zigzag(10000);
-    const RefinedPath refined =
-        TrajectoryGenerator::generateConnectedPath(*corners, kSpeed, kAcceleration, true, 1000);
+    const RefinedPath refined = TrajectoryGenerator::generateConnectedPath(*corners, kSpeed, kAcceleration, true, 1000);
     PathEngine engine;
     engine.setAcceleration(kAcceleration);
     const ProfileArray profile = engine.oneDimensionalProfile(kSpeed, refined.length());

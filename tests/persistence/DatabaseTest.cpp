@@ -50,7 +50,8 @@ TEST_F(DatabaseTest, StartUpCheckRefusesNewerFilesAndUpgradesOlderOnes) {
         loggedAt("Database version_11 is incompatible with the current database version. "
                  "Migrating to new database version_12 ...",
                  2));
-    EXPECT_TRUE(loggedAt("Database migration succeeded. Old database has been backed up. Loading the application...", 3));
+    EXPECT_TRUE(
+        loggedAt("Database migration succeeded. Old database has been backed up. Loading the application...", 3));
     EXPECT_EQ(db().Version(), 12);
 }
 

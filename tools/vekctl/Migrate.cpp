@@ -64,8 +64,8 @@ int runMigrate(const MigrateOptions& options) {
         vek::Database db;
         db.openDatabase(name);
         const int16_t before = db.Version();
-        std::cout << "Database " << options.home << "/data/" << name << ": version " << before << ", "
-                  << countsOf(db) << "\n";
+        std::cout << "Database " << options.home << "/data/" << name << ": version " << before << ", " << countsOf(db)
+                  << "\n";
         db.checkVersion();
         std::cout << "Now version " << db.Version() << ", " << countsOf(db) << "\n";
     } catch (const std::exception& e) {

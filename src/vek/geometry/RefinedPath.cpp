@@ -14,8 +14,8 @@ RefinedPath::RefinedPath(int slot) : slot_(slot) {
 void RefinedPath::append(const Axes& axes, std::shared_ptr<const Node> origin) {
     if (slot_ < 0) return;
     if (!points_.empty())
-        length_ += Utils::distanceBetweenAxes(points_.back().axes.data(), axes.data(), ratios_[0], ratios_[1],
-                                              ratios_[2]);
+        length_ +=
+            Utils::distanceBetweenAxes(points_.back().axes.data(), axes.data(), ratios_[0], ratios_[1], ratios_[2]);
     uint32_t originIndex = 0;
     if (origin) {
         origins_.push_back(std::move(origin));

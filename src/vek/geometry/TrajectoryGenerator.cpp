@@ -216,7 +216,7 @@ TimeArray TrajectoryGenerator::generateLinePathTarn(NodePath& self, const Node& 
 }
 
 RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration,
-                                                      bool slowToEnd, double cornerRadius) {
+                                                       bool slowToEnd, double cornerRadius) {
     (void)acceleration;
     (void)slowToEnd;
     if (doLogMessage(6)) {
@@ -332,7 +332,7 @@ RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, dou
 }
 
 RefinedPath TrajectoryGenerator::generateArcPath(const NodePath& path, double maxSpeed, double acceleration,
-                                                bool slowToEnd) {
+                                                 bool slowToEnd) {
     (void)maxSpeed;
     (void)acceleration;
     (void)slowToEnd;
@@ -452,9 +452,9 @@ std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node
                 point[i] = roundToInt32(from + (e[i] - from) * f);
             }
             if (logDistances)
-                logMessage(
-                    "Distance from center is " + toText(Utils::distanceBetweenAxes(c.data(), point.data(), r.x, r.y, r.z)),
-                    6);
+                logMessage("Distance from center is " +
+                               toText(Utils::distanceBetweenAxes(c.data(), point.data(), r.x, r.y, r.z)),
+                           6);
             points.push_back(point);
         }
     }

@@ -30,8 +30,8 @@ public:
 
     // A polyline with its corners rounded (corners that cannot be rounded
     // stay sharp, with a log line saying why).
-    static RefinedPath generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration,
-                                             bool slowToEnd, double cornerRadius);
+    static RefinedPath generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration, bool slowToEnd,
+                                             double cornerRadius);
     // An arc path (center, start, end, direction, pitch, rotations) as chords.
     static RefinedPath generateArcPath(const NodePath& path, double maxSpeed, double acceleration, bool slowToEnd);
     // Chord end points (current-system values) of an arc in the XY plane

@@ -11,8 +11,8 @@
 #include "vek/foundation/Utils.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
-#include "vek/motors/MoveSequences.h"
 #include "vek/motors/MotorStatusWordBits.h"
+#include "vek/motors/MoveSequences.h"
 #include "vek/persistence/Configuration.h"
 
 namespace vek {

@@ -251,8 +251,10 @@ bool Database::migrate10to11() {
     try {
         auto connection = Connection();
         connection->execute("DROP TABLE IF EXISTS temp.SlideRemap");
-        connection->execute("CREATE TEMP TABLE SlideRemap AS SELECT slideKey AS oldKey, model, pitch, stroke FROM Slide "
-                            "WHERE " + kBuiltIn);
+        connection->execute(
+            "CREATE TEMP TABLE SlideRemap AS SELECT slideKey AS oldKey, model, pitch, stroke FROM Slide "
+            "WHERE " +
+            kBuiltIn);
     } catch (const std::exception& e) {
         log("Couldn't keep the slides of the axes -->" + describe(e), LogLevel::Error);
         return false;
