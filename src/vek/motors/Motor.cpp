@@ -499,13 +499,7 @@ bool Motor::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
         }
         eventLoop().processPendingEvents();
     }
-    if (!stopped && isMoving()) {
-        logMessage("Motor " + name_ + " didn't stop within " + toText(timeOutSeconds) + " seconds.", LogLevel::WARNING);
-        return false;
-    }
-    if (!ignoreFault && hasFault())
-        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Error encountered while waiting for stop", "QDX");
-    return true;
+    return MoveSequences::endWaitForStop(*this, name_, stopped, timeOutSeconds, ignoreFault);
 }
 
 bool Motor::hasFault() {
@@ -514,11 +508,7 @@ bool Motor::hasFault() {
             if (motor->hasFault()) return true;
         return false;
     }
-    // All three are asked, so the motor sees the same traffic whatever it answers.
-    const bool left = getResponseOf("RBm") == "1";
-    const bool right = getResponseOf("RBp") == "1";
-    const bool positionError = getResponseOf("RBe") == "1";
-    return left || right || positionError;
+    return MoveSequences::reportsFault(*this);
 }
 
 bool Motor::isServoOff() {

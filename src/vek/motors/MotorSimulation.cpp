@@ -661,13 +661,7 @@ bool MotorSimulation::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
         if (timeOutSeconds >= 0 && eventLoop().now() - start > timeOutSeconds) break;
         eventLoop().processPendingEvents();
     }
-    if (!stopped && isMoving()) {
-        logMessage("Motor " + name_ + " didn't stop within " + toText(timeOutSeconds) + " seconds.", LogLevel::WARNING);
-        return false;
-    }
-    if (!ignoreFault && hasFault())
-        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Error encountered while waiting for stop", "QDX");
-    return true;
+    return MoveSequences::endWaitForStop(*this, name_, stopped, timeOutSeconds, ignoreFault);
 }
 
 bool MotorSimulation::hasFault() {
@@ -676,10 +670,7 @@ bool MotorSimulation::hasFault() {
             if (motor->hasFault()) return true;
         return false;
     }
-    const bool left = getResponseOf("RBm") == "1";
-    const bool right = getResponseOf("RBp") == "1";
-    const bool positionError = getResponseOf("RBe") == "1";
-    return left || right || positionError;
+    return MoveSequences::reportsFault(*this);
 }
 
 bool MotorSimulation::isServoOff() {

@@ -2,7 +2,10 @@
 
 #include <string>
 
+#include "vek/foundation/Convert.h"
+#include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
+#include "vek/foundation/NumberedError.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/IMotor.h"
 #include "vek/motors/MotorConstants.h"
@@ -47,6 +50,23 @@ void goWithVelocity(IMotor& motor, int32_t newVelocity, int32_t newAcceleration)
     motor.setVelocityMode();
     logMove("goWithVelocity", false, NOT_GIVEN, newVelocity, newAcceleration);
     setSpeedsAndStart(motor, newVelocity, newAcceleration);
+}
+
+bool reportsFault(IMotor& motor) {
+    const bool left = motor.getResponseOf("RBm") == "1";
+    const bool right = motor.getResponseOf("RBp") == "1";
+    const bool positionError = motor.getResponseOf("RBe") == "1";
+    return left || right || positionError;
+}
+
+bool endWaitForStop(IMotor& motor, const std::string& name, bool stopped, int32_t timeOutSeconds, bool ignoreFault) {
+    if (!stopped && motor.isMoving()) {
+        logMessage("Motor " + name + " didn't stop within " + toText(timeOutSeconds) + " seconds.", LogLevel::WARNING);
+        return false;
+    }
+    if (!ignoreFault && motor.hasFault())
+        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Error encountered while waiting for stop", "QDX");
+    return true;
 }
 
 }  // namespace vek::MoveSequences

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <string>
 
 namespace vek {
 
@@ -7,13 +8,20 @@ class IMotor;
 
 // The jog moves every motor composes from its own primitives: the mode, the
 // target, the acceleration and velocity (the jog defaults when not given),
-// then the start, with one developer log line. A real and a simulated motor
-// differ only in those primitives.
+// then the start, with one developer log line; and the checks that end a
+// wait for the move. A real and a simulated motor differ only in those
+// primitives.
 namespace MoveSequences {
 void goToPosition(IMotor& motor, int32_t newPosition, int32_t newVelocity, int32_t newAcceleration);
 void goToRelativePosition(IMotor& motor, int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration);
 // Resets the motor first, then moves in velocity mode.
 void goWithVelocity(IMotor& motor, int32_t newVelocity, int32_t newAcceleration);
+// Whether the motor reports a limit or position error (all three bits are
+// asked, so it sees the same traffic whatever it answers).
+bool reportsFault(IMotor& motor);
+// The end of WaitForStop on motor `name`: false with the warning when it
+// still moves, MOTION_INTERRUPTED when it reports a fault (unless ignored).
+bool endWaitForStop(IMotor& motor, const std::string& name, bool stopped, int32_t timeOutSeconds, bool ignoreFault);
 }  // namespace MoveSequences
 
 }  // namespace vek
