@@ -147,7 +147,7 @@ void BM_LoadDatasets(benchmark::State& state) {
         const std::size_t before = heapInUse();
         const auto start = std::chrono::steady_clock::now();
         const double cpuStart = cpuSeconds();
-        auto sets = std::make_shared<vek::DataSets>();
+        auto sets = std::make_shared<vek::DataSets>(vek::runtime().database);
         cpu = cpuSeconds() - cpuStart;
         seconds = std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
         bytesPerPoint = static_cast<double>(heapInUse() - before) / static_cast<double>(kPoints);
@@ -187,7 +187,7 @@ BENCHMARK(BM_ScanPointRows)->Arg(0)->Arg(1)->Unit(benchmark::kMillisecond)->Iter
 
 void BM_InsertPointsAtTheEndOfAPath(benchmark::State& state) {
     BigInstall::instance();
-    auto sets = std::make_shared<vek::DataSets>();
+    auto sets = std::make_shared<vek::DataSets>(vek::runtime().database);
     auto dataset = sets->getDatasetByName("Dataset500");
     auto path = dataset->getPathByName("Path" + std::to_string((500 - 2) * kPathsPerDataset + 1));
     constexpr int kInserts = 10000;

@@ -33,20 +33,20 @@ void BM_SimulationTickPeriod(benchmark::State& state) {
     vek::test::TempInstall install;
     vek::eventLoop().setClock(nullptr);  // the system clock
     vek::startUp();
-    vek::runtime().isSimulation = true;
-    vek::runtime().isSimulationMute = true;
-    vek::runtime().database = std::make_shared<vek::Database>();
-    vek::runtime().database->openDatabase("vek.db");
-    vek::runtime().configuration = std::make_shared<vek::Configuration>();
+    auto database = std::make_shared<vek::Database>();
+    database->openDatabase("vek.db");
+    auto configuration = std::make_shared<vek::Configuration>(database);
     // A 2 m slide with a 1 mm pitch: 8,000,000 counts, far more than 10 s of travel.
     auto slide = std::make_shared<vek::SlideData>();
     slide->setStroke(2000);
     slide->setPitch(1);
     slide->setMotorType(vek::MotorConstants::TYPE_SM);
-    vek::runtime().configuration->motorsData()->item(1)->setSlideData(slide);
+    configuration->motorsData()->item(1)->setSlideData(slide);
     auto channel = std::make_shared<vek::CommunicationSimulation>();
+    auto flags = std::make_shared<vek::MotionFlags>();
+    flags->isSimulationMute = true;
     auto motor = std::make_shared<vek::MotorSimulation>();
-    motor->init(1, channel, vek::MotorConstants::MOTOR_ENCODER_COUNT);
+    motor->init(1, channel, vek::MotorConstants::MOTOR_ENCODER_COUNT, vek::MotorContext{{}, configuration, {}, flags});
     motor->setRealTimePosition(0);
     motor->StopMotion(false);
 
@@ -88,8 +88,8 @@ void BM_SimulationTickPeriod(benchmark::State& state) {
     vek::simulationHost().reset();
     motor.reset();
     channel.reset();
-    vek::runtime().configuration.reset();
-    vek::runtime().database.reset();
+    configuration.reset();
+    database.reset();
     vek::shutDown();
 }
 BENCHMARK(BM_SimulationTickPeriod)->Arg(10)->Iterations(1)->Unit(benchmark::kSecond)->UseRealTime();

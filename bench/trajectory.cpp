@@ -12,9 +12,9 @@
 #include <filesystem>
 #include <memory>
 
-#include "vek/comm/engine/PathEngine.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/geometry/NodePath.h"
+#include "vek/geometry/PathEngine.h"
 #include "vek/geometry/TrajectoryGenerator.h"
 #include "vek/motion/Runtime.h"
 
@@ -125,7 +125,8 @@ BENCHMARK(BM_Helix100Turns)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 void BM_SamplingWalkVsSearch(benchmark::State& state) {
     environment();
     auto corners = zigzag(10000);
-    const RefinedPath refined = TrajectoryGenerator::generateConnectedPath(*corners, kSpeed, kAcceleration, true, 1000);
+    const RefinedPath refined = TrajectoryGenerator::generateConnectedPath(
+        *corners, activeMachine(), MotionSettings{kSpeed, kAcceleration, true, 1000});
     PathEngine engine;
     engine.setAcceleration(kAcceleration);
     const ProfileArray profile = engine.oneDimensionalProfile(kSpeed, refined.length());

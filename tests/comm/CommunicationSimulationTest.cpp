@@ -4,10 +4,10 @@
 
 #include "support/SimulationFixture.h"
 #include "vek/comm/engine/MotorEngine.h"
-#include "vek/comm/engine/PathEngine.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
+#include "vek/geometry/PathEngine.h"
 
 namespace vek::test {
 namespace {
@@ -131,10 +131,10 @@ TEST_F(CommunicationSimulationTest, AnswersNeverOutliveTheirCommand) {
 }
 
 TEST_F(CommunicationSimulationTest, MotorNumberBeyondTheCollectionFails) {
-    EXPECT_EQ(errorNumberOf("3RP"), 5);
-    EXPECT_EQ(errorNumberOf("9G"), 5);
-    runtime().motors.reset();
-    EXPECT_EQ(errorNumberOf("1RP"), 5) << "no motors yet";
+    EXPECT_EQ(errorNumberOf("3RP"), 9);
+    EXPECT_EQ(errorNumberOf("9G"), 9);
+    motors_.reset();
+    EXPECT_EQ(errorNumberOf("1RP"), 9) << "no motors left";
     EXPECT_EQ(errorNumberOf("0RP"), 0) << "all of no motors is nothing";
 }
 

@@ -22,7 +22,6 @@ protected:
     void SetUp() override {
         shutDown();
         eventLoop().setClock(clock_);
-        runtime().user = std::make_shared<User>();
         Log::setWarningDialog([this](const std::string& text) { dialogs_.push_back(text); });
     }
     void TearDown() override {
@@ -94,21 +93,33 @@ TEST_F(LogTest, LevelsDecideBetweenEventFileAndNothing) {
         EXPECT_EQ(text.find(notWritten), std::string::npos) << notWritten;
 }
 
-TEST_F(LogTest, DeveloperMessagesFollowTheCurrentRole) {
+TEST_F(LogTest, DeveloperMessagesPassOnlyWhileTheCheckSaysSo) {
     Log log;
-    for (int16_t role : {UserRoles::NOTSET, UserRoles::EXPERT, UserRoles::OPERATOR}) {
-        runtime().user->setUserRole(role);
-        EXPECT_FALSE(log.doLogMessage(6)) << role;
-    }
-    for (int16_t role : {UserRoles::DEVELOPER, UserRoles::DEBUGONLY}) {
-        runtime().user->setUserRole(role);
-        EXPECT_TRUE(log.doLogMessage(6)) << role;
-        log.LogMessage("dev " + std::to_string(role), -1, "Unknown", 6);
-    }
+    EXPECT_FALSE(log.doLogMessage(6)) << "no check: no developer detail";
+    bool developer = false;
+    log.setDeveloperDetail([&] { return developer; });
+    log.LogMessage("dev off", -1, "Unknown", 6);
+    developer = true;
+    EXPECT_TRUE(log.doLogMessage(6));
+    log.LogMessage("dev on", -1, "Unknown", 6);
     const std::string text = readFileText(Log::logFilePath());
-    EXPECT_NE(text.find("] dev -1\r\n"), std::string::npos);
-    EXPECT_NE(text.find("] dev -2\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("dev off"), std::string::npos);
+    EXPECT_NE(text.find("] dev on\r\n"), std::string::npos);
     EXPECT_FALSE(log.doLogMessage(-1));
+}
+
+TEST_F(LogTest, HandlersDecideWhatTheFileGets) {
+    Log log;
+    log.messagedLogged.connect([](std::string& m, int16_t& l) {
+        m = "[masked] " + m.substr(0, 3);
+        if (l == 2) l = 5;  // shown, not written
+    });
+    log.LogMessage("secret text");
+    log.LogMessage("warning text", -1, "Unknown", 2);
+    const std::string text = readFileText(Log::logFilePath());
+    EXPECT_NE(text.find("] [masked] sec\r\n"), std::string::npos);
+    EXPECT_EQ(text.find("secret text"), std::string::npos);
+    EXPECT_EQ(text.find("war"), std::string::npos);
 }
 
 TEST_F(LogTest, AnUnopenableFileWarnsOnceAndEventsStillFlow) {
@@ -146,14 +157,13 @@ TEST_F(LogTest, NameArraysAndTheLastEntry) {
         EXPECT_EQ(log.logSourceNames(), (std::vector<std::string>{"User", "Database", "Motor", "DLL", "Application"}));
         EXPECT_EQ(log.logLevelNames(), (std::vector<std::string>{"Temporary", "Info", "Warning", "Error"}));
         EXPECT_EQ(log.logTimeNames().at(3), "This week");
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
+        log.setDeveloperDetail([] { return true; });
     }
     EXPECT_NE(readFileText(Log::logFilePath()).find("] Last Log Message before log terminates.\r\n"),
               std::string::npos);
 }
 
 TEST_F(LogTest, StartUpWritesTheSeparatorFirst) {
-    runtime().user.reset();
     startUp();
     const std::string text = readFileText(Log::logFilePath());
     EXPECT_EQ(text.substr(21), " " + std::string(46, '=') + "\r\n");

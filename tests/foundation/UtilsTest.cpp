@@ -14,7 +14,7 @@
 #include "support/TempInstall.h"
 #include "vek/foundation/MotionSound.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
+#include "vek/geometry/Utils.h"
 #include "vek/motion/Runtime.h"
 #include "vek/persistence/User.h"
 
@@ -71,7 +71,14 @@ TEST_F(UtilsTest, ArrayAssignments) {
     EXPECT_EQ(u().getTokensFromArrayAssignment("speed[2]", "speed"), nullptr);
     EXPECT_EQ(u().getTokensFromArrayAssignment("speed[2]=1=2", "speed"), nullptr);
     EXPECT_EQ(u().getTokensFromArrayAssignment("accel[2]=1", "speed"), nullptr);
-    EXPECT_EQ(u().getTokensFromArrayAssignment("speed[x]=1", "speed"), nullptr);
+    for (const char* notANumber : {"speed[x]=1", "speed[2]=fast", "speed[]=1"}) {
+        try {
+            u().getTokensFromArrayAssignment(notANumber, "speed");
+            ADD_FAILURE() << notANumber;
+        } catch (const NumberedError& e) {
+            EXPECT_EQ(e.number(), 13) << notANumber;
+        }
+    }
     EXPECT_TRUE(Utils::isLike("abc", "a*c"));
     EXPECT_TRUE(Utils::isLike("ac", "a*c"));
     EXPECT_FALSE(Utils::isLike("ac", "a?*c"));

@@ -4,8 +4,8 @@
 
 #include "GeometryTestSupport.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
 #include "vek/geometry/PathCache.h"
+#include "vek/geometry/Utils.h"
 
 namespace vek::test {
 namespace {
@@ -279,7 +279,7 @@ TEST_F(TrajectoryCache, ExactSettingsPerKeyAndSystem) {
     EXPECT_EQ(cache.worldCount(), 0u);
     EXPECT_EQ(cache.getCache(0, 5, 0.01, true, 0), nullptr);
 
-    cache.addCache(12, 5.0, 0.01, true, 0, nodes, 64);
+    cache.addCache(12, 5.0, 0.01, true, 0, nodes);
     EXPECT_TRUE(logged("Added PathCache for 12"));
     EXPECT_TRUE(logged("New size of PathCahce is > [world= 1 ], [user= 0 ]"));
     EXPECT_EQ(cache.getCache(12, 5.0000001, 0.01, true, 0), nullptr);
@@ -287,6 +287,8 @@ TEST_F(TrajectoryCache, ExactSettingsPerKeyAndSystem) {
     EXPECT_EQ(cache.getCache(12, 5.0, 0.01, false, 0), nullptr);
     EXPECT_EQ(cache.getCache(12, 5.0, 0.01, true, 0), nodes);
     EXPECT_TRUE(logged("Found PathCache matches the exact attributes!"));
+    EXPECT_EQ(cache.timeArray(), (TimeArray{0, 0, 128})) << "no working path yet";
+    cache.setWorkingTimeDelta([] { return int16_t{64}; });
     EXPECT_EQ(cache.timeArray(), (TimeArray{0, 0, 64}));
 
     runtime().coordinates->setSystem(1);

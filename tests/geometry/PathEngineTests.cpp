@@ -2,8 +2,8 @@
 
 #include <cmath>
 
-#include "vek/comm/engine/PathEngine.h"
 #include "vek/foundation/NumberedError.h"
+#include "vek/geometry/PathEngine.h"
 
 namespace vek {
 namespace {

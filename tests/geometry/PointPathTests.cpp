@@ -96,7 +96,7 @@ protected:
         VekTest::SetUp();
         runtime().database = std::make_shared<Database>();
         runtime().database->openDatabase("vek.db");
-        runtime().configuration = std::make_shared<Configuration>();
+        runtime().configuration = std::make_shared<Configuration>(runtime().database);
     }
     void TearDown() override {
         runtime().configuration.reset();

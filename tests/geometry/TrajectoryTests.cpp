@@ -4,11 +4,11 @@
 #include <random>
 
 #include "GeometryTestSupport.h"
-#include "vek/comm/engine/PathEngine.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
 #include "vek/geometry/PathCache.h"
+#include "vek/geometry/PathEngine.h"
 #include "vek/geometry/TrajectoryGenerator.h"
+#include "vek/geometry/Utils.h"
 
 namespace vek::test {
 namespace {
@@ -55,7 +55,9 @@ TEST_F(Trajectory, StraightTwoNodePathRunsAlongTheLine) {
 
 TEST_F(Trajectory, NinetyDegreeCornerIsCutBackByTheRadiusOnBothLegs) {
     auto path = polyline({{0, 0}, {10000, 0}, {10000, 10000}});
-    auto rounded = TrajectoryGenerator::generateConnectedPath(*path, 5, 0.01, true, 1000).toNodePath();
+    auto rounded =
+        TrajectoryGenerator::generateConnectedPath(*path, activeMachine(), MotionSettings{5, 0.01, true, 1000})
+            .toNodePath();
     const auto& nodes = *rounded->nodes();
     ASSERT_EQ(nodes.count(), 1u + 50u + 1u);
     // The arc ends at the exit tangent point, 1000 up the second leg.
@@ -74,7 +76,8 @@ TEST_F(Trajectory, NinetyDegreeCornerIsCutBackByTheRadiusOnBothLegs) {
 
 TEST_F(Trajectory, CornersThatDoNotFitStaySharp) {
     auto square = polyline({{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}});
-    auto out = TrajectoryGenerator::generateConnectedPath(*square, 5, 0.01, true, 1100).toNodePath();
+    auto out = TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, 1100})
+                   .toNodePath();
     EXPECT_EQ(out->size(), 5);
     for (const char* v : {"V2", "V3", "V4"})
         EXPECT_EQ(countLogged(std::string("Skipping the arc (will not fit) at the vertex ") + v), 1) << v;
@@ -83,23 +86,32 @@ TEST_F(Trajectory, CornersThatDoNotFitStaySharp) {
     // After V2 is rounded with 600, only 400 of the next side are left: V3
     // stays sharp, and V4 starts again from V3.
     clearMessages();
-    auto partly = TrajectoryGenerator::generateConnectedPath(*square, 5, 0.01, true, 600).toNodePath();
+    auto partly =
+        TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, 600})
+            .toNodePath();
     EXPECT_EQ(partly->size(), 1 + 50 + 1 + 50 + 1);
     EXPECT_EQ(countLogged("Skipping the arc (will not fit) at the vertex V3"), 1);
     EXPECT_EQ(countLogged("Skipping the arc (will not fit) at the vertex V2"), 0);
     EXPECT_TRUE(partly->nodes()->item(52)->equals(square->nodes()->item(3)));
 
     clearMessages();
-    auto zero = TrajectoryGenerator::generateConnectedPath(*square, 5, 0.01, true, 0).toNodePath();
+    auto zero = TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, 0})
+                    .toNodePath();
     EXPECT_EQ(zero->size(), 5);
     EXPECT_TRUE(logged("CornerRadius is zero. Skipping the arc at the vertex V3"));
-    auto negative = TrajectoryGenerator::generateConnectedPath(*square, 5, 0.01, true, -5).toNodePath();
+    auto negative =
+        TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, -5})
+            .toNodePath();
     EXPECT_EQ(negative->size(), 5);
     EXPECT_TRUE(logged("CornerRadius is negative. Skipping the arc at the vertex V3"));
-    EXPECT_THROW(TrajectoryGenerator::generateConnectedPath(*square, 5, 0.01, true, std::nan("")), NumberedError);
+    EXPECT_THROW(TrajectoryGenerator::generateConnectedPath(*square, activeMachine(),
+                                                            MotionSettings{5, 0.01, true, std::nan("")}),
+                 NumberedError);
 
     auto straight = polyline({{0, 0}, {500, 0}, {1000, 0}});
-    EXPECT_EQ(TrajectoryGenerator::generateConnectedPath(*straight, 5, 0.01, true, 10).size(), 3u);
+    EXPECT_EQ(TrajectoryGenerator::generateConnectedPath(*straight, activeMachine(), MotionSettings{5, 0.01, true, 10})
+                  .size(),
+              3u);
     EXPECT_TRUE(logged("The vertex is on a straight line. Skipping the arc at the vertex V2"));
 }
 
@@ -119,7 +131,7 @@ std::shared_ptr<NodePath> helix(double rotations, int32_t pitch) {
 
 TEST_F(Trajectory, TwoTurnsMakeOneHundredChordsWithEvenPitch) {
     runtime().user->setUserRole(UserRoles::OPERATOR);
-    auto arc = TrajectoryGenerator::generateArcPath(*helix(2, 500), 5, 0.01, true).toNodePath();
+    auto arc = TrajectoryGenerator::generateArcPath(*helix(2, 500), activeMachine()).toNodePath();
     const auto& nodes = *arc->nodes();
     ASSERT_EQ(nodes.count(), 100u);
     for (std::size_t i = 1; i <= 100; ++i) {
@@ -135,14 +147,14 @@ TEST_F(Trajectory, TwoTurnsMakeOneHundredChordsWithEvenPitch) {
 TEST_F(Trajectory, DegenerateArcsContributeNothing) {
     auto flat = helix(1, 0);
     flat->getNodeByName("direction")->setAxis(2, 0);  // on the line through center and start
-    EXPECT_EQ(TrajectoryGenerator::generateArcPath(*flat, 5, 0.01, true).size(), 0u);
+    EXPECT_EQ(TrajectoryGenerator::generateArcPath(*flat, activeMachine()).size(), 0u);
     EXPECT_TRUE(logged("The plane containing three points can't be defined. Please check the data."));
 
     auto noRadius = helix(1, 0);
     noRadius->getNodeByName("start")->setAxis(1, 0);
     noRadius->getNodeByName("end")->setAxis(1, 0);
     noRadius->getNodeByName("end")->setAxis(2, 700);
-    EXPECT_EQ(TrajectoryGenerator::generateArcPath(*noRadius, 5, 0.01, true).size(), 0u);
+    EXPECT_EQ(TrajectoryGenerator::generateArcPath(*noRadius, activeMachine()).size(), 0u);
 
     NodePath working;
     EXPECT_TRUE(working.generatePath(flat, 5, 0.01, true, 0).empty());
@@ -150,7 +162,7 @@ TEST_F(Trajectory, DegenerateArcsContributeNothing) {
     EXPECT_EQ(working.nodes(), nullptr);
 
     auto huge = helix(2000000000, 1);
-    EXPECT_THROW(TrajectoryGenerator::generateArcPath(*huge, 5, 0.01, true), NumberedError);
+    EXPECT_THROW(TrajectoryGenerator::generateArcPath(*huge, activeMachine()), NumberedError);
 }
 
 TEST_F(Trajectory, EmptyOneNodeAndCoincidentPathsAreRefusedWithTheLogLine) {
@@ -266,7 +278,8 @@ TEST_F(Trajectory, RandomPolylinesProperties) {
         EXPECT_LE(travelled, path->effectiveLength() + 2.0 * points.count()) << trial;
 
         // The same refined path sampled both ways.
-        const RefinedPath refined = TrajectoryGenerator::generateConnectedPath(*path, 20, 0.05, true, r);
+        const RefinedPath refined =
+            TrajectoryGenerator::generateConnectedPath(*path, activeMachine(), MotionSettings{20, 0.05, true, r});
         PathEngine engine;
         engine.setAcceleration(0.05);
         const ProfileArray profile = engine.oneDimensionalProfile(20, refined.length());

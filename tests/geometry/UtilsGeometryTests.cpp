@@ -3,7 +3,7 @@
 #include "GeometryTestSupport.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
+#include "vek/geometry/Utils.h"
 
 namespace vek::test {
 namespace {
@@ -76,7 +76,9 @@ TEST_F(UtilsGeometry, DistanceIgnoresAxesAboveThreeAndInterpolationCoversAllEigh
     EXPECT_TRUE(same->equals(*a));
     EXPECT_EQ(same->name(), "A");
 
-    runtime().setPitchRatio(2, 2.0);
+    Machine stretched = activeMachine();
+    stretched.setPitchRatio(2, 2.0);
+    setActiveMachine(stretched);
     EXPECT_DOUBLE_EQ(Utils::distanceBetweenNodes(*makeNode(0, 0), *makeNode(3, 2), 1, 2, 1), 5.0);
     auto to = makeNode(30, 20);
     to->setAxis(4, 11);
@@ -85,7 +87,7 @@ TEST_F(UtilsGeometry, DistanceIgnoresAxesAboveThreeAndInterpolationCoversAllEigh
     EXPECT_EQ(mid->axis(2), 10);
     EXPECT_EQ(mid->axis(4), 6);                                               // 5.5 rounds half to even
     EXPECT_EQ(Utils::getNodeOnPath(*makeNode(0, 0), *to, 100)->axis(1), 60);  // extrapolates
-    EXPECT_THROW(runtime().pitchRatio(9), NumberedError);
+    EXPECT_THROW(activeMachine().pitchRatio(9), NumberedError);
 }
 
 TEST_F(UtilsGeometry, MatricesAndVectors) {

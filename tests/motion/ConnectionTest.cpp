@@ -4,6 +4,7 @@
 
 #include "SlidesTestFixture.h"
 #include "vek/comm/ICommunication.h"
+#include "vek/foundation/Error.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/motion/Server.h"
 #include "vek/motors/Calibration.h"
@@ -32,9 +33,12 @@ TEST_F(Connection, TwoMotorsUseShortStepsAndAxisLetters) {
     ASSERT_TRUE(slides().AllMotors());
     EXPECT_EQ(slides().currentBaudRate(), 9600);
     EXPECT_EQ(slides().getCommunication()->portName(), "SIM");
-    // The façade's motors are the ones the rest of the library sees.
-    EXPECT_EQ(runtime().motors, slides().motors());
-    EXPECT_EQ(runtime().motorCount(), 2);
+    // The façade publishes the machine it connected; the validator counts
+    // its axes.
+    EXPECT_EQ(activeMachine().axisCount, 2);
+    EXPECT_EQ(activeMachine().axes[0].slideModel, "SM-TEST");
+    EXPECT_NO_THROW(runtime().error->validateAxis(2));
+    EXPECT_EQ(raised([] { runtime().error->validateAxis(3); }).number(), ErrorCodes::INVALID_ARGUMENTS);
 }
 
 TEST_F(Connection, FiveAndSevenMotorsUseLongerStepsAndNumberedNames) {
@@ -99,7 +103,7 @@ TEST_F(Connection, CloseSetsTheGivenBaudRateOnlyWhenGiven) {
     EXPECT_EQ(comm->baudRate(), 38400);
     EXPECT_EQ(slides().motors()->count(), 0u);
     EXPECT_FALSE(slides().AllMotors());
-    EXPECT_EQ(runtime().motorCount(), 0);
+    EXPECT_EQ(activeMachine().axisCount, 0);
 
     slides().openConnection(9600, "SIM");
     comm = slides().getCommunication();
@@ -116,7 +120,7 @@ TEST_F(Connection, PitchRatiosAreRelativeToX) {
     EXPECT_DOUBLE_EQ(slides().getPitchRatio(1), 1.0);
     EXPECT_DOUBLE_EQ(slides().getPitchRatio(2), 2.0);
     EXPECT_DOUBLE_EQ(slides().getPitchRatio(3), 0.5);
-    EXPECT_DOUBLE_EQ(runtime().pitchRatio(2), 2.0);
+    EXPECT_DOUBLE_EQ(activeMachine().pitchRatio(2), 2.0);
     EXPECT_TRUE(logged("PitchRatio for Motor2 is 2"));
     EXPECT_EQ(raised([&] { slides().getPitchRatio(9); }).number(), 9);
     EXPECT_EQ(raised([&] { slides().setPitchRatios(0, 4, 1); }).number(), 6);

@@ -192,14 +192,14 @@ TEST_F(Drawing, PathWaitsForAPauseToEndBeforeStreaming) {
 TEST_F(Drawing, StopInTheMiddleEndsThePathAndTheFacadeStaysUsable) {
     const double start = eventLoop().now();
     eventLoop().setHostPump([&] {
-        if (eventLoop().now() - start > 0.5 && !runtime().stopRequested) slides().stopMotors(true);
+        if (eventLoop().now() - start > 0.5 && !slides().flags()->stopRequested) slides().stopMotors(true);
     });
     const auto e = raised([&] { slides().drawPath(polyline({at(0, 0, 0), at(60000, 0, 0)})); });
     eventLoop().setHostPump(nullptr);
     EXPECT_EQ(e.number(), ErrorCodes::MOTION_INTERRUPTED);
     EXPECT_EQ(e.description(), "RunPath Error->Motion stopped");
     EXPECT_EQ(baudRate(), 9600);
-    EXPECT_FALSE(runtime().stopRequested);
+    EXPECT_FALSE(slides().flags()->stopRequested);
     const int32_t stoppedAt = motor(1).position();
     EXPECT_GT(stoppedAt, 0);
     EXPECT_LT(stoppedAt, 60000);

@@ -17,6 +17,7 @@ protected:
         MotorTest::SetUp();
         channel_->setDefaultAnswer("0");
         registerAxes({motor_});
+        diagnostics_.setOwner(nullptr, [this] { return axes_; });
     }
     // Motor 1 arrives at the last position it was sent (when `moves`).
     void followTargets(bool moves = true) {
@@ -85,13 +86,15 @@ TEST_F(DiagnosticsWire, ChannelFailureMakesTheAxisUnhealthyWithoutRaising) {
 }
 
 TEST_F(DiagnosticsWire, WithoutAxesEveryRemedyFails) {
-    runtime().motors = std::make_shared<Collection<std::shared_ptr<IMotor>>>();
+    axes_->clear();
     int reopened = 0;
-    diagnostics_.setOwner([&](int32_t baudRate, const std::string& port) {
-        ++reopened;
-        EXPECT_EQ(baudRate, 9600);
-        EXPECT_EQ(port, "COM3");
-    });
+    diagnostics_.setOwner(
+        [&](int32_t baudRate, const std::string& port) {
+            ++reopened;
+            EXPECT_EQ(baudRate, 9600);
+            EXPECT_EQ(port, "COM3");
+        },
+        [this] { return axes_; });
     EXPECT_FALSE(diagnostics_.runDiagnostics(9600, "COM3"));
     EXPECT_EQ(reopened, 1);
     EXPECT_TRUE(logged("Trying various diagnostics..."));

@@ -2,7 +2,7 @@
 
 #include "MotorTestFixture.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
+#include "vek/geometry/Utils.h"
 #include "vek/motors/MotorStatusWordBits.h"
 #include "vek/persistence/User.h"
 
@@ -18,10 +18,9 @@ TEST_F(MotorTest, InitSendsFramingResetAndBrakeModeOfTheFamily) {
     EXPECT_EQ(motor->name(), "Motor3");
 
     channel_->clear();
-    runtime().motorDefaultName = [](int32_t id) { return id == 2 ? std::string("MotorY") : std::string(); };
     auto dravo = std::make_shared<Motor>();
     dravo->setMotorType(MotorConstants::TYPE_GZ);
-    dravo->init(2, channel_, 4000);
+    dravo->init(2, channel_, 4000, context("MotorY"));
     EXPECT_EQ(channel_->commands(), (Wire{"2F=2", "2ZS", "2BRKSTP"}));
     EXPECT_EQ(dravo->name(), "MotorY");
 

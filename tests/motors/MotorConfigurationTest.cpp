@@ -14,21 +14,18 @@ class MotorConfigurationTest : public MotorTest {
 protected:
     void SetUp() override {
         MotorTest::SetUp();
-        runtime().database = std::make_shared<Database>();
-        runtime().database->openDatabase("vek.db");
-        runtime().configuration = std::make_shared<Configuration>();
+        database_ = std::make_shared<Database>();
+        database_->openDatabase("vek.db");
+        configuration_ = std::make_shared<Configuration>(database_);
+        runtime().configuration = configuration_;  // the unit the measurement names
     }
-    void TearDown() override {
-        runtime().configuration.reset();
-        runtime().database.reset();
-        MotorTest::TearDown();
-    }
-    Configuration& config() { return *runtime().configuration; }
+    Configuration& config() { return *configuration_; }
+    std::shared_ptr<Database> database_;
 };
 
 TEST_F(MotorConfigurationTest, MotorTypeComesFromTheSlideOfTheAxisAndIsCached) {
     auto motor = std::make_shared<Motor>();
-    motor->init(1, channel_, 4000);
+    motor->init(1, channel_, 4000, context());
     EXPECT_EQ(channel_->commands(), (Wire{"1F=2", "1ZS", "1BRKSTP"})) << "a Kelpa releases its brake on trajectories";
     EXPECT_EQ(motor->motorType(), MotorConstants::TYPE_JP);
 
@@ -41,7 +38,7 @@ TEST_F(MotorConfigurationTest, MotorTypeComesFromTheSlideOfTheAxisAndIsCached) {
 TEST_F(MotorConfigurationTest, AxisWithoutSlideHasNoFamilyYet) {
     config().motorsData()->item(2)->setSlideData(nullptr);
     auto motor = std::make_shared<Motor>();
-    motor->init(2, channel_, 4000);
+    motor->init(2, channel_, 4000, context());
     EXPECT_EQ(channel_->commands(), (Wire{"2F=2", "2ZS"}));
     EXPECT_EQ(motor->motorTypeAsString(), "Motor");
 }

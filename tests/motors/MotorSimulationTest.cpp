@@ -6,7 +6,7 @@
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
+#include "vek/geometry/Utils.h"
 #include "vek/motors/MotorStatusWordBits.h"
 
 namespace vek::test {
@@ -68,7 +68,7 @@ TEST_F(MotorSimulationTest, ANewMotorUnderAMovingOnesIdTakesItsPlaceOnTheTick) {
     old->goToPosition(40000);
     eventLoop().wait(0.1);
     auto replacement = std::make_shared<MotorSimulation>();
-    replacement->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+    replacement->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
     replacement->goToPosition(20000);
     ASSERT_EQ(simulationHost().callbackMotors().count(), 1u);
     EXPECT_EQ(simulationHost().callbackMotors().item(1), replacement);
@@ -163,7 +163,7 @@ TEST_F(MotorSimulationTest, StopLeavesTheMotorWhereItIs) {
     EXPECT_LT(reached, 40000);
     // The all-motors object stops every axis of the façade.
     auto all = std::make_shared<MotorSimulation>();
-    all->init(0, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+    all->init(0, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
     EXPECT_TRUE(all->isMoving());
     all->StopMotion(true);
     EXPECT_FALSE(all->isMoving());
@@ -175,10 +175,10 @@ TEST_F(MotorSimulationTest, StopLeavesTheMotorWhereItIs) {
 TEST_F(MotorSimulationTest, WaitForStopTimesOutButIgnoresStopRequests) {
     auto motor = addMotor(1);
     motor->goWithVelocity(10000);  // about 620 counts a second: two minutes to the limit
-    runtime().stopRequested = true;
+    flags_->stopRequested = true;
     EXPECT_FALSE(motor->WaitForStop(1));
     EXPECT_TRUE(logged("Motor Motor1 didn't stop within 1 seconds."));
-    EXPECT_TRUE(runtime().stopRequested) << "a simulated wait leaves the request to others";
+    EXPECT_TRUE(flags_->stopRequested) << "a simulated wait leaves the request to others";
     EXPECT_TRUE(motor->isMoving());
 }
 
@@ -212,10 +212,10 @@ TEST_F(MotorSimulationTest, PowerUpPositionLiesOnTheStroke) {
     for (int i = 0; i < 5; ++i) {
         auto motor = std::make_shared<MotorSimulation>();
         addMotor(1);  // gives axis 1 its slide
-        motor->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+        motor->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
         EXPECT_GE(motor->position(), 0);
         EXPECT_LE(motor->position(), 80000);
-        runtime().motors = std::make_shared<Collection<std::shared_ptr<IMotor>>>();
+        motors_->clear();
     }
 }
 
@@ -284,9 +284,9 @@ TEST_F(MotorSimulationTest, RealTimePositionStaysInsideTheLimits) {
     EXPECT_EQ(motor->getResponseOf("RBm"), "1");
     EXPECT_EQ(motor->getResponseOf("RBl"), "1");
 
-    runtime().stopRequested = true;
+    flags_->stopRequested = true;
     expectError([&] { motor->setRealTimePosition(500); }, ErrorCodes::MOTION_INTERRUPTED, "Motion stopped");
-    EXPECT_FALSE(runtime().stopRequested) << "the request is consumed";
+    EXPECT_FALSE(flags_->stopRequested) << "the request is consumed";
     EXPECT_EQ(motor->position(), 0);
 }
 
@@ -328,12 +328,12 @@ TEST_F(MotorSimulationTest, StoredHomedFlagSurvivesAndUsesTheRecordsOffsets) {
     config().storeConfigValue("simulation_isHomed_1", "1");
     // A new run of the host: configuration read again from the file.
     auto slide = record->SlideData();
-    runtime().configuration = std::make_shared<Configuration>();
+    configuration_ = std::make_shared<Configuration>(database_);
     config().motorsData()->item(1)->setSlideData(slide);
     config().motorsData()->item(1)->setPositiveHomingOffset(1.0);
     config().motorsData()->item(1)->setNegativeHomingOffset(2.0);
     auto motor = std::make_shared<MotorSimulation>();
-    motor->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+    motor->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
     EXPECT_TRUE(motor->isHomed());
     EXPECT_EQ(motor->negativeLimit(), -84300);
     EXPECT_EQ(motor->positiveLimit(), 3500);
@@ -354,7 +354,7 @@ TEST_F(MotorSimulationTest, AllMotorsAreHomedOnlyWhenEveryAxisIs) {
     auto x = addMotor(1);
     auto y = addMotor(2);
     auto all = std::make_shared<MotorSimulation>();
-    all->init(0, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+    all->init(0, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
     x->home(0, -1, true, 500000, 100);
     EXPECT_FALSE(all->isHomed());
     y->home(0, -1, true, 500000, 100);

@@ -20,7 +20,7 @@ protected:
 TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
     MotorStatus status;
     channel_->answer("1RW", "129");
-    status.refresh(1);
+    status.refresh(*axes_, 1);
     EXPECT_EQ(channel_->commands(), Wire{"1RW"});
     EXPECT_TRUE(status.Bt());
     EXPECT_TRUE(status.Bo());
@@ -29,12 +29,12 @@ TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
         EXPECT_FALSE(b);
 
     channel_->answer("1RW", "32768");
-    status.refresh(1);
+    status.refresh(*axes_, 1);
     EXPECT_TRUE(status.Bk());
     EXPECT_FALSE(status.Bt());
 
     channel_->answer("1RW", "286");  // bits 1, 2, 3, 4, 8
-    status.refresh(1);
+    status.refresh(*axes_, 1);
     EXPECT_TRUE(status.Br() && status.Bl() && status.Bi() && status.Bw() && status.Bx());
 }
 
@@ -42,14 +42,14 @@ TEST_F(MotorStatusTest, BitsDoNotAskAgainAndOneObjectFollowsTheLastRefresh) {
     MotorStatus status;
     channel_->answer("1RW", "1");
     channel_->answer("2RW", "1024");
-    status.refresh(1);
+    status.refresh(*axes_, 1);
     const MotorStatus& first = status;
     channel_->answer("1RW", "0");
     channel_->clear();
     EXPECT_TRUE(first.Bt()) << "snapshot, not live";
     EXPECT_TRUE(channel_->commands().empty());
 
-    status.refresh(2);
+    status.refresh(*axes_, 2);
     EXPECT_FALSE(first.Bt());
     EXPECT_TRUE(first.Bm());
     EXPECT_EQ(first.motor(), second_);
@@ -58,7 +58,7 @@ TEST_F(MotorStatusTest, BitsDoNotAskAgainAndOneObjectFollowsTheLastRefresh) {
 TEST_F(MotorStatusTest, LiveMembersAskTheMotor) {
     MotorStatus status;
     channel_->answer("2RW", "0");
-    status.refresh(2);
+    status.refresh(*axes_, 2);
     channel_->answer("2Rz", "0");
     EXPECT_FALSE(status.Calibration());
     channel_->answer("2Rz", "1");
@@ -75,7 +75,7 @@ TEST_F(MotorStatusTest, LiveMembersAskTheMotor) {
 TEST_F(MotorStatusTest, RefusedLimitsSendNothing) {
     MotorStatus status;
     channel_->answer("1RW", "0");
-    status.refresh(1);
+    status.refresh(*axes_, 1);
     channel_->clear();
     EXPECT_THROW(status.setMaxCurrent(-5), NumberedError);
     EXPECT_THROW(status.setMaxPositionError(-5), NumberedError);
@@ -85,17 +85,17 @@ TEST_F(MotorStatusTest, RefusedLimitsSendNothing) {
 TEST_F(MotorStatusTest, BadRefreshesRaise) {
     MotorStatus status;
     channel_->answer("1RW", "5");
-    status.refresh(1);
+    status.refresh(*axes_, 1);
     channel_->answer("1RW", "busy");
     try {
-        status.refresh(1);
+        status.refresh(*axes_, 1);
         FAIL();
     } catch (const NumberedError& e) {
         EXPECT_EQ(e.number(), 13);
     }
     EXPECT_EQ(status.status(), 5) << "the previous snapshot stays";
-    EXPECT_THROW(status.refresh(3), NumberedError);
-    EXPECT_THROW(status.refresh(0), NumberedError);
+    EXPECT_THROW(status.refresh(*axes_, 3), NumberedError);
+    EXPECT_THROW(status.refresh(*axes_, 0), NumberedError);
 }
 
 }  // namespace

@@ -8,10 +8,13 @@
 #include "vek/motion/Runtime.h"
 #include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
+#include "vek/motors/MotorContext.h"
 
 namespace vek::test {
 
-// A started runtime with motor 1 (a SmartMotor) on a recording channel.
+// A started runtime with motor 1 (a SmartMotor) on a recording channel. The
+// motors made here share the flags and axes of this fixture, as a façade's
+// motors do.
 class MotorTest : public VekTest {
 protected:
     void SetUp() override {
@@ -20,22 +23,29 @@ protected:
         motor_ = makeMotor(1, MotorConstants::TYPE_SM);
     }
 
+    MotorContext context(const std::string& name = {}) const {
+        return MotorContext{name, configuration_, axes_, flags_};
+    }
+
     std::shared_ptr<Motor> makeMotor(int32_t id, int16_t type) {
         auto motor = std::make_shared<Motor>();
-        motor->init(id, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+        motor->init(id, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
         motor->setMotorType(type);
         channel_->clear();
         return motor;
     }
 
-    // Registers motors as the façade's axes, as the all-motors object sees them.
+    // Makes motors the axes the all-motors object answers for.
     void registerAxes(const std::vector<std::shared_ptr<Motor>>& motors) {
-        runtime().motors = std::make_shared<Collection<std::shared_ptr<IMotor>>>();
-        for (const auto& m : motors) runtime().motors->add(m, std::to_string(m->id()));
+        axes_->clear();
+        for (const auto& m : motors) axes_->add(m, std::to_string(m->id()));
     }
 
     using Wire = std::vector<std::string>;
 
+    std::shared_ptr<Configuration> configuration_;
+    std::shared_ptr<MotorCollection> axes_ = std::make_shared<MotorCollection>();
+    std::shared_ptr<MotionFlags> flags_ = std::make_shared<MotionFlags>();
     std::shared_ptr<RecordingChannel> channel_;
     std::shared_ptr<Motor> motor_;
 };

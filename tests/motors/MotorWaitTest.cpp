@@ -48,7 +48,7 @@ TEST_F(MotorWaitTest, SlowChannelStillEndsTheWait) {
 
 TEST_F(MotorWaitTest, StopRequestDuringTimedWaitIsClearedAndRaised) {
     channel_->answer("1RBt", "1");
-    eventLoop().post([] { runtime().stopRequested = true; });
+    eventLoop().post([this] { flags_->stopRequested = true; });
     try {
         motor_->WaitForStop(10);
         FAIL();
@@ -56,7 +56,7 @@ TEST_F(MotorWaitTest, StopRequestDuringTimedWaitIsClearedAndRaised) {
         EXPECT_EQ(e.number(), 14);
         EXPECT_EQ(e.description(), "Exiting WaitForStop command.");
     }
-    EXPECT_FALSE(runtime().stopRequested);
+    EXPECT_FALSE(flags_->stopRequested);
 }
 
 TEST_F(MotorWaitTest, UntimedWaitIgnoresStopRequests) {
@@ -65,9 +65,9 @@ TEST_F(MotorWaitTest, UntimedWaitIgnoresStopRequests) {
         if (cmd != "1RBt") return std::nullopt;
         return ++polls < 50 ? "1" : "0";
     });
-    runtime().stopRequested = true;
+    flags_->stopRequested = true;
     EXPECT_TRUE(motor_->WaitForStop());
-    EXPECT_TRUE(runtime().stopRequested) << "only a timed wait consumes the request";
+    EXPECT_TRUE(flags_->stopRequested) << "only a timed wait consumes the request";
 }
 
 TEST_F(MotorWaitTest, FaultAfterStopRaisesEightUnlessIgnored) {

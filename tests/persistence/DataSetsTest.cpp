@@ -34,14 +34,14 @@ protected:
                  "VALUES (201, 'tip', 1, 2, 3, 0, 2, 2)",
              })
             ASSERT_EQ(raw(sql), "") << sql;
-        sets_ = DataSets::loadShared();
+        sets_ = std::make_shared<DataSets>(runtime().database);
         part_ = sets_->getDatasetByName("PartA");
         ASSERT_TRUE(part_);
         outline_ = part_->getPathByName("outline");
         ASSERT_TRUE(outline_);
     }
     void TearDown() override {
-        runtime().dataSets.reset();
+        sets_.reset();
         PersistenceTest::TearDown();
     }
 
@@ -71,7 +71,6 @@ protected:
 };
 
 TEST_F(DataSetsTest, LoadsEverythingInStoredOrderWithDefaultsForEmptyColumns) {
-    EXPECT_EQ(runtime().dataSets, sets_);
     EXPECT_EQ(sets_->getDataSets()->count(), 2u);
     EXPECT_EQ(sets_->GLOBAL_DATASET()->name(), "Global");
     EXPECT_EQ(part_->key(), 2);
@@ -327,7 +326,7 @@ TEST_F(DataSetsTest, DatasetsAreInsertedRenamedAndDeletedWithEverythingInThem) {
     EXPECT_EQ(raw("SELECT count(*) FROM Dataset"), "2");
 
     raw("DELETE FROM Dataset WHERE datasetKey = 1");
-    DataSets reloaded;
+    DataSets reloaded(runtime().database);
     EXPECT_THROW(reloaded.GLOBAL_DATASET(), NumberedError);
     EXPECT_EQ(reloaded.getDatasetByName("O'Neil")->key(), fresh->key());
 }
@@ -337,7 +336,7 @@ TEST_F(DataSetsTest, AReloadSeesWhatWasStored) {
     ASSERT_TRUE(p);
     for (int x : {1, 2, 3}) ASSERT_TRUE(part_->insertNode(point(x * 100), p->key()));
     ASSERT_TRUE(part_->insertNode(point(150, "between"), p->key(), p->nodes()->item(2)));
-    DataSets reloaded;
+    DataSets reloaded(runtime().database);
     auto again = reloaded.getDatasetByName("PartA")->paths()->item(std::to_string(p->key()));
     EXPECT_EQ(memoryOrder(*again->nodes()), memoryOrder(*p->nodes()));
     EXPECT_EQ(again->nodes()->item(2)->name(), "between");
@@ -347,7 +346,7 @@ TEST_F(DataSetsTest, AReloadSeesWhatWasStored) {
 TEST_F(DataSetsTest, AnOrphanPointStopsTheLoadOfPointsAtThatRow) {
     raw("INSERT INTO Node (nodeKey, nodeName, p1, pathKey, datasetKey, orderNumber) VALUES (300, 'lost', 0, 99, 2, 1)");
     clearMessages();
-    DataSets reloaded;
+    DataSets reloaded(runtime().database);
     EXPECT_FALSE(reloaded.loadedCompletely());
     EXPECT_TRUE(loggedStartingWith("Can't load the points from the database.-->"));
     EXPECT_EQ(reloaded.getDatasetByName("PartA")->paths()->count(), 2u);

@@ -177,7 +177,7 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
     // Paths of a file without types are polylines.
     EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,1");
 
-    DataSets loaded;
+    DataSets loaded(runtime().database);
     EXPECT_TRUE(loaded.loadedCompletely());
     auto outline = loaded.getDatasetByName("PartA")->getPathByName("outline");
     ASSERT_TRUE(outline);

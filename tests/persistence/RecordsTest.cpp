@@ -85,7 +85,7 @@ TEST(SimulationDataTest, InputsStartBlankAndBoundsAreChecked) {
 using SimulationSaveTest = PersistenceTest;
 
 TEST_F(SimulationSaveTest, SaveInsertsTheFirstTimeAndUpdatesAfter) {
-    SimulationData s;
+    SimulationData s(runtime().database);
     s.setKey(4);
     s.setSimulatedInputs(1, "1");
     s.setSimulatedInputs(12, "it's on");

@@ -12,6 +12,7 @@ protected:
         raw("INSERT INTO USER (userKey, name, password, role, company) VALUES (8, 'bob', 'one', 2, NULL)");
         raw("INSERT INTO USER (userKey, name, password, role, company) VALUES (9, 'bob', 'two', 1, 'Second')");
         raw("INSERT INTO USER (userKey, name, password, role, company) VALUES (10, 'bob', 'two', 2, 'Third')");
+        user.setDatabase(runtime().database);
     }
     User user;
 };

@@ -6,7 +6,9 @@
 #include "vek/comm/CommunicationSimulation.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
+#include "vek/motors/MotorContext.h"
 #include "vek/motors/MotorSimulation.h"
+#include "vek/motors/SimulatedChain.h"
 #include "vek/motors/SimulationHost.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/Database.h"
@@ -15,34 +17,39 @@
 
 namespace vek::test {
 
-// A started runtime in simulation: the install's database and configuration,
-// a simulated channel, and simulated motors registered as the façade's axes
-// (runtime().motors, keyed by their number). The user is a developer so that
-// the simulation's developer lines reach the log.
+// Simulated motors without the façade: the install's database and
+// configuration, a simulated chain over the axes made here, and the motion
+// flags they share (sound muted). The user is a developer so that the
+// simulation's developer lines reach the log.
 class SimulationTest : public VekTest {
 protected:
     void SetUp() override {
         VekTest::SetUp();
-        runtime().isSimulation = true;
-        runtime().isSimulationMute = true;
         runtime().user->setUserRole(UserRoles::DEVELOPER);
-        runtime().database = std::make_shared<Database>();
-        runtime().database->openDatabase("vek.db");
-        runtime().configuration = std::make_shared<Configuration>();
-        runtime().motors = std::make_shared<Collection<std::shared_ptr<IMotor>>>();
-        channel_ = std::make_shared<CommunicationSimulation>();
+        database_ = std::make_shared<Database>();
+        database_->openDatabase("vek.db");
+        configuration_ = std::make_shared<Configuration>(database_);
+        motors_ = std::make_shared<MotorCollection>();
+        flags_ = std::make_shared<MotionFlags>();
+        flags_->isSimulationMute = true;
+        channel_ = std::make_shared<CommunicationSimulation>(std::make_shared<SimulatedChain>(motors_, configuration_));
     }
     void TearDown() override {
         simulationHost().reset();
-        runtime().motors.reset();
+        motors_.reset();
         channel_.reset();
-        runtime().configuration.reset();
-        runtime().database.reset();
+        configuration_.reset();
+        database_.reset();
         VekTest::TearDown();
     }
 
-    // Axis `id` on its own slide of `strokeMm` and `pitch` mm, registered as
-    // the façade's next motor and parked at `at` counts, standing still.
+    // What the façade would hand motor `id`.
+    MotorContext context(const std::string& name = {}) const {
+        return MotorContext{name, configuration_, motors_, flags_};
+    }
+
+    // Axis `id` on its own slide of `strokeMm` and `pitch` mm, added to the
+    // axes and parked at `at` counts, standing still.
     std::shared_ptr<MotorSimulation> addMotor(int32_t id, int16_t type = MotorConstants::TYPE_SM, double strokeMm = 200,
                                               double pitch = 10, int32_t at = 0) {
         auto slide = std::make_shared<SlideData>();
@@ -51,9 +58,9 @@ protected:
         slide->setMotorType(type);
         config().motorsData()->item(static_cast<std::size_t>(id))->setSlideData(slide);
         auto motor = std::make_shared<MotorSimulation>();
-        motor->init(id, channel_, MotorConstants::MOTOR_ENCODER_COUNT);
+        motor->init(id, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
         park(*motor, at);
-        runtime().motors->add(motor, std::to_string(id));
+        motors_->add(motor, std::to_string(id));
         return motor;
     }
 
@@ -63,8 +70,12 @@ protected:
         motor.StopMotion(false);
     }
 
-    Configuration& config() { return *runtime().configuration; }
+    Configuration& config() { return *configuration_; }
 
+    std::shared_ptr<Database> database_;
+    std::shared_ptr<Configuration> configuration_;
+    std::shared_ptr<MotorCollection> motors_;
+    std::shared_ptr<MotionFlags> flags_;
     std::shared_ptr<CommunicationSimulation> channel_;
 };
 

@@ -6,7 +6,6 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 
 namespace vek {
 
@@ -32,7 +31,8 @@ void Error::validateDisallowedWord(const std::string& fromString, const std::str
 }
 
 void Error::validateAxis(int16_t motorIndex, bool allowAllIndex) const {
-    const bool valid = (allowAllIndex && motorIndex == 0) || (motorIndex >= 1 && motorIndex <= runtime().motorCount());
+    const bool valid =
+        (allowAllIndex && motorIndex == 0) || (axisCount_ && motorIndex >= 1 && motorIndex <= axisCount_());
     if (!valid) raiseInvalidArgument("Motor Index " + toText(motorIndex) + " is invalid.");
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
@@ -11,6 +12,10 @@ namespace vek {
 // as a record of a failure at a position in a text (a compile error).
 class Error {
 public:
+    // How many axes validateAxis accepts: the composition root makes the
+    // process-wide validator ask the façade. Without it no axis is valid.
+    void setAxisCount(std::function<int16_t()> axisCount) { axisCount_ = std::move(axisCount); }
+
     int32_t code() const { return code_; }
     void setCode(int32_t v) { code_ = v; }
     int32_t line() const { return line_; }
@@ -45,6 +50,7 @@ private:
     int32_t line_ = 0;
     int32_t column_ = 0;
     std::string message_;
+    std::function<int16_t()> axisCount_;
 };
 
 }  // namespace vek

@@ -6,8 +6,6 @@
 
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/InstallFolder.h"
-#include "vek/motion/Runtime.h"
-#include "vek/persistence/User.h"
 
 namespace vek {
 
@@ -75,23 +73,25 @@ Log::~Log() {
 bool Log::doLogMessage(int16_t level) const {
     if (level == LogLevel::UNDEFINED) return false;
     if (level != LogLevel::DEVELOPER) return true;
-    const auto& user = runtime().user;
-    if (!user) return false;
-    const int16_t role = user->userRole();
-    return role == UserRoles::DEBUGONLY || role == UserRoles::DEVELOPER;
+    return developerDetail_ && developerDetail_();
 }
 
 void Log::LogMessage(const std::string& message, int16_t source, const std::string& code, int16_t level) {
     (void)source;
     (void)code;
     if (!doLogMessage(level)) return;
-    if (messagedLogged.handlerCount() != 0) {
-        std::string m = message;
-        int16_t l = level;
-        messagedLogged.raise(m, l);
+    // Levels 0, 4 and 5 are for the host's eyes only.
+    auto written = [](int16_t l) {
+        return l != LogLevel::TEMPORARY && l != LogLevel::LOGWINDOW && l != LogLevel::DISPLAYONLY;
+    };
+    if (messagedLogged.handlerCount() == 0) {
+        if (written(level)) writeLine(message);
+        return;
     }
-    if (level == LogLevel::TEMPORARY || level == LogLevel::LOGWINDOW || level == LogLevel::DISPLAYONLY) return;
-    writeLine(message);
+    std::string m = message;
+    int16_t l = level;
+    messagedLogged.raise(m, l);
+    if (written(l)) writeLine(m);
 }
 
 const std::string& Log::timestamp() {
@@ -118,6 +118,31 @@ void Log::writeLine(const std::string& message) {
         std::fclose(file_);
         file_ = nullptr;
     }
+}
+
+namespace {
+// Never destroyed: objects released at process exit still log through it.
+std::shared_ptr<Log>& processLogSlot() {
+    static auto* log = new std::shared_ptr<Log>();
+    return *log;
+}
+}  // namespace
+
+void setProcessLog(std::shared_ptr<Log> log) {
+    processLogSlot() = std::move(log);
+}
+
+Log* processLog() {
+    return processLogSlot().get();
+}
+
+bool logs(int16_t level) {
+    const Log* log = processLog();
+    return log && log->doLogMessage(level);
+}
+
+void logAt(int16_t level, const std::string& message, int16_t source) {
+    if (Log* log = processLog()) log->LogMessage(message, source, "Unknown", level);
 }
 
 }  // namespace vek

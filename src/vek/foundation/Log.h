@@ -2,7 +2,9 @@
 #include <cstdint>
 #include <cstdio>
 #include <functional>
+#include <memory>
 #include <string>
+#include <type_traits>
 #include <vector>
 
 #include "vek/foundation/Convert.h"
@@ -46,7 +48,9 @@ enum Value : int32_t { ok = 0, ATTENTION_NEEDED = 1 };
 
 // The process log: appends to <install>/logs/logs.txt, rotates the file at
 // start when it has grown past 1 MiB, and raises messagedLogged for every
-// message that passes the level rules.
+// message that passes the level rules. Developer detail (level 6) passes only
+// while the check given to setDeveloperDetail answers true: the composition
+// root makes it ask the current user's role.
 class Log {
 public:
     Log();
@@ -61,8 +65,12 @@ public:
     // Whether a message of `level` would be logged now.
     bool doLogMessage(int16_t level) const;
     // `source` and `code` are accepted for the host's benefit and not written.
+    // Handlers of messagedLogged may change the message and the level; what
+    // they leave is what the file gets.
     void LogMessage(const std::string& message, int16_t source = -1, const std::string& code = "Unknown",
                     int16_t level = 1);
+    // Whether developer detail is wanted now; without a check it is not.
+    void setDeveloperDetail(std::function<bool()> wanted) { developerDetail_ = std::move(wanted); }
 
     // Whether the log file is open for writing.
     bool isFileOpen() const { return file_ != nullptr; }
@@ -89,6 +97,27 @@ private:
     std::string line_;
     long long stampSecond_ = -1;
     std::string stamp_;
+    std::function<bool()> developerDetail_;
 };
+
+// ---------------------------------------------------------------------------
+// The process log as every part of vek reaches it. The composition root
+// installs the process's Log; before that and after shut-down messages go
+// nowhere. The level comes first so that a call cannot be mistaken for
+// Log::LogMessage(message, source, code, level).
+// ---------------------------------------------------------------------------
+void setProcessLog(std::shared_ptr<Log> log);
+Log* processLog();
+// Whether a message of `level` would be logged now (false without a log).
+bool logs(int16_t level);
+// Logs `message` at `level`; the level is checked here, callers need no guard.
+void logAt(int16_t level, const std::string& message, int16_t source = LogSource::All);
+// The lazy form for texts that cost to build: makeMessage() runs only when a
+// message of `level` is logged.
+template <typename MakeMessage>
+requires std::is_invocable_r_v<std::string, MakeMessage>
+void logAt(int16_t level, MakeMessage&& makeMessage, int16_t source = LogSource::All) {
+    if (logs(level)) logAt(level, std::forward<MakeMessage>(makeMessage)(), source);
+}
 
 }  // namespace vek

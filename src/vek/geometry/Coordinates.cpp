@@ -4,17 +4,17 @@
 #include <utility>
 
 #include "vek/foundation/Convert.h"
+#include "vek/foundation/Log.h"
 #include "vek/geometry/FastRound.h"
 #include "vek/geometry/Node.h"
 #include "vek/geometry/NodePath.h"
-#include "vek/motion/Runtime.h"
 
 namespace vek {
 
 namespace {
 
-Utils::Matrix rotation(double angle, int16_t axis) {
-    Utils::Matrix t = Utils::getIdentityMatrix(4);
+GeometryMath::Matrix rotation(double angle, int16_t axis) {
+    GeometryMath::Matrix t = GeometryMath::getIdentityMatrix(4);
     const double c = std::cos(angle), s = std::sin(angle);
     switch (axis) {
         case 1:
@@ -37,8 +37,8 @@ Utils::Matrix rotation(double angle, int16_t axis) {
     return t;
 }
 
-Utils::Matrix translation(double tx, double ty, double tz) {
-    Utils::Matrix t = Utils::getIdentityMatrix(4);
+GeometryMath::Matrix translation(double tx, double ty, double tz) {
+    GeometryMath::Matrix t = GeometryMath::getIdentityMatrix(4);
     t[4][1] = tx;
     t[4][2] = ty;
     t[4][3] = tz;
@@ -47,35 +47,40 @@ Utils::Matrix translation(double tx, double ty, double tz) {
 
 }  // namespace
 
-Coordinates::Coordinates() {
+Coordinates::Coordinates(bool drivesNodes) : drivesNodes_(drivesNodes) {
     init();
 }
 
 void Coordinates::init() {
-    system_ = 0;
-    matrix_ = Utils::getIdentityMatrix(4);
+    setSystemValue(0);
+    matrix_ = GeometryMath::getIdentityMatrix(4);
     reverse_ = false;
-    reverseMatrix_ = Utils::getIdentityMatrix(4);
+    reverseMatrix_ = GeometryMath::getIdentityMatrix(4);
+}
+
+void Coordinates::setSystemValue(int16_t value) {
+    system_ = value;
+    if (drivesNodes_) setActiveCoordinateSystem(value);
 }
 
 void Coordinates::setSystem(int16_t value) {
-    system_ = value;
-    if (value == 0) logMessage("Coordinate system is set to WORLD", 6);
-    if (value == 1) logMessage("Coordinate system is set to USER", 6);
+    setSystemValue(value);
+    if (value == 0) logAt(LogLevel::DEVELOPER, "Coordinate system is set to WORLD");
+    if (value == 1) logAt(LogLevel::DEVELOPER, "Coordinate system is set to USER");
 }
 
-void Coordinates::apply(const Utils::Matrix& t, bool isChained, const char* label) {
+void Coordinates::apply(const GeometryMath::Matrix& t, bool isChained, const char* label) {
     if (isChained) {
-        matrix_ = Utils::multiplyMatrices(matrix_, t);
+        matrix_ = GeometryMath::multiplyMatrices(matrix_, t);
     } else {
         matrix_ = t;
         reverse_ = false;
     }
-    if (doLogMessage(6)) {
-        logMessage(label, 6);
-        Utils::matrixToString(t);
-        logMessage("Transformation matrix is ", 6);
-        Utils::matrixToString(matrix_);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, label);
+        GeometryMath::matrixToString(t);
+        logAt(LogLevel::DEVELOPER, "Transformation matrix is ");
+        GeometryMath::matrixToString(matrix_);
     }
 }
 
@@ -84,19 +89,19 @@ void Coordinates::setupTranslation(double Tx, double Ty, double Tz, bool isChain
 }
 
 void Coordinates::setupReverse(bool xReverse, bool yReverse, bool zReverse) {
-    reverseMatrix_ = Utils::getIdentityMatrix(4);
+    reverseMatrix_ = GeometryMath::getIdentityMatrix(4);
     reverseMatrix_[1][1] = xReverse ? 1.0 : 0.0;
     reverseMatrix_[2][2] = yReverse ? 1.0 : 0.0;
     reverseMatrix_[3][3] = zReverse ? 1.0 : 0.0;
     reverse_ = true;
-    if (doLogMessage(6)) {
-        logMessage("Reverse matrix is ", 6);
-        Utils::matrixToString(reverseMatrix_);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, "Reverse matrix is ");
+        GeometryMath::matrixToString(reverseMatrix_);
     }
 }
 
 void Coordinates::setupScale(double xScale, double yScale, double zScale, bool isChained) {
-    Utils::Matrix t = Utils::getIdentityMatrix(4);
+    GeometryMath::Matrix t = GeometryMath::getIdentityMatrix(4);
     t[1][1] = xScale;
     t[2][2] = yScale;
     t[3][3] = zScale;
@@ -108,7 +113,7 @@ void Coordinates::setupRotate(double angle, int16_t axis, bool isChained) {
 }
 
 void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirection) const {
-    if (doLogMessage(6)) logMessage("Processing node " + tmpNode.toString(), 6);
+    logAt(LogLevel::DEVELOPER, [&] { return "Processing node " + tmpNode.toString(); });
     const int effective = Node::slotOf(system_);
     auto read = [&](int i) -> int32_t {
         switch (fromToDirection) {
@@ -129,7 +134,7 @@ void Coordinates::ApplyTransformationToNode(Node& tmpNode, int16_t fromToDirecti
             default: tmpNode.setSlotAxis(effective, j, v); break;
         }
     }
-    if (doLogMessage(6)) logMessage("Node processed to " + tmpNode.toString(), 6);
+    logAt(LogLevel::DEVELOPER, [&] { return "Node processed to " + tmpNode.toString(); });
 }
 
 void Coordinates::transformAxes(int32_t* axes) const {
@@ -168,7 +173,7 @@ void Coordinates::ApplyTransformationToPath(const std::shared_ptr<NodePath>& tmp
     if (tmpNodePath) ApplyTransformationToPath(*tmpNodePath);
 }
 
-void Coordinates::setupPreTransformation(const Node& origin, const Utils::Vector& normal) {
+void Coordinates::setupPreTransformation(const Node& origin, const GeometryMath::Vector& normal) {
     const int effective = Node::slotOf(system_);
     const double flip = normal.size() > 3 && normal[3] < 0 ? -1.0 : 1.0;
     const double a = normal.size() > 1 ? flip * normal[1] : 0.0;
@@ -177,28 +182,32 @@ void Coordinates::setupPreTransformation(const Node& origin, const Utils::Vector
     for (int i = 0; i < 3; ++i) preOrigin_[i] = origin.slotAxis(effective, i + 1);
     setupTranslation(-preOrigin_[0], -preOrigin_[1], -preOrigin_[2], false);
     double ratio = b / std::sqrt(b * b + c * c);
-    preAlpha_ = b != 0.0 ? Utils::asin(ratio) : 0.0;
+    preAlpha_ = b != 0.0 ? GeometryMath::asin(ratio) : 0.0;
     setupRotate(preAlpha_, 1, true);
-    logMessage("PreTransformation : X rotate angle is = " + toText(Utils::radToDegree(preAlpha_)), 6);
+    logAt(LogLevel::DEVELOPER,
+          "PreTransformation : X rotate angle is = " + toText(GeometryMath::radToDegree(preAlpha_)));
     ratio = a / std::sqrt(a * a + b * b + c * c);
-    preBeta_ = a != 0.0 ? -Utils::asin(ratio) : 0.0;
+    preBeta_ = a != 0.0 ? -GeometryMath::asin(ratio) : 0.0;
     setupRotate(preBeta_, 2, true);
-    if (doLogMessage(6)) {
-        logMessage("PreTransformation : Y rotate angle is = " + toText(Utils::radToDegree(preBeta_)), 6);
-        logMessage("PreTransform matrix is ", 6);
-        Utils::matrixToString(matrix_);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER,
+              "PreTransformation : Y rotate angle is = " + toText(GeometryMath::radToDegree(preBeta_)));
+        logAt(LogLevel::DEVELOPER, "PreTransform matrix is ");
+        GeometryMath::matrixToString(matrix_);
     }
 }
 
 void Coordinates::setupPostTransformation() {
     setupRotate(-preBeta_, 2, false);
-    logMessage("PostTransformation : Y rotate angle is = " + toText(Utils::radToDegree(-preBeta_)), 6);
+    logAt(LogLevel::DEVELOPER,
+          "PostTransformation : Y rotate angle is = " + toText(GeometryMath::radToDegree(-preBeta_)));
     setupRotate(-preAlpha_, 1, true);
-    logMessage("PostTransformation : X rotate angle is = " + toText(Utils::radToDegree(-preAlpha_)), 6);
+    logAt(LogLevel::DEVELOPER,
+          "PostTransformation : X rotate angle is = " + toText(GeometryMath::radToDegree(-preAlpha_)));
     setupTranslation(preOrigin_[0], preOrigin_[1], preOrigin_[2], true);
-    if (doLogMessage(6)) {
-        logMessage("PostTransform matrix is ", 6);
-        Utils::matrixToString(matrix_);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, "PostTransform matrix is ");
+        GeometryMath::matrixToString(matrix_);
     }
 }
 

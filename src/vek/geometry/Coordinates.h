@@ -2,7 +2,7 @@
 #include <cstdint>
 #include <memory>
 
-#include "vek/foundation/Utils.h"
+#include "vek/geometry/GeometryMath.h"
 
 namespace vek {
 
@@ -26,13 +26,16 @@ enum Value : int32_t {
 }  // namespace COORDINATE_SYSTEM
 
 // One affine transformation of axes 1..3 (row-vector form: (x, y, z, 1) * M,
-// translation in row 4) and the current coordinate system, which decides
-// what every node value, length, angle and cache entry refers to. The
-// process-wide instance serves the whole library; trajectory generation
-// makes private ones to turn a corner or an arc into the XY plane and back.
+// translation in row 4) and a coordinate system. The process-wide instance
+// (made with drivesNodes) decides what every node value, length, angle and
+// cache entry refers to: its system is the active machine's. Trajectory
+// generation makes private ones to turn a corner or an arc into the XY plane
+// and back.
 class Coordinates {
 public:
-    Coordinates();
+    // With drivesNodes, setting the system switches the system that every
+    // node reads and writes.
+    explicit Coordinates(bool drivesNodes = false);
 
     void init();
     int16_t system() const { return system_; }
@@ -60,21 +63,23 @@ public:
     // Moves `origin` to 0 and turns `normal` (indices 1..3) onto +Z. A normal
     // pointing down is turned up first: it describes the same plane, and the
     // two rotations only reach +Z from the upper half.
-    void setupPreTransformation(const Node& origin, const Utils::Vector& normal);
+    void setupPreTransformation(const Node& origin, const GeometryMath::Vector& normal);
     // Exactly undoes the last pre-transformation.
     void setupPostTransformation();
 
-    const Utils::Matrix& matrix() const { return matrix_; }
+    const GeometryMath::Matrix& matrix() const { return matrix_; }
     bool isReverse() const { return reverse_; }
-    const Utils::Matrix& reverseMatrix() const { return reverseMatrix_; }
+    const GeometryMath::Matrix& reverseMatrix() const { return reverseMatrix_; }
 
 private:
-    void apply(const Utils::Matrix& t, bool isChained, const char* label);
+    void setSystemValue(int16_t value);
+    void apply(const GeometryMath::Matrix& t, bool isChained, const char* label);
 
+    bool drivesNodes_ = false;
     int16_t system_ = 0;
-    Utils::Matrix matrix_;
+    GeometryMath::Matrix matrix_;
     bool reverse_ = false;
-    Utils::Matrix reverseMatrix_;
+    GeometryMath::Matrix reverseMatrix_;
     double preAlpha_ = 0.0;
     double preBeta_ = 0.0;
     double preOrigin_[3] = {0.0, 0.0, 0.0};

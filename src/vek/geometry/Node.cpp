@@ -2,8 +2,6 @@
 
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/geometry/Coordinates.h"
-#include "vek/motion/Runtime.h"
 
 namespace vek {
 
@@ -68,11 +66,6 @@ void Node::setAxis(int16_t index, int32_t value) {
     world_[checkedIndex(index)] = value;
 }
 
-int Node::currentSlot() {
-    const auto& coordinates = runtime().coordinates;
-    return coordinates ? slotOf(coordinates->system()) : 0;
-}
-
 int32_t Node::slotAxis(int slot, int index) const {
     const auto i = static_cast<std::size_t>(index - 1);
     if (slot == 0) return world_[i];
@@ -133,9 +126,8 @@ std::string Node::toString() const {
     return s;
 }
 
-std::shared_ptr<Node> Node::clone(bool onlyAxisValue) const {
+std::shared_ptr<Node> Node::clone(bool onlyAxisValue, int slot) const {
     auto copy = std::make_shared<Node>();
-    const int slot = currentSlot();
     copy->world_ = world_;
     for (int i = 1; i <= MAX_MOTORS; ++i) copy->setSlotAxis(slot, i, slotAxis(slot, i));
     if (!onlyAxisValue) {

@@ -4,9 +4,9 @@
 #include <memory>
 #include <string>
 
-namespace vek {
+#include "vek/geometry/Machine.h"
 
-constexpr int16_t MAX_MOTORS = 8;
+namespace vek {
 
 // A machine-side position: one value per axis in motor units (encoder
 // counts) for up to eight axes, in three value sets (world, user, tmp), plus
@@ -19,9 +19,10 @@ constexpr int16_t MAX_MOTORS = 8;
 // trajectory point in the world system costs one 72-byte object, a stored
 // corner with a name one more of 56 bytes.
 //
-// The per-system members follow the process-wide Coordinates.system at each
-// access: 0 selects the world slot, 1 (user, and tmp, which shares its value)
-// the user slot; any other system stores nothing and reads 0.
+// The per-system members follow the active machine's coordinate system (the
+// process-wide Coordinates.system) at each access: 0 selects the world slot,
+// 1 (user, and tmp, which shares its value) the user slot; any other system
+// stores nothing and reads 0.
 class Node {
 public:
     Node() = default;
@@ -50,10 +51,11 @@ public:
 
     // name + " world(v1,...,v8),user(...),tmp(...)"
     std::string toString() const;
-    // A new node with the world values and the current system's values;
-    // unless onlyAxisValue, also the current slot's corner angle, length and
-    // the name. Key, order, speed, acceleration and mode keep their defaults.
-    std::shared_ptr<Node> clone(bool onlyAxisValue = false) const;
+    // A new node with the world values and the values of the slot (the
+    // current system's unless one is given); unless onlyAxisValue, also that
+    // slot's corner angle, length and the name. Key, order, speed,
+    // acceleration and mode keep their defaults.
+    std::shared_ptr<Node> clone(bool onlyAxisValue = false, int slot = currentSlot()) const;
     // All eight world values equal; nothing else is compared.
     bool equals(const Node& anotherNode) const;
     bool equals(const std::shared_ptr<Node>& anotherNode) const { return anotherNode && equals(*anotherNode); }
@@ -69,9 +71,9 @@ public:
     void setCornerAngle(double value) { setCornerAngle(currentSlot(), value); }
 
     // --- library-internal fast paths for loops that resolve the slot once ---
-    // Slot of the current Coordinates.system: 0 world, 1 user, -1 none.
-    static int currentSlot();
-    static int slotOf(int system) { return system == 0 ? 0 : (system == 1 ? 1 : -1); }
+    // Slot of the active coordinate system: 0 world, 1 user, -1 none.
+    static int currentSlot() { return activeMachine().slot(); }
+    static int slotOf(int system) { return Machine::slotOf(system); }
     // `index` 1..8, unchecked; slot -1 reads 0 and stores nothing.
     int32_t slotAxis(int slot, int index) const;
     void setSlotAxis(int slot, int index, int32_t value);

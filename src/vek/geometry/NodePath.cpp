@@ -3,35 +3,35 @@
 #include <algorithm>
 #include <unordered_set>
 
-#include "vek/comm/engine/PathEngine.h"
 #include "vek/foundation/Convert.h"
-#include "vek/foundation/Utils.h"
+#include "vek/foundation/Log.h"
+#include "vek/geometry/GeometryMath.h"
 #include "vek/geometry/PathCache.h"
+#include "vek/geometry/PathEngine.h"
 #include "vek/geometry/TrajectoryGenerator.h"
-#include "vek/motion/Runtime.h"
 
 namespace vek {
 
 NodePath::NodePath() : nodes_(std::make_shared<NodeCollection>()) {}
 
 NodePath::~NodePath() {
-    if (doLogMessage(6))
-        logMessage("Terminating vek.Path ->" + name_ + " with " + std::to_string(size()) + " nodes.", 6);
+    logAt(LogLevel::DEVELOPER,
+          [&] { return "Terminating vek.Path ->" + name_ + " with " + std::to_string(size()) + " nodes."; });
 }
 
 void NodePath::setTIMEDELTA(int16_t value) {
     timeDelta_ = value;
     timeDeltaSeconds_ = value * 24576.0 / 1e8;
-    if (doLogMessage(6))
-        logMessage("Timedelta for coordinated motion (" + toText(value) +
-                       ") samples in seconds = " + toText(timeDeltaSeconds_),
-                   6);
+    logAt(LogLevel::DEVELOPER, [&] {
+        return "Timedelta for coordinated motion (" + toText(value) +
+               ") samples in seconds = " + toText(timeDeltaSeconds_);
+    });
 }
 
 void NodePath::setDirty(bool value) {
     dirty_ = value;
     if (value)
-        if (auto& cache = runtime().pathCache) cache->removeCache(key_);
+        if (PathCache* cache = PathCache::shared()) cache->removeCache(key_);
 }
 
 double NodePath::effectiveLength() const {
@@ -87,17 +87,39 @@ std::shared_ptr<Node> NodePath::getNodeByName(const std::string& nodeName) const
 
 TimeArray NodePath::generatePath(const std::shared_ptr<NodePath>& tmpNodePath, double maxSpeed, double acceleration,
                                  bool slowToEnd, double cornerRadius) {
-    return TrajectoryGenerator::generatePath(*this, tmpNodePath, maxSpeed, acceleration, slowToEnd, cornerRadius);
+    nodes_.reset();
+    PathCache* cache = PathCache::shared();
+    if (tmpNodePath && cache) {
+        if (auto hit = cache->getCache(tmpNodePath->key(), maxSpeed, acceleration, slowToEnd, cornerRadius)) {
+            nodes_ = std::move(hit);
+            return cache->timeArray();
+        }
+    }
+    const MotionSettings settings{maxSpeed, acceleration, slowToEnd, cornerRadius, timeDelta_};
+    Trajectory trajectory = TrajectoryGenerator::generatePath(tmpNodePath, activeMachine(), engine(), settings);
+    if (!trajectory.nodes) return {};
+    nodes_ = std::move(trajectory.nodes);
+    if (cache) cache->addCache(tmpNodePath->key(), maxSpeed, acceleration, slowToEnd, cornerRadius, nodes_);
+    tmpNodePath->setDirty(false);
+    return std::move(trajectory.time);
 }
 
 TimeArray NodePath::generateLinePath(const Node& fromNode, const Node& toNode, double maxSpeed, double acceleration,
                                      bool slowToEnd) {
-    return TrajectoryGenerator::generateLinePath(*this, fromNode, toNode, maxSpeed, acceleration, slowToEnd);
+    const MotionSettings settings{maxSpeed, acceleration, slowToEnd, 0.0, timeDelta_};
+    Trajectory trajectory =
+        TrajectoryGenerator::generateLinePath(fromNode, toNode, activeMachine(), engine(), settings);
+    nodes_ = std::move(trajectory.nodes);
+    return std::move(trajectory.time);
 }
 
 TimeArray NodePath::generateLinePathTarn(const Node& fromNode, const Node& toNode, double maxSpeed, double acceleration,
                                          bool slowToEnd) {
-    return TrajectoryGenerator::generateLinePathTarn(*this, fromNode, toNode, maxSpeed, acceleration, slowToEnd);
+    const MotionSettings settings{maxSpeed, acceleration, slowToEnd, 0.0, timeDelta_};
+    Trajectory trajectory =
+        TrajectoryGenerator::generateLinePathTarn(fromNode, toNode, activeMachine(), engine(), settings);
+    nodes_ = std::move(trajectory.nodes);
+    return std::move(trajectory.time);
 }
 
 std::shared_ptr<Node> NodePath::getBeginningNode() const {
@@ -112,7 +134,7 @@ std::shared_ptr<Node> NodePath::getEndNode(bool adjustForArc) const {
     if (!adjustForArc) return end;
     auto center = getNodeByName("center");
     if (!center || !end) return nullptr;
-    return Utils::getNodeOnPath(*center, *end, getRadius());
+    return GeometryMath::getNodeOnPath(*center, *end, getRadius());
 }
 
 double NodePath::getRadius() const {
@@ -121,8 +143,8 @@ double NodePath::getRadius() const {
     auto center = getNodeByName("center");
     auto start = getNodeByName("start");
     if (!center || !start) return 0.0;
-    const Runtime& rt = runtime();
-    return Utils::distanceBetweenNodes(*center, *start, rt.pitchRatio(1), rt.pitchRatio(2), rt.pitchRatio(3));
+    const auto& r = activeMachine().pitchRatios;
+    return GeometryMath::distanceBetweenNodes(*center, *start, r[1], r[2], r[3]);
 }
 
 void NodePath::addNode(std::shared_ptr<Node> tmpNode, const std::string& key, const std::string& beforeKey) {
@@ -146,9 +168,8 @@ void NodePath::appendForGeneration(std::shared_ptr<Node> tmpNode) {
     if (slot < 0) return;
     auto& total = effectiveLength_[static_cast<std::size_t>(slot)];
     if (nodes_->count() > 0) {
-        const Runtime& rt = runtime();
-        total += Utils::distanceBetweenNodes(*nodes_->item(nodes_->count()), *tmpNode, rt.pitchRatio(1),
-                                             rt.pitchRatio(2), rt.pitchRatio(3));
+        const auto& r = activeMachine().pitchRatios;
+        total += GeometryMath::distanceBetweenNodes(*nodes_->item(nodes_->count()), *tmpNode, r[1], r[2], r[3], slot);
     }
     tmpNode->setLengthFromStart(slot, total);
     nodes_->add(std::move(tmpNode));
@@ -163,11 +184,11 @@ void NodePath::removeNode(const Node& tmpNode) {
 void NodePath::updateCorner(const Node& a, Node& b, const Node& c, int slot, const double ratio[3]) {
     const double s1 = b.lengthFromStart(slot) - a.lengthFromStart(slot);
     const double s2 = c.lengthFromStart(slot) - b.lengthFromStart(slot);
-    const double s3 = Utils::distanceBetweenNodes(a, c, ratio[0], ratio[1], ratio[2]);
+    const double s3 = GeometryMath::distanceBetweenNodes(a, c, ratio[0], ratio[1], ratio[2], slot);
     if (s1 > 0 && s2 > 0 && s3 > 0) {
         // Rounding can push the cosine a hair past +-1 on straight runs.
         double cosine = std::clamp((s2 * s2 + s1 * s1 - s3 * s3) / (2 * s1 * s2), -1.0, 1.0);
-        b.setCornerAngle(slot, Utils::acos(cosine));
+        b.setCornerAngle(slot, GeometryMath::acos(cosine));
     } else {
         b.setCornerAngle(slot, 0.0);
     }
@@ -175,13 +196,13 @@ void NodePath::updateCorner(const Node& a, Node& b, const Node& c, int slot, con
 
 void NodePath::calculateLength(bool recalculate) {
     setDirty(true);
-    const Runtime& rt = runtime();
-    const double ratio[3] = {rt.pitchRatio(1), rt.pitchRatio(2), rt.pitchRatio(3)};
-    const int slot = Node::currentSlot();
+    const Machine& machine = activeMachine();
+    const double ratio[3] = {machine.pitchRatios[1], machine.pitchRatios[2], machine.pitchRatios[3]};
+    const int slot = machine.slot();
     if (!nodes_ || slot < 0) return;
     const std::size_t n = nodes_->count();
     auto distance = [&](const Node& a, const Node& b) {
-        return Utils::distanceBetweenNodes(a, b, ratio[0], ratio[1], ratio[2]);
+        return GeometryMath::distanceBetweenNodes(a, b, ratio[0], ratio[1], ratio[2], slot);
     };
     if (!recalculate) {
         if (n == 0) return;

@@ -75,15 +75,17 @@ public:
     std::shared_ptr<Node> getNodeByName(const std::string& nodeName) const;
 
     // Replaces `nodes` by the trajectory of the chain headed by tmpNodePath
-    // (served from the process-wide cache when the key and settings match)
-    // and returns the step times. maxSpeed in counts per sample, acceleration
-    // in counts per sample squared, cornerRadius in pitch-scaled counts.
+    // on the active machine (served from the process-wide cache when the key
+    // and settings match) and returns the step times. maxSpeed in counts per
+    // sample, acceleration in counts per sample squared, cornerRadius in
+    // pitch-scaled counts.
     TimeArray generatePath(const std::shared_ptr<NodePath>& tmpNodePath, double maxSpeed = 5.0,
                            double acceleration = 0.01, bool slowToEnd = true, double cornerRadius = 0.0);
     std::shared_ptr<Node> getBeginningNode() const;
     std::shared_ptr<Node> getEndNode(bool adjustForArc = false) const;
     double getRadius() const;
-    // Straight move of all axes with the engine's multi-axis profile.
+    // Straight move of the active machine's line axes with the engine's
+    // multi-axis profile.
     TimeArray generateLinePath(const Node& fromNode, const Node& toNode, double maxSpeed = 5.0,
                                double acceleration = 0.01, bool slowToEnd = true);
     // Straight move as a one-segment path (one-dimensional profile).

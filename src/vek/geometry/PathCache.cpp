@@ -2,11 +2,27 @@
 
 #include <string>
 
-#include "vek/motion/Runtime.h"
+#include "vek/foundation/Log.h"
 
 namespace vek {
 
+namespace {
+// Never destroyed: paths released at process exit still drop their entries.
+std::shared_ptr<PathCache>& sharedSlot() {
+    static auto* cache = new std::shared_ptr<PathCache>();
+    return *cache;
+}
+}  // namespace
+
 PathCache::PathCache() : world_(std::make_shared<Entries>()), user_(std::make_shared<Entries>()) {}
+
+PathCache* PathCache::shared() {
+    return sharedSlot().get();
+}
+
+void PathCache::setShared(std::shared_ptr<PathCache> cache) {
+    sharedSlot() = std::move(cache);
+}
 
 PathCache::Entries* PathCache::entries() {
     switch (Node::currentSlot()) {
@@ -17,7 +33,7 @@ PathCache::Entries* PathCache::entries() {
 }
 
 TimeArray PathCache::timeArray() const {
-    return TimeArray{0, 0, timeDelta_};
+    return TimeArray{0, 0, workingTimeDelta_ ? workingTimeDelta_() : int16_t{128}};
 }
 
 std::shared_ptr<NodeCollection> PathCache::getCache(int32_t pathKey, double tmpMaxSpeed, double tmpAcceleration,
@@ -27,20 +43,18 @@ std::shared_ptr<NodeCollection> PathCache::getCache(int32_t pathKey, double tmpM
     const std::string key = std::to_string(pathKey);
     if (!entries || !entries->contains(key)) return nullptr;
     const PathCache& entry = *entries->item(key);
-    logMessage("Found PathCache for " + key, 6);
+    logAt(LogLevel::DEVELOPER, "Found PathCache for " + key);
     if (entry.maxSpeed_ != tmpMaxSpeed || entry.acceleration_ != tmpAcceleration || entry.slowToEnd_ != tmpSlowToEnd ||
         entry.cornerRadius_ != tmpCornerRadius) {
-        logMessage("Found PathCache doesn't matche the exact attributes!", 6);
+        logAt(LogLevel::DEVELOPER, "Found PathCache doesn't matche the exact attributes!");
         return nullptr;
     }
-    logMessage("Found PathCache matches the exact attributes!", 6);
-    // timeArray() now answers with the spacing of the trajectory just found.
-    timeDelta_ = entry.timeDelta_;
+    logAt(LogLevel::DEVELOPER, "Found PathCache matches the exact attributes!");
     return entry.nodes_;
 }
 
 void PathCache::addCache(int32_t pathKey, double tmpMaxSpeed, double tmpAcceleration, bool tmpSlowToEnd,
-                         double tmpCornerRadius, std::shared_ptr<NodeCollection> tmpNodes, int16_t timeDelta) {
+                         double tmpCornerRadius, std::shared_ptr<NodeCollection> tmpNodes) {
     if (pathKey == 0) return;
     removeCache(pathKey);
     Entries* entries = this->entries();
@@ -53,14 +67,12 @@ void PathCache::addCache(int32_t pathKey, double tmpMaxSpeed, double tmpAccelera
     entry->slowToEnd_ = tmpSlowToEnd;
     entry->cornerRadius_ = tmpCornerRadius;
     entry->nodes_ = std::move(tmpNodes);
-    entry->timeDelta_ = timeDelta;
     const std::string key = std::to_string(pathKey);
     entries->add(std::move(entry), key);
-    if (doLogMessage(6)) {
-        logMessage("Added PathCache for " + key, 6);
-        logMessage("New size of PathCahce is > [world= " + std::to_string(worldCount()) +
-                       " ], [user= " + std::to_string(userCount()) + " ]",
-                   6);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, "Added PathCache for " + key);
+        logAt(LogLevel::DEVELOPER, "New size of PathCahce is > [world= " + std::to_string(worldCount()) +
+                                       " ], [user= " + std::to_string(userCount()) + " ]");
     }
 }
 
@@ -73,7 +85,7 @@ void PathCache::removeCache(int32_t pathKey) {
     const std::string key = std::to_string(pathKey);
     Entries* entries = this->entries();
     if (entries && entries->contains(key)) entries->remove(key);
-    if (doLogMessage(6)) logMessage("Removed PathCache for " + key, 6);
+    logAt(LogLevel::DEVELOPER, [&] { return "Removed PathCache for " + key; });
 }
 
 }  // namespace vek

@@ -2,15 +2,8 @@
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
-#include "vek/foundation/NotGiven.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/geometry/Node.h"
-#include "vek/motion/Runtime.h"
-#include "vek/motors/Measurement.h"
-#include "vek/motors/Units.h"
-#include "vek/persistence/Configuration.h"
-#include "vek/persistence/MotorData.h"
-#include "vek/persistence/SlideData.h"
 
 namespace vek {
 
@@ -36,7 +29,7 @@ void Point::setName(const std::string& value) {
 
 double Point::coordinate(int16_t axis) const {
     const std::size_t i = checkedAxis(axis);
-    return node_ ? userFromMotor(axis, node_->axis(axis)) : values_[i];
+    return node_ ? convert(axis, node_->axis(axis), true) : values_[i];
 }
 
 void Point::setCoordinate(int16_t axis, double value) {
@@ -53,39 +46,26 @@ std::shared_ptr<Node> Point::getNode() const {
     if (node_) return node_;
     auto node = std::make_shared<Node>();
     for (int16_t i = 1; i <= MAX_MOTORS; ++i)
-        node->setAxis(i, toInt32(motorFromUser(i, values_[static_cast<std::size_t>(i - 1)])));
+        node->setAxis(i, toInt32(convert(i, values_[static_cast<std::size_t>(i - 1)], false)));
     node->setName(name_);
     return node;
 }
 
-// Points speak the configured user unit; nodes speak encoder counts. Each
-// axis converts with the pitch and motor type of its slide record. Without a
-// configuration (no database opened yet) the user unit is the motor unit.
 namespace {
-double convertAxis(int16_t axis, double value, bool toUser) {
-    const Runtime& rt = runtime();
-    if (!rt.configuration || !rt.measurement) return value;
-    int16_t unit = rt.configuration->unit();
-    int16_t smu = Units::smu;
-    double pitch = 0;
-    int16_t motorType = NOT_GIVEN;
-    const auto motors = rt.configuration->motorsData();
-    if (motors && static_cast<std::size_t>(axis) <= motors->count()) {
-        if (const auto slide = motors->item(static_cast<std::size_t>(axis))->SlideData()) {
-            pitch = slide->pitch();
-            motorType = slide->motorType();
-        }
-    }
-    return toUser ? rt.measurement->getPosition(smu, unit, value, pitch, motorType)
-                  : rt.measurement->getPosition(unit, smu, value, pitch, motorType);
+// Never destroyed: points released at process exit may still convert.
+Point::UnitConversion& unitConversion() {
+    static auto* conversion = new Point::UnitConversion();
+    return *conversion;
 }
 }  // namespace
 
-double Point::userFromMotor(int16_t axis, double counts) {
-    return convertAxis(axis, counts, true);
+void Point::setUnitConversion(UnitConversion conversion) {
+    unitConversion() = std::move(conversion);
 }
-double Point::motorFromUser(int16_t axis, double value) {
-    return convertAxis(axis, value, false);
+
+double Point::convert(int16_t axis, double value, bool toUser) {
+    const auto& conversion = unitConversion();
+    return conversion ? conversion(axis, value, toUser) : value;
 }
 
 }  // namespace vek

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -14,6 +15,14 @@ class Node;
 // every read and refuses every write with error 11.
 class Point {
 public:
+    // Converts `value` of `axis` from motor counts to the user unit
+    // (toUser) or back.
+    using UnitConversion = std::function<double(int16_t axis, double value, bool toUser)>;
+    // The conversion every point uses, installed by the composition root
+    // (the configured unit through each axis's slide). Without one, and
+    // while it answers for no open database, the user unit is the motor unit.
+    static void setUnitConversion(UnitConversion conversion);
+
     const std::string& name() const;
     void setName(const std::string& value);
     double x() const { return coordinate(1); }
@@ -46,8 +55,7 @@ public:
 
 private:
     void refuseWhenBacked() const;
-    static double userFromMotor(int16_t axis, double counts);
-    static double motorFromUser(int16_t axis, double value);
+    static double convert(int16_t axis, double value, bool toUser);
 
     std::string name_;
     std::array<double, 8> values_{};

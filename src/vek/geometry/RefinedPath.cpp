@@ -1,21 +1,19 @@
 #include "vek/geometry/RefinedPath.h"
 
-#include "vek/foundation/Utils.h"
+#include "vek/geometry/GeometryMath.h"
 #include "vek/geometry/NodePath.h"
-#include "vek/motion/Runtime.h"
 
 namespace vek {
 
-RefinedPath::RefinedPath(int slot) : slot_(slot) {
-    const Runtime& rt = runtime();
-    for (int i = 0; i < 3; ++i) ratios_[i] = rt.pitchRatio(static_cast<int16_t>(i + 1));
+RefinedPath::RefinedPath(const Machine& machine) : slot_(machine.slot()) {
+    for (std::size_t i = 0; i < 3; ++i) ratios_[i] = machine.pitchRatios[i + 1];
 }
 
 void RefinedPath::append(const Axes& axes, std::shared_ptr<const Node> origin) {
     if (slot_ < 0) return;
     if (!points_.empty())
-        length_ +=
-            Utils::distanceBetweenAxes(points_.back().axes.data(), axes.data(), ratios_[0], ratios_[1], ratios_[2]);
+        length_ += GeometryMath::distanceBetweenAxes(points_.back().axes.data(), axes.data(), ratios_[0], ratios_[1],
+                                                     ratios_[2]);
     uint32_t originIndex = 0;
     if (origin) {
         origins_.push_back(std::move(origin));
@@ -39,7 +37,7 @@ std::shared_ptr<Node> RefinedPath::node(std::size_t i) const {
     const Point& p = points_[i];
     std::shared_ptr<Node> n;
     if (p.origin) {
-        n = origins_[p.origin - 1]->clone(false);
+        n = origins_[p.origin - 1]->clone(false, slot_);
     } else {
         n = std::make_shared<Node>();
         for (int a = 0; a < MAX_MOTORS; ++a) n->setSlotAxis(slot_, a + 1, p.axes[static_cast<std::size_t>(a)]);

@@ -33,9 +33,9 @@ public:
         uint32_t origin;  // 1-based position of the vertex this point copies in origins_, 0 for none
     };
 
-    // Slot of the coordinate system the values belong to (Node::slotOf);
-    // pitch ratios are read from the runtime once.
-    explicit RefinedPath(int slot = Node::currentSlot());
+    // Values of the machine's coordinate system, measured with its pitch
+    // ratios.
+    explicit RefinedPath(const Machine& machine = activeMachine());
 
     // Appends a point measured from the last one. As with
     // NodePath::appendForGeneration, nothing is kept without a slot.
@@ -55,7 +55,8 @@ public:
 
     // Point i (0-based) as the node the refined path holds there.
     std::shared_ptr<Node> node(std::size_t i) const;
-    // Points from `first` on as a path of such nodes, lengths measured anew.
+    // Points from `first` on as a path of such nodes, lengths measured anew
+    // (developer dumps).
     std::shared_ptr<NodePath> toNodePath(std::size_t first = 0) const;
 
 private:

@@ -4,40 +4,43 @@
 #include <string>
 #include <unordered_set>
 
-#include "vek/comm/engine/PathEngine.h"
-#include "vek/comm/engine/ProfileArray.h"
 #include "vek/foundation/Convert.h"
-#include "vek/foundation/Utils.h"
+#include "vek/foundation/Log.h"
+#include "vek/foundation/NumberedError.h"
 #include "vek/geometry/Coordinates.h"
 #include "vek/geometry/FastRound.h"
-#include "vek/geometry/PathCache.h"
-#include "vek/motion/Runtime.h"
+#include "vek/geometry/GeometryMath.h"
+#include "vek/geometry/PathEngine.h"
+#include "vek/geometry/ProfileArray.h"
 
 namespace vek {
 
 namespace {
 
+using Geo = GeometryMath;
+
 struct Ratios {
     double x, y, z;
 };
 
-Ratios pitchRatios() {
-    const Runtime& rt = runtime();
-    return {rt.pitchRatio(1), rt.pitchRatio(2), rt.pitchRatio(3)};
+Ratios pitchRatios(const Machine& machine) {
+    return {machine.pitchRatios[1], machine.pitchRatios[2], machine.pitchRatios[3]};
 }
 
-int16_t currentSystem() {
-    const auto& coordinates = runtime().coordinates;
-    return coordinates ? coordinates->system() : 0;
-}
-
-void configure(PathEngine& engine, int16_t timeDelta, double acceleration, bool slowToEnd) {
+void configure(PathEngine& engine, const MotionSettings& settings) {
     engine.setStartClock(0);
-    engine.setTimeDelta(timeDelta);
+    engine.setTimeDelta(settings.timeDelta);
     engine.setStartSpeed(0.0);
-    engine.setAcceleration(acceleration);
-    engine.setSlowToEndSpeed(slowToEnd);
+    engine.setAcceleration(settings.acceleration);
+    engine.setSlowToEndSpeed(settings.slowToEnd);
     engine.setEndSpeed(0.0);
+}
+
+// The developer dump of a trajectory, as a path of its nodes shows it.
+std::string describeTrajectory(const std::shared_ptr<NodeCollection>& nodes) {
+    NodePath path;
+    path.setNodes(nodes);
+    return path.toString();
 }
 
 // The chain from `head` along nextPath; a chain that comes back to one of its
@@ -57,7 +60,7 @@ std::vector<const NodePath*> chainOf(const std::shared_ptr<NodePath>& head) {
 // Applies `plane` to axes 1..3 of a chord point the way it transforms a
 // node, the developer log lines of the transformation included.
 void transformPoint(const Coordinates& plane, RefinedPath::Axes& axes, int slot) {
-    if (!doLogMessage(6)) {
+    if (!logs(LogLevel::DEVELOPER)) {
         plane.transformAxes(axes.data());
         return;
     }
@@ -69,23 +72,15 @@ void transformPoint(const Coordinates& plane, RefinedPath::Axes& axes, int slot)
 
 }  // namespace
 
-TimeArray TrajectoryGenerator::generatePath(NodePath& self, const std::shared_ptr<NodePath>& tmpNodePath,
-                                            double maxSpeed, double acceleration, bool slowToEnd, double cornerRadius) {
-    self.setNodes(nullptr);
-    const auto& cache = runtime().pathCache;
-    if (tmpNodePath && cache) {
-        if (auto hit = cache->getCache(tmpNodePath->key(), maxSpeed, acceleration, slowToEnd, cornerRadius)) {
-            self.setNodes(hit);
-            return cache->timeArray();
-        }
-    }
-    RefinedPath refined;
-    for (const NodePath* p : chainOf(tmpNodePath)) {
-        RefinedPath part;
+Trajectory TrajectoryGenerator::generatePath(const std::shared_ptr<NodePath>& path, const Machine& machine,
+                                             PathEngine& engine, const MotionSettings& settings) {
+    RefinedPath refined(machine);
+    for (const NodePath* p : chainOf(path)) {
+        RefinedPath part(machine);
         if (p->pathType() == PathConstants::LINEAR_PATH)
-            part = generateConnectedPath(*p, maxSpeed, acceleration, slowToEnd, cornerRadius);
+            part = generateConnectedPath(*p, machine, settings);
         else if (p->pathType() == PathConstants::ARC_PATH)
-            part = generateArcPath(*p, maxSpeed, acceleration, slowToEnd);
+            part = generateArcPath(*p, machine);
         else
             continue;
         // The first part's lengths already run from 0: it is the start.
@@ -95,36 +90,28 @@ TimeArray TrajectoryGenerator::generatePath(NodePath& self, const std::shared_pt
             refined.append(part);
     }
     if (!(refined.length() > 0)) {
-        logMessage("Invalid data for path generation", 3, -1, "Unknown");
+        logAt(LogLevel::Error, "Invalid data for path generation");
         return {};
     }
-    TimeArray time = generateConnectedPathTarn(self, refined, maxSpeed, acceleration, slowToEnd);
-    if (cache)
-        cache->addCache(tmpNodePath->key(), maxSpeed, acceleration, slowToEnd, cornerRadius, self.nodes(),
-                        self.TIMEDELTA());
-    tmpNodePath->setDirty(false);
-    return time;
+    return generateConnectedPathTarn(refined, engine, settings);
 }
 
-TimeArray TrajectoryGenerator::generateConnectedPathTarn(NodePath& self, const RefinedPath& path, double maxSpeed,
-                                                         double acceleration, bool slowToEnd) {
-    PathEngine& engine = self.engine();
-    configure(engine, self.TIMEDELTA(), acceleration, slowToEnd);
-    if (doLogMessage(6)) {
-        logMessage("generateConnectedPathTarn : pathLength = " + toText(path.length()), 6);
-        logMessage("generateConnectedPathTarn : maxSpeed = " + toText(maxSpeed), 6);
+Trajectory TrajectoryGenerator::generateConnectedPathTarn(const RefinedPath& path, PathEngine& engine,
+                                                          const MotionSettings& settings) {
+    configure(engine, settings);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, "generateConnectedPathTarn : pathLength = " + toText(path.length()));
+        logAt(LogLevel::DEVELOPER, "generateConnectedPathTarn : maxSpeed = " + toText(settings.maxSpeed));
         smiPathToString(engine);
     }
-    const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, path.length());
-    auto nodes = std::make_shared<NodeCollection>();
-    TimeArray time;
-    sampleAlongPath(path, profile, *nodes, time);
-    self.setNodes(nodes);
-    if (doLogMessage(6)) {
-        logMessage("GenerateConnectedPathFromLines = " + self.toString() + "\r\n", 6);
-        timeArrayToString(time);
+    const ProfileArray profile = engine.oneDimensionalProfile(settings.maxSpeed, path.length());
+    Trajectory out{std::make_shared<NodeCollection>(), {}};
+    sampleAlongPath(path, profile, *out.nodes, out.time);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, "GenerateConnectedPathFromLines = " + describeTrajectory(out.nodes) + "\r\n");
+        timeArrayToString(out.time);
     }
-    return time;
+    return out;
 }
 
 void TrajectoryGenerator::sampleAlongPath(const RefinedPath& path, const ProfileArray& profile, NodeCollection& out,
@@ -148,20 +135,20 @@ void TrajectoryGenerator::sampleAlongPath(const RefinedPath& path, const Profile
             // profile that goes back starts from the first segment again.
             if (searchFromStart || d < previous) b = 1;
             previous = d;
-            while (b < n - 1 && path[b].length < d - Utils::GEOMETRY_ZERO) ++b;
+            while (b < n - 1 && path[b].length < d - Geo::GEOMETRY_ZERO) ++b;
             const std::size_t toIndex = std::min(b, n - 1);
             const std::size_t fromIndex = toIndex - (n > 1 ? 1 : 0);
             const RefinedPath::Point& from = path[fromIndex];
             const RefinedPath::Point& to = path[toIndex];
-            const double total = Utils::distanceBetweenAxes(from.axes.data(), to.axes.data(), r[0], r[1], r[2]);
-            if (total >= Utils::GEOMETRY_ZERO) {
+            const double total = Geo::distanceBetweenAxes(from.axes.data(), to.axes.data(), r[0], r[1], r[2]);
+            if (total >= Geo::GEOMETRY_ZERO) {
                 RefinedPath::Axes axes;
-                Utils::interpolateAxes(from.axes.data(), to.axes.data(), total, d - from.length, axes.data());
+                Geo::interpolateAxes(from.axes.data(), to.axes.data(), total, d - from.length, axes.data());
                 node = std::make_shared<Node>();
                 for (int i = 0; i < MAX_MOTORS; ++i) node->setSlotAxis(slot, i + 1, axes[static_cast<std::size_t>(i)]);
             } else {
-                logMessage("From and To points are identical. Can't find a point on the path of zero length", 6, -1,
-                           "Unknown");
+                logAt(LogLevel::DEVELOPER,
+                      "From and To points are identical. Can't find a point on the path of zero length");
                 node = path.node(fromIndex);
             }
         }
@@ -170,64 +157,55 @@ void TrajectoryGenerator::sampleAlongPath(const RefinedPath& path, const Profile
     }
 }
 
-TimeArray TrajectoryGenerator::generateLinePath(NodePath& self, const Node& fromNode, const Node& toNode,
-                                                double maxSpeed, double acceleration, bool slowToEnd) {
-    PathEngine& engine = self.engine();
-    configure(engine, self.TIMEDELTA(), acceleration, slowToEnd);
-    const int16_t counted = runtime().motorCount();
-    // Without a façade (no motors counted yet) every axis takes part.
-    const int16_t motors = counted > 0 && counted <= MAX_MOTORS ? counted : MAX_MOTORS;
-    const int slot = Node::currentSlot();
+Trajectory TrajectoryGenerator::generateLinePath(const Node& fromNode, const Node& toNode, const Machine& machine,
+                                                 PathEngine& engine, const MotionSettings& settings) {
+    configure(engine, settings);
+    const int16_t motors = machine.lineAxes();
+    const int slot = machine.slot();
     std::vector<int32_t> targets(static_cast<std::size_t>(motors));
     for (int16_t i = 1; i <= motors; ++i) {
         engine.setStartPoint(i, fromNode.slotAxis(slot, i));
         targets[static_cast<std::size_t>(i - 1)] = toNode.slotAxis(slot, i);
     }
-    if (doLogMessage(6)) smiPathToString(engine);
-    const ProfileArray profile = engine.multiAxisProfile(maxSpeed, targets);
-    auto nodes = std::make_shared<NodeCollection>();
-    nodes->reserve(static_cast<std::size_t>(profile.steps()));
-    TimeArray time(static_cast<std::size_t>(profile.steps()) + 1, 0);
+    smiPathToString(engine);
+    const ProfileArray profile = engine.multiAxisProfile(settings.maxSpeed, targets);
+    Trajectory out{std::make_shared<NodeCollection>(), TimeArray(static_cast<std::size_t>(profile.steps()) + 1, 0)};
+    out.nodes->reserve(static_cast<std::size_t>(profile.steps()));
     for (int32_t j = 1; j <= profile.steps(); ++j) {
         auto node = std::make_shared<Node>();
         for (int i = 1; i <= motors; ++i) node->setSlotAxis(slot, i, roundToInt32(profile.at(i, j)));
-        time[static_cast<std::size_t>(j)] = roundToInt32(profile.time(j));
-        nodes->add(std::move(node));
+        out.time[static_cast<std::size_t>(j)] = roundToInt32(profile.time(j));
+        out.nodes->add(std::move(node));
     }
-    self.setNodes(nodes);
-    if (doLogMessage(6)) timeArrayToString(time);
-    return time;
+    timeArrayToString(out.time);
+    return out;
 }
 
-TimeArray TrajectoryGenerator::generateLinePathTarn(NodePath& self, const Node& fromNode, const Node& toNode,
-                                                    double maxSpeed, double acceleration, bool slowToEnd) {
-    PathEngine& engine = self.engine();
-    configure(engine, self.TIMEDELTA(), acceleration, slowToEnd);
-    RefinedPath segment;
-    segment.append(fromNode.clone(false));
-    segment.append(toNode.clone(false));
-    const ProfileArray profile = engine.oneDimensionalProfile(maxSpeed, segment.length());
-    auto nodes = std::make_shared<NodeCollection>();
-    TimeArray time;
-    sampleAlongPath(segment, profile, *nodes, time);
-    self.setNodes(nodes);
-    if (doLogMessage(6)) timeArrayToString(time);
-    return time;
+Trajectory TrajectoryGenerator::generateLinePathTarn(const Node& fromNode, const Node& toNode, const Machine& machine,
+                                                     PathEngine& engine, const MotionSettings& settings) {
+    configure(engine, settings);
+    RefinedPath segment(machine);
+    segment.append(fromNode.clone(false, machine.slot()));
+    segment.append(toNode.clone(false, machine.slot()));
+    const ProfileArray profile = engine.oneDimensionalProfile(settings.maxSpeed, segment.length());
+    Trajectory out{std::make_shared<NodeCollection>(), {}};
+    sampleAlongPath(segment, profile, *out.nodes, out.time);
+    timeArrayToString(out.time);
+    return out;
 }
 
-RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, double maxSpeed, double acceleration,
-                                                       bool slowToEnd, double cornerRadius) {
-    (void)acceleration;
-    (void)slowToEnd;
-    if (doLogMessage(6)) {
-        logMessage("Current coordinate axis = " + std::to_string(currentSystem()), 6);
-        logMessage("generateConnectedPath : pathLength = " + toText(path.effectiveLength()), 6);
-        logMessage("generateConnectedPath : maxSpeed = " + toText(maxSpeed), 6);
-        logMessage("Generating connected path for = " + path.toString(), 6);
+RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, const Machine& machine,
+                                                       const MotionSettings& settings) {
+    const double cornerRadius = settings.cornerRadius;
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER, "Current coordinate axis = " + std::to_string(machine.coordinateSystem));
+        logAt(LogLevel::DEVELOPER, "generateConnectedPath : pathLength = " + toText(path.effectiveLength()));
+        logAt(LogLevel::DEVELOPER, "generateConnectedPath : maxSpeed = " + toText(settings.maxSpeed));
+        logAt(LogLevel::DEVELOPER, "Generating connected path for = " + path.toString());
     }
     if (std::isnan(cornerRadius)) raiseInvalidArgument("The corner radius of a path must be a number (got NaN)");
-    RefinedPath out;
-    const Ratios r = pitchRatios();
+    RefinedPath out(machine);
+    const Ratios r = pitchRatios(machine);
     const int slot = out.slot();
     const auto& source = path.nodes();
     const std::size_t n = source ? source->count() : 0;
@@ -247,59 +225,59 @@ RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, dou
         }
         const std::string& name = vertex.name();
         const Node& before = *source->item(k - 1);
-        auto from = tangentOut ? tangentOut : before.clone(false);
-        auto to = source->item(k + 1)->clone(false);
+        auto from = tangentOut ? tangentOut : before.clone(false, slot);
+        auto to = source->item(k + 1)->clone(false, slot);
         const double t = cornerRadius / std::tan(theta / 2);
         const double lengthOfFromLine = vertex.lengthFromStart(slot) - from->lengthFromStart(slot);
         const double lengthOfToLine = to->lengthFromStart(slot) - vertex.lengthFromStart(slot);
         if (cornerRadius == 0) {
-            logMessage("CornerRadius is zero. Skipping the arc at the vertex " + name, 6);
+            logAt(LogLevel::DEVELOPER, "CornerRadius is zero. Skipping the arc at the vertex " + name);
             keepSharp();
             continue;
         }
         if (cornerRadius < 0) {
-            logMessage("CornerRadius is negative. Skipping the arc at the vertex " + name, 2);
+            logAt(LogLevel::WARNING, "CornerRadius is negative. Skipping the arc at the vertex " + name);
             keepSharp();
             continue;
         }
         if (t > lengthOfFromLine) {
-            logMessage("lengthFromVertexToTangent is greater than lengthOfFromLine.", 6);
-            logMessage("Skipping the arc (will not fit) at the vertex " + name, 2);
+            logAt(LogLevel::DEVELOPER, "lengthFromVertexToTangent is greater than lengthOfFromLine.");
+            logAt(LogLevel::WARNING, "Skipping the arc (will not fit) at the vertex " + name);
             keepSharp();
             continue;
         }
         if (t > lengthOfToLine) {
-            logMessage("lengthFromVertexToTangent is greater lengthOfToLine. ", 6);
-            logMessage("Skipping the arc (will not fit) at the vertex " + name, 2);
+            logAt(LogLevel::DEVELOPER, "lengthFromVertexToTangent is greater lengthOfToLine. ");
+            logAt(LogLevel::WARNING, "Skipping the arc (will not fit) at the vertex " + name);
             keepSharp();
             continue;
         }
-        const Utils::Vector normal = Utils::vectorCrossProduct(Utils::vectorFromTwoNodes(vertex, *from, r.x, r.y, r.z),
-                                                               Utils::vectorFromTwoNodes(vertex, *to, r.x, r.y, r.z));
-        if (Utils::vectorLength(normal) == 0) {
-            logMessage("The vertex is on a straight line. Skipping the arc at the vertex " + name, 6);
+        const Geo::Vector normal = Geo::vectorCrossProduct(Geo::vectorFromTwoNodes(vertex, *from, r.x, r.y, r.z, slot),
+                                                           Geo::vectorFromTwoNodes(vertex, *to, r.x, r.y, r.z, slot));
+        if (Geo::vectorLength(normal) == 0) {
+            logAt(LogLevel::DEVELOPER, "The vertex is on a straight line. Skipping the arc at the vertex " + name);
             keepSharp();
             continue;
         }
         Coordinates plane;
-        plane.setSystem(currentSystem());
+        plane.setSystem(machine.coordinateSystem);
         plane.setupPreTransformation(before, normal);
-        auto t1 = Utils::getNodeOnPath(vertex, *from, t);
-        auto t2 = Utils::getNodeOnPath(vertex, *to, t);
-        auto pIn = from->clone(true), vIn = vertex.clone(true), nIn = to->clone(true);
-        auto t1In = t1->clone(true), t2In = t2->clone(true);
+        auto t1 = Geo::getNodeOnPath(vertex, *from, t, machine);
+        auto t2 = Geo::getNodeOnPath(vertex, *to, t, machine);
+        auto pIn = from->clone(true, slot), vIn = vertex.clone(true, slot), nIn = to->clone(true, slot);
+        auto t1In = t1->clone(true, slot), t2In = t2->clone(true, slot);
         for (const auto& node : {pIn, vIn, nIn, t1In, t2In})
             plane.ApplyTransformationToNode(*node, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
 
         // The corner circle's center is where the normals at the two tangent
         // points meet, worked in pitch-scaled coordinates.
-        auto normalSlope = [](double m) { return m == 0 ? -1 / Utils::GEOMETRY_ZERO : -1 / m; };
-        const double k1 = normalSlope(Utils::slopeOfLine(*pIn, *vIn, r.x, r.y));
-        const double k2 = normalSlope(Utils::slopeOfLine(*vIn, *nIn, r.x, r.y));
+        auto normalSlope = [](double m) { return m == 0 ? -1 / Geo::GEOMETRY_ZERO : -1 / m; };
+        const double k1 = normalSlope(Geo::slopeOfLine(*pIn, *vIn, r.x, r.y, slot));
+        const double k2 = normalSlope(Geo::slopeOfLine(*vIn, *nIn, r.x, r.y, slot));
         const double b1 = t1In->slotAxis(slot, 2) * r.y - k1 * t1In->slotAxis(slot, 1) * r.x;
         const double b2 = t2In->slotAxis(slot, 2) * r.y - k2 * t2In->slotAxis(slot, 1) * r.x;
         if (k1 == k2) {
-            logMessage("The vertex is on a straight line. Skipping the arc at the vertex " + name, 6);
+            logAt(LogLevel::DEVELOPER, "The vertex is on a straight line. Skipping the arc at the vertex " + name);
             keepSharp();
             continue;
         }
@@ -310,11 +288,11 @@ RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, dou
         center.setSlotAxis(slot, 1, roundToInt32(x / r.x));
         center.setSlotAxis(slot, 2, roundToInt32(y / r.y));
         center.setSlotAxis(slot, 3, t1In->slotAxis(slot, 3));
-        if (doLogMessage(6))
-            logMessage("Center of circle = (" + std::to_string(center.slotAxis(slot, 1)) + "," +
-                           std::to_string(center.slotAxis(slot, 2)) + ")",
-                       6);
-        auto arc = generateArcPoints(center, *t1In, *t2In, *vIn, 0.0, 1.0);
+        logAt(LogLevel::DEVELOPER, [&] {
+            return "Center of circle = (" + std::to_string(center.slotAxis(slot, 1)) + "," +
+                   std::to_string(center.slotAxis(slot, 2)) + ")";
+        });
+        auto arc = generateArcPoints(center, *t1In, *t2In, *vIn, 0.0, 1.0, machine);
         if (arc.empty()) {
             keepSharp();
             continue;
@@ -327,17 +305,14 @@ RefinedPath TrajectoryGenerator::generateConnectedPath(const NodePath& path, dou
         t2->setLengthFromStart(slot, vertex.lengthFromStart(slot) + t);
         tangentOut = t2;
     }
-    if (doLogMessage(6)) logMessage("Generated connected path = " + out.toNodePath()->toString(), 6);
+    logAt(LogLevel::DEVELOPER, [&] { return "Generated connected path = " + out.toNodePath()->toString(); });
     return out;
 }
 
-RefinedPath TrajectoryGenerator::generateArcPath(const NodePath& path, double maxSpeed, double acceleration,
-                                                 bool slowToEnd) {
-    (void)maxSpeed;
-    (void)acceleration;
-    (void)slowToEnd;
-    RefinedPath out;
-    const Ratios r = pitchRatios();
+RefinedPath TrajectoryGenerator::generateArcPath(const NodePath& path, const Machine& machine) {
+    RefinedPath out(machine);
+    const Ratios r = pitchRatios(machine);
+    const int slot = machine.slot();
     auto centerNode = path.getNodeByName("center");
     auto startNode = path.getNodeByName("start");
     auto endNode = path.getNodeByName("end");
@@ -345,60 +320,64 @@ RefinedPath TrajectoryGenerator::generateArcPath(const NodePath& path, double ma
     auto pitchNode = path.getNodeByName("pitch");
     auto rotationsNode = path.getNodeByName("rotations");
     if (!centerNode || !startNode || !endNode) {
-        logMessage("Invalid data for arc", 2);
+        logAt(LogLevel::WARNING, "Invalid data for arc");
         return out;
     }
     // Pitch and turns are counts kept in axis 1 of their construction nodes.
     const double pitch = pitchNode ? pitchNode->axis(1) : 0.0;
     const double rotations = rotationsNode ? rotationsNode->axis(1) : 1.0;
-    auto center = centerNode->clone(true), start = startNode->clone(true), end = endNode->clone(true);
-    auto direction = directionNode ? directionNode->clone(true) : end->clone(true);
+    auto center = centerNode->clone(true, slot), start = startNode->clone(true, slot);
+    auto end = endNode->clone(true, slot);
+    auto direction = directionNode ? directionNode->clone(true, slot) : end->clone(true, slot);
 
     const Node* inPlane = end.get();
-    if (Utils::scalarTriangleAreaThreeDimension(*start, *center, *end, r.x, r.y, r.z) == 0) {
+    if (Geo::scalarTriangleAreaThreeDimension(*start, *center, *end, r.x, r.y, r.z, slot) == 0) {
         inPlane = directionNode ? direction.get() : nullptr;
-        if (!inPlane || Utils::scalarTriangleAreaThreeDimension(*start, *center, *direction, r.x, r.y, r.z) == 0) {
-            logMessage("The plane containing three points can't be defined. Please check the data.", 3);
+        if (!inPlane || Geo::scalarTriangleAreaThreeDimension(*start, *center, *direction, r.x, r.y, r.z, slot) == 0) {
+            logAt(LogLevel::Error, "The plane containing three points can't be defined. Please check the data.");
             return out;
         }
     }
-    const Utils::Vector normal = Utils::vectorCrossProduct(Utils::vectorFromTwoNodes(*center, *start, r.x, r.y, r.z),
-                                                           Utils::vectorFromTwoNodes(*center, *inPlane, r.x, r.y, r.z));
+    const Geo::Vector normal = Geo::vectorCrossProduct(Geo::vectorFromTwoNodes(*center, *start, r.x, r.y, r.z, slot),
+                                                       Geo::vectorFromTwoNodes(*center, *inPlane, r.x, r.y, r.z, slot));
     Coordinates plane;
-    plane.setSystem(currentSystem());
+    plane.setSystem(machine.coordinateSystem);
     plane.setupPreTransformation(*center, normal);
     for (const auto& node : {center, start, end, direction})
         plane.ApplyTransformationToNode(*node, COORDINATE_SYSTEM::TRANSFORM_FROM_EFFECTIVE_TO_EFFECTIVE);
-    auto points = generateArcPoints(*center, *start, *end, *direction, pitch, rotations);
+    auto points = generateArcPoints(*center, *start, *end, *direction, pitch, rotations, machine);
     plane.setupPostTransformation();
     out.reserve(points.size());
     for (auto& point : points) {
         transformPoint(plane, point, out.slot());
         out.append(point);
     }
-    if (doLogMessage(6)) logMessage("Generated connected path = " + out.toNodePath()->toString(), 6);
+    logAt(LogLevel::DEVELOPER, [&] { return "Generated connected path = " + out.toNodePath()->toString(); });
     return out;
 }
 
 std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node& center, const Node& start,
                                                                       const Node& end, const Node& direction,
-                                                                      double pitch, double rotations) {
-    const Ratios r = pitchRatios();
-    const int slot = Node::currentSlot();
-    const double radius = Utils::distanceBetweenNodes(center, start, r.x, r.y, r.z);
-    const double area = Utils::vectorTriangleAreaTwoDimension(center, start, direction);
+                                                                      double pitch, double rotations,
+                                                                      const Machine& machine) {
+    const Ratios r = pitchRatios(machine);
+    const int slot = machine.slot();
+    const double radius = Geo::distanceBetweenNodes(center, start, r.x, r.y, r.z, slot);
+    const double area = Geo::vectorTriangleAreaTwoDimension(center, start, direction, slot);
     if (area == 0) {
-        logMessage("Invalid data for drawing an arc. Please check the data.", 2);
+        logAt(LogLevel::WARNING, "Invalid data for drawing an arc. Please check the data.");
         return {};
     }
     if (!(radius > 0)) {
-        logMessage("Invalid data for arc", 2);
+        logAt(LogLevel::WARNING, "Invalid data for arc");
         return {};
     }
     const int sense = area > 0 ? 1 : -1;
-    const double theta1 = Utils::atan(Utils::slopeOfLine(center, start, r.x, r.y), Utils::whichQuadrant(center, start));
-    const double theta2 = Utils::atan(Utils::slopeOfLine(center, end, r.x, r.y), Utils::whichQuadrant(center, end));
-    const double fullTurn = 2 * Utils::PI;
+    const double theta1 =
+        Geo::atan(Geo::slopeOfLine(center, start, r.x, r.y, slot), Geo::whichQuadrant(center, start, slot));
+    const double theta2 =
+        Geo::atan(Geo::slopeOfLine(center, end, r.x, r.y, slot), Geo::whichQuadrant(center, end, slot));
+    const double fullTurn = 2 * Geo::PI;
     const double raw = theta2 - theta1;
     double sweep;
     if (theta1 == theta2)
@@ -407,11 +386,10 @@ std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node
         sweep = raw > 0 ? raw : fullTurn + raw;
     else
         sweep = raw < 0 ? -raw : fullTurn - raw;
-    if (doLogMessage(6)) {
-        logMessage(
-            "theta1 = " + toText(theta1) + ", theta2 = " + toText(theta2) + ", direction = " + std::to_string(sense),
-            6);
-        logMessage("adjusted theta = " + toText(Utils::radToDegree(sweep)), 6);
+    if (logs(LogLevel::DEVELOPER)) {
+        logAt(LogLevel::DEVELOPER,
+              "theta1 = " + toText(theta1) + ", theta2 = " + toText(theta2) + ", direction = " + std::to_string(sense));
+        logAt(LogLevel::DEVELOPER, "adjusted theta = " + toText(Geo::radToDegree(sweep)));
     }
     if (!std::isfinite(rotations) || !std::isfinite(pitch))
         raiseInvalidArgument("An arc needs a finite pitch and number of rotations");
@@ -437,7 +415,7 @@ std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node
         x[static_cast<std::size_t>(k)] = c[0] + radius * std::cos(angle) / r.x;
         y[static_cast<std::size_t>(k)] = c[1] + radius * std::sin(angle) / r.y;
     }
-    const bool logDistances = doLogMessage(6);
+    const bool logDistances = logs(LogLevel::DEVELOPER);
     int64_t index = 0;
     for (int64_t turn = 1; turn <= static_cast<int64_t>(turns); ++turn) {
         for (std::size_t k = 1; k <= CHORDS_PER_TURN; ++k) {
@@ -452,9 +430,8 @@ std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node
                 point[i] = roundToInt32(from + (e[i] - from) * f);
             }
             if (logDistances)
-                logMessage("Distance from center is " +
-                               toText(Utils::distanceBetweenAxes(c.data(), point.data(), r.x, r.y, r.z)),
-                           6);
+                logAt(LogLevel::DEVELOPER, "Distance from center is " +
+                                               toText(Geo::distanceBetweenAxes(c.data(), point.data(), r.x, r.y, r.z)));
             points.push_back(point);
         }
     }
@@ -462,21 +439,21 @@ std::vector<RefinedPath::Axes> TrajectoryGenerator::generateArcPoints(const Node
 }
 
 void TrajectoryGenerator::smiPathToString(const PathEngine& engine) {
-    if (!doLogMessage(6)) return;
-    logMessage("###SmiPath[ startPoint=(" + std::to_string(engine.startPoint(1)) + "," +
-                   std::to_string(engine.startPoint(2)) + "," + std::to_string(engine.startPoint(3)) + ")" +
-                   " startClock =(" + std::to_string(engine.startClock()) + ")" + " startSpeed =(" +
-                   toText(engine.startSpeed()) + ")" + " endSpeed=(" + toText(engine.endSpeed()) + ")" +
-                   " acceleration=(" + toText(engine.acceleration()) + ")" + " slowToEndSpeed=(" +
-                   toText(engine.slowToEndSpeed()) + ")" + " timeDelta=(" + std::to_string(engine.timeDelta()) + ")" +
-                   " plane=(" + std::to_string(engine.plane()) + ")]",
-               6);
+    if (!logs(LogLevel::DEVELOPER)) return;
+    logAt(LogLevel::DEVELOPER, "###SmiPath[ startPoint=(" + std::to_string(engine.startPoint(1)) + "," +
+                                   std::to_string(engine.startPoint(2)) + "," + std::to_string(engine.startPoint(3)) +
+                                   ")" + " startClock =(" + std::to_string(engine.startClock()) + ")" +
+                                   " startSpeed =(" + toText(engine.startSpeed()) + ")" + " endSpeed=(" +
+                                   toText(engine.endSpeed()) + ")" + " acceleration=(" + toText(engine.acceleration()) +
+                                   ")" + " slowToEndSpeed=(" + toText(engine.slowToEndSpeed()) + ")" + " timeDelta=(" +
+                                   std::to_string(engine.timeDelta()) + ")" + " plane=(" +
+                                   std::to_string(engine.plane()) + ")]");
 }
 
 void TrajectoryGenerator::timeArrayToString(const TimeArray& time) {
-    if (!doLogMessage(6)) return;
+    if (!logs(LogLevel::DEVELOPER)) return;
     for (std::size_t i = 1; i < time.size(); ++i)
-        logMessage("timeArray[" + std::to_string(i) + "] = " + std::to_string(time[i]), 6);
+        logAt(LogLevel::DEVELOPER, "timeArray[" + std::to_string(i) + "] = " + std::to_string(time[i]));
 }
 
 }  // namespace vek

@@ -5,28 +5,15 @@
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/Wait.h"
-#include "vek/motion/LinearSlides.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/IMotor.h"
 #include "vek/motors/MotorConstants.h"
 
 namespace vek {
 
-namespace {
-
-bool isDravoFamily(int16_t type) {
-    return (type & (MotorConstants::TYPE_JP | MotorConstants::TYPE_WX)) != 0;
-}
-
-}  // namespace
-
-bool IMotion::dravosAtEnd() {
-    auto slides = runtime().linearSlides;
-    if (!slides) return true;
+bool IMotion::dravosAtEnd(const MotorCollection& axes) {
     bool dravoSeen = false;
-    for (auto& motor : *slides->motors()) {
-        const bool dravo = isDravoFamily(motor->motorType());
-        if (dravo) {
+    for (const auto& motor : axes) {
+        if (isDravoFamily(motor->motorType())) {
             dravoSeen = true;
         } else if (dravoSeen) {
             return false;
@@ -35,24 +22,28 @@ bool IMotion::dravosAtEnd() {
     return true;
 }
 
-bool IMotion::canRun(const NodePath& nodePath) {
-    if (!dravosAtEnd()) {
-        logMessage("For coordinated motion all Dravos must be connected at the end of the daisy chain.",
-                   LogLevel::Error);
+bool IMotion::canRun(const NodePath& nodePath, const MotorCollection& axes) {
+    if (!dravosAtEnd(axes)) {
+        logAt(LogLevel::Error, "For coordinated motion all Dravos must be connected at the end of the daisy chain.");
         return false;
     }
     if (nodePath.size() < 2) {
-        logMessage("Path doesn't have sufficient (>=2) node values. Check that the speed is greater than zero.",
-                   LogLevel::Error);
+        logAt(LogLevel::Error,
+              "Path doesn't have sufficient (>=2) node values. Check that the speed is greater than zero.");
         return false;
     }
     return true;
 }
 
-int16_t IMotion::coordinatedAxisCount() {
-    auto slides = runtime().linearSlides;
-    if (!slides) return 0;
-    return static_cast<int16_t>(slides->motors()->count() - slides->getGZPresent());
+int16_t IMotion::dravoCount(const MotorCollection& axes) {
+    int16_t count = 0;
+    for (const auto& motor : axes)
+        if (isDravoFamily(motor->motorType())) ++count;
+    return count;
+}
+
+int16_t IMotion::coordinatedAxisCount(const MotorCollection& axes) {
+    return static_cast<int16_t>(static_cast<int16_t>(axes.count()) - dravoCount(axes));
 }
 
 int32_t IMotion::triggerIndex(double eventTriggerPercentage, int32_t n) {
@@ -60,8 +51,8 @@ int32_t IMotion::triggerIndex(double eventTriggerPercentage, int32_t n) {
     return static_cast<int32_t>(std::nearbyint(eventTriggerPercentage / 100.0 * n));
 }
 
-void IMotion::waitWhilePaused() {
-    while (runtime().isPaused) {
+void IMotion::waitWhilePaused(const MotionFlags& flags) {
+    while (flags.isPaused) {
         eventLoop().processPendingEvents();
         wait(0.1);
     }

@@ -5,11 +5,23 @@
 
 #include "vek/foundation/Event.h"
 #include "vek/geometry/NodePath.h"
+#include "vek/motors/MotorContext.h"
 
 namespace vek {
 
 class ICommunication;
+class IMotor;
 class PathEngine;
+
+// What coordinated motion is handed by the façade that makes it: the axes it
+// drives, the all-motors object and the shared motion flags. The axes and
+// the all-motors object are not owned (the façade replaces them when it
+// reopens the chain).
+struct MotionContext {
+    std::weak_ptr<const MotorCollection> axes;
+    std::weak_ptr<IMotor> allMotors;
+    std::shared_ptr<MotionFlags> flags;
+};
 
 // Coordinated motion of the leading SmartMotor-family axes along a generated
 // trajectory: streamed to the chain in host mode (Motion) or played on the
@@ -19,7 +31,7 @@ class IMotion {
 public:
     virtual ~IMotion() = default;
 
-    virtual void init(std::shared_ptr<ICommunication> comm) = 0;
+    virtual void init(std::shared_ptr<ICommunication> comm, const MotionContext& context = {}) = 0;
     // The engine's path side (null when the channel has no engine).
     virtual std::shared_ptr<PathEngine> getObject() = 0;
     // Runs the trajectory points of `nodePath` (motor units, current
@@ -36,17 +48,19 @@ public:
 
     // False when a Dravo-family motor stands in front of a SmartMotor-family
     // one: coordinated motion drives only the leading SmartMotor axes.
-    static bool dravosAtEnd();
-    // Logs why `nodePath` cannot run (Dravo order, fewer than two points)
-    // and answers whether it can.
-    static bool canRun(const NodePath& nodePath);
-    // Axes driven together: the façade's motors less the Dravo-family ones.
-    static int16_t coordinatedAxisCount();
+    static bool dravosAtEnd(const MotorCollection& axes);
+    // Logs why `nodePath` cannot run on `axes` (Dravo order, fewer than two
+    // points) and answers whether it can.
+    static bool canRun(const NodePath& nodePath, const MotorCollection& axes);
+    // Axes driven together: all of them less the Dravo-family ones.
+    static int16_t coordinatedAxisCount(const MotorCollection& axes);
+    // Number of Dravo-family axes.
+    static int16_t dravoCount(const MotorCollection& axes);
     // The point (1..n) after which motionEvent is raised: the percentage of
     // n, halves to even; 0 (never) for 0 percent.
     static int32_t triggerIndex(double eventTriggerPercentage, int32_t n);
     // Holds the caller while the host keeps motion paused, servicing events.
-    static void waitWhilePaused();
+    static void waitWhilePaused(const MotionFlags& flags);
 };
 
 }  // namespace vek

@@ -21,10 +21,12 @@
 #include "vek/motors/IMotor.h"
 #include "vek/motors/MotorConstants.h"
 #include "vek/motors/MotorSimulation.h"
+#include "vek/motors/SimulatedChain.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DataSets.h"
 #include "vek/persistence/Database.h"
 #include "vek/persistence/SlideData.h"
+#include "vek/persistence/User.h"
 
 namespace vek {
 
@@ -50,58 +52,84 @@ std::string boolText(bool value) {
 }  // namespace
 
 LinearSlides::LinearSlides() {
-    logMessage("Initializing vek.LinearSlides", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Initializing vek.LinearSlides");
     diagnostics_ = std::make_unique<Diagnostics>();
     diagnostics_->setOwner(
-        [this](int32_t baudRate, const std::string& portName) { openConnection(baudRate, portName); });
-    registerMotors();
-    Runtime& rt = runtime();
-    rt.motorDefaultName = [this](int32_t index) { return getMotorDefaultName(index); };
-    rt.renameMotor = [this](int16_t motor, const std::string& name) {
-        if (motor < 1 || static_cast<std::size_t>(motor) > motors_->count()) return;
-        auto& m = motors_->item(motor);
-        m->setName(name);
-        m->setMotorType(static_cast<int16_t>(NOT_GIVEN));
-    };
+        [this](int32_t baudRate, const std::string& portName) { openConnection(baudRate, portName); },
+        [this] { return std::shared_ptr<const MotorCollection>(motors_); });
 }
 
 LinearSlides::~LinearSlides() {
-    logMessage("Terminating vek.LinearSlides", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Terminating vek.LinearSlides");
     closeConnection(9600);
-    // The shared log and HMI are released by shutDown(), after the objects
-    // that still log their own termination.
-    Runtime& rt = runtime();
-    if (rt.motors == motors_) rt.motors.reset();
-    rt.motorDefaultName = nullptr;
-    rt.renameMotor = nullptr;
 }
 
-void LinearSlides::registerMotors() {
-    runtime().motors = motors_;
+Machine LinearSlides::machine() const {
+    Machine m = activeMachine();
+    m.axisCount = connected_;
+    m.axes = {};
+    m.unit = 0;
+    if (const auto& configuration = runtime().configuration) {
+        const auto records = configuration->motorsData();
+        for (std::size_t i = 1; i <= records->count() && i <= static_cast<std::size_t>(MAX_MOTORS); ++i) {
+            const auto& record = *records->item(i);
+            AxisSettings& axis = m.axes[i - 1];
+            axis.name = record.name();
+            axis.negativeHomingOffset = record.negativeHomingOffset();
+            axis.positiveHomingOffset = record.positiveHomingOffset();
+            if (const auto slide = record.SlideData()) {
+                axis.slideModel = slide->model();
+                axis.pitch = slide->pitch();
+                axis.stroke = slide->stroke();
+                axis.motorType = slide->motorType();
+            }
+        }
+        try {
+            m.unit = configuration->unit();
+        } catch (const NumberedError&) {
+            // A file without a readable unit shows motor units.
+        }
+    }
+    return m;
+}
+
+void LinearSlides::publishMachine() {
+    setActiveMachine(machine());
 }
 
 void LinearSlides::setPitchRatios(double xPitch, double yPitch, double zPitch) {
     const double pitches[3] = {xPitch, yPitch, zPitch};
+    Machine m = activeMachine();
     for (int16_t i = 1; i <= 3; ++i) {
-        runtime().setPitchRatio(i, divide(pitches[i - 1], xPitch));
-        if (doLogMessage(LogLevel::DEVELOPER)) {
-            logMessage("PitchRatio for " + getMotorDefaultName(i) + " is " + toText(runtime().pitchRatio(i)),
-                       LogLevel::DEVELOPER);
-        }
+        m.setPitchRatio(i, divide(pitches[i - 1], xPitch));
+        logAt(LogLevel::DEVELOPER,
+              [&] { return "PitchRatio for " + getMotorDefaultName(i) + " is " + toText(m.pitchRatio(i)); });
     }
+    setActiveMachine(m);
 }
 
 double LinearSlides::getPitchRatio(int16_t motorIndex) const {
-    return runtime().pitchRatio(motorIndex);
+    return activeMachine().pitchRatio(motorIndex);
+}
+
+MotorContext LinearSlides::motorContext(int32_t id) const {
+    return MotorContext{getMotorDefaultName(id), runtime().configuration, motors_, flags_};
+}
+
+void LinearSlides::renameAxis(int16_t axis, const std::string& name) {
+    if (axis < 1 || static_cast<std::size_t>(axis) > motors_->count()) return;
+    auto& motor = motors_->item(axis);
+    motor->setName(name);
+    motor->setMotorType(static_cast<int16_t>(NOT_GIVEN));
 }
 
 void LinearSlides::openConnection(int32_t baudRate, const std::string& portName) {
     try {
         closeConnection();
         motors_ = std::make_shared<MotorCollection>();
-        registerMotors();
         connected_ = 0;
         openChannel(baudRate, portName);
+        publishMachine();
     } catch (const NumberedError& e) {
         throw NumberedError(ErrorCodes::OPEN_CONNECTION_FAILED, e.description(), e.source(), e.helpFile(),
                             e.helpContext());
@@ -111,15 +139,15 @@ void LinearSlides::openConnection(int32_t baudRate, const std::string& portName)
 }
 
 void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
-    if (!runtime().isSimulation) {
+    if (!isSimulation_) {
         // TODO(serial channel): the serial channel and the streaming Motion
         // engine are not part of this build yet.
         throw NumberedError(ErrorCodes::OPEN_PORT_FAILED,
                             "The serial channel is not available yet; switch simulation on to run without hardware.");
     }
-    comm_ = std::make_shared<CommunicationSimulation>();
+    comm_ =
+        std::make_shared<CommunicationSimulation>(std::make_shared<SimulatedChain>(motors_, runtime().configuration));
     motion_ = std::make_shared<MotionSimulation>();
-    motion_->init(comm_);
     path_ = std::make_shared<NodePath>();
     auto engine = comm_->getObject();
     path_->init(engine);
@@ -130,12 +158,13 @@ void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
     if (n <= 0) return;
     connected_ = n;
     allMotors_ = std::make_shared<MotorSimulation>();
-    allMotors_->init(0, comm_, 4000);
+    allMotors_->init(0, comm_, 4000, motorContext(0));
     allMotors_->Reset();
+    motion_->init(comm_, MotionContext{motors_, allMotors_, flags_});
     path_->setTIMEDELTA(n < 4 ? 128 : (n <= 6 ? 256 : 512));
     for (int16_t i = 1; i <= n; ++i) {
         std::shared_ptr<IMotor> motor = std::make_shared<MotorSimulation>();
-        motor->init(i, comm_, 4000);
+        motor->init(i, comm_, 4000, motorContext(i));
         motors_->add(motor, toText(i));
     }
 }
@@ -168,47 +197,46 @@ std::string LinearSlides::getAxisDefaultName(int32_t Index) const {
 bool LinearSlides::RunDiagnostics() {
     static const char* const kTries[3] = {"Running diagnostics first time...", "Running diagnostics second time...",
                                           "Running diagnostics third time..."};
-    logMessage("#################START#############", LogLevel::DEVELOPER, LogSource::DLL_SOURCE);
+    logAt(LogLevel::DEVELOPER, "#################START#############", LogSource::DLL_SOURCE);
     bool result = false;
     try {
         for (const char* text : kTries) {
-            logMessage(text, LogLevel::info);
+            logAt(LogLevel::info, text);
             if (!comm_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
             result = diagnostics_->runDiagnostics(comm_->baudRate(), comm_->portName());
             if (result) break;
         }
         if (!result) {
-            logMessage("Auto Diagnostics failed to fix the problem after 3 tries!", LogLevel::Error,
-                       LogSource::DLL_SOURCE);
+            logAt(LogLevel::Error, "Auto Diagnostics failed to fix the problem after 3 tries!", LogSource::DLL_SOURCE);
         }
     } catch (const std::exception& e) {
-        logMessage(std::string("Can't run diagnostics ->") + e.what(), LogLevel::WARNING);
+        logAt(LogLevel::WARNING, std::string("Can't run diagnostics ->") + e.what());
         return false;
     }
     return result;
 }
 
 void LinearSlides::stopMotors(bool decelerate) {
-    runtime().stopRequested = true;
+    flags_->stopRequested = true;
     if (allMotors_) allMotors_->StopMotion(decelerate);
 }
 
 void LinearSlides::PauseMotion(bool tmpIsPaused) {
-    if (tmpIsPaused == runtime().isPaused) return;
-    runtime().isPaused = tmpIsPaused;
-    logMessage(tmpIsPaused ? "Pausing..." : "Resuming...", LogLevel::WARNING);
+    if (tmpIsPaused == flags_->isPaused) return;
+    flags_->isPaused = tmpIsPaused;
+    logAt(LogLevel::WARNING, tmpIsPaused ? "Pausing..." : "Resuming...");
 }
 
 void LinearSlides::setIsSimulation(bool value) {
-    runtime().isSimulation = value;
+    isSimulation_ = value;
 }
 
 bool LinearSlides::getIsSimulation() const {
-    return runtime().isSimulation;
+    return isSimulation_;
 }
 
 void LinearSlides::setIsSimulationMute(bool value) {
-    runtime().isSimulationMute = value;
+    flags_->isSimulationMute = value;
 }
 
 std::shared_ptr<Node> LinearSlides::getCurrentPoint() {
@@ -224,12 +252,12 @@ std::shared_ptr<Node> LinearSlides::getCurrentPoint() {
 }
 
 bool LinearSlides::differs(const Node& a, const Node& b) const {
-    const bool developer = doLogMessage(LogLevel::DEVELOPER);
+    const bool developer = logs(LogLevel::DEVELOPER);
     bool any = false;
     const int16_t count = static_cast<int16_t>(motors_->count());
     for (int16_t i = 1; i <= count; ++i) {
         const int64_t diff = std::llabs(static_cast<int64_t>(a.systemAxis(i)) - b.systemAxis(i));
-        if (developer) logMessage("Diff for axis " + toText(i) + " is = " + toText(diff), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "Diff for axis " + toText(i) + " is = " + toText(diff));
         if (diff > SAME_POINT_COUNTS) any = true;
     }
     return any;
@@ -239,14 +267,14 @@ void LinearSlides::drawLine(const std::shared_ptr<Node>& toNode, const std::shar
                             double acceleration, bool slowToEnd) {
     try {
         if (!toNode) raiseInvalidArgument("drawLine needs a node to move to.");
-        if (doLogMessage(LogLevel::DEVELOPER)) {
-            logMessage("drawLine : toNode = " + toNode->toString() + " maxSpeed = " + toText(maxSpeed) +
-                           ", acceleration= " + toText(acceleration) + ",slowToEnd = " + boolText(slowToEnd),
-                       LogLevel::DEVELOPER);
+        if (logs(LogLevel::DEVELOPER)) {
+            logAt(LogLevel::DEVELOPER, "drawLine : toNode = " + toNode->toString() + " maxSpeed = " + toText(maxSpeed) +
+                                           ", acceleration= " + toText(acceleration) +
+                                           ",slowToEnd = " + boolText(slowToEnd));
         }
         auto from = fromNode ? fromNode : getCurrentPoint();
         if (!differs(*from, *toNode)) {
-            logMessage("Attempt to draw line with both end points being same!", LogLevel::WARNING);
+            logAt(LogLevel::WARNING, "Attempt to draw line with both end points being same!");
             return;
         }
         if (!path_ || !motion_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
@@ -261,7 +289,7 @@ void LinearSlides::drawLine(const std::shared_ptr<Node>& toNode, const std::shar
 void LinearSlides::drawPath(const std::shared_ptr<NodePath>& tmpNodePath, double maxSpeed, double acceleration,
                             bool slowToEnd, double cornerRadius, double eventTriggerPercentage) {
     if (!tmpNodePath || !tmpNodePath->nodes() || tmpNodePath->nodes()->count() < 2) {
-        logMessage("Can't run path with nodes < 2", LogLevel::WARNING);
+        logAt(LogLevel::WARNING, "Can't run path with nodes < 2");
         return;
     }
     try {
@@ -277,7 +305,7 @@ void LinearSlides::drawPath(const std::shared_ptr<NodePath>& tmpNodePath, double
                                  " has no start point to draw from.");
         }
         if (differs(*current, *start)) {
-            logMessage("Not at the starting point, moving there...", LogLevel::DEVELOPER);
+            logAt(LogLevel::DEVELOPER, "Not at the starting point, moving there...");
             drawLine(start, current, maxSpeed, acceleration, true);
         }
         if (!path_ || !motion_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
@@ -299,7 +327,7 @@ void LinearSlides::restoreBaudRate() {
 }
 
 void LinearSlides::removeAllCache() {
-    if (runtime().pathCache) runtime().pathCache->removeCache();
+    if (PathCache* cache = PathCache::shared()) cache->removeCache();
 }
 
 void LinearSlides::closeConnection(int32_t newBaudRate) {
@@ -308,11 +336,11 @@ void LinearSlides::closeConnection(int32_t newBaudRate) {
     } catch (...) {
     }
     allMotors_.reset();
-    if (motors_->count() > 0) {
-        motors_ = std::make_shared<MotorCollection>();
-        registerMotors();
+    if (motors_->count() > 0) motors_ = std::make_shared<MotorCollection>();
+    if (connected_ != 0) {
+        connected_ = 0;
+        publishMachine();
     }
-    connected_ = 0;
     if (!comm_) return;
     try {
         if (newBaudRate != NOT_GIVEN) comm_->setBaudRate(newBaudRate);
@@ -322,11 +350,7 @@ void LinearSlides::closeConnection(int32_t newBaudRate) {
 }
 
 int16_t LinearSlides::getGZPresent() {
-    int16_t count = 0;
-    for (auto& motor : *motors_) {
-        if (motor->motorType() & (MotorConstants::TYPE_JP | MotorConstants::TYPE_WX)) ++count;
-    }
-    return count;
+    return IMotion::dravoCount(*motors_);
 }
 
 int32_t LinearSlides::currentBaudRate() {
@@ -335,7 +359,7 @@ int32_t LinearSlides::currentBaudRate() {
 }
 
 void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
-    logMessage("Loading " + databaseFile + " database.", LogLevel::info);
+    logAt(LogLevel::info, "Loading " + databaseFile + " database.");
     Runtime& rt = runtime();
     rt.dataSets.reset();
     rt.configuration.reset();
@@ -344,12 +368,18 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     rt.database->checkVersion();
 
     rt.configuration = std::make_shared<Configuration>(rt.database);
+    rt.configuration->setAxisRenamed(
+        [self = std::weak_ptr<LinearSlides*>(self_)](int16_t axis, const std::string& name) {
+            if (const auto slides = self.lock()) (*slides)->renameAxis(axis, name);
+        });
+    rt.user->setDatabase(rt.database);
     loadPitchRatios();
+    publishMachine();
 
-    DataSets::loadShared(rt.database);
+    rt.dataSets = std::make_shared<DataSets>(rt.database);
     // TODO(peripherals): the HMI, vision, plain serial port, load cell and
     // external I/O objects join here once they exist.
-    logMessage("Database " + databaseFile + " loaded successfully.", LogLevel::info);
+    logAt(LogLevel::info, "Database " + databaseFile + " loaded successfully.");
 }
 
 void LinearSlides::loadPitchRatios() {
@@ -358,14 +388,14 @@ void LinearSlides::loadPitchRatios() {
     // X, and without an X pitch every ratio stays 1 rather than failing the
     // whole load on a division by zero.
     double pitch[3] = {0.0, 0.0, 0.0};
-    auto records = runtime().configuration->motorsData();
+    const auto records = runtime().configuration->motorsData();
     for (int16_t i = 1; i <= 3 && static_cast<std::size_t>(i) <= records->count(); ++i) {
         auto slide = records->item(i)->SlideData();
         pitch[i - 1] = slide ? slide->pitch() : 0.0;
     }
     if (pitch[0] <= 0.0) {
-        logMessage("Axis " + getAxisDefaultName(1) + " has no slide model with a pitch; pitch ratios stay 1.",
-                   LogLevel::WARNING);
+        logAt(LogLevel::WARNING,
+              "Axis " + getAxisDefaultName(1) + " has no slide model with a pitch; pitch ratios stay 1.");
         return;
     }
     for (double& p : pitch) {

@@ -5,10 +5,13 @@
 
 #include "vek/foundation/Collection.h"
 #include "vek/foundation/NotGiven.h"
+#include "vek/geometry/Machine.h"
 #include "vek/geometry/NodePath.h"
+#include "vek/motors/MotorContext.h"
 
 namespace vek {
 
+class Configuration;
 class ICommunication;
 class IMotion;
 class IMotor;
@@ -17,13 +20,17 @@ class Point;
 class Path;
 class Diagnostics;
 
-using MotorCollection = Collection<std::shared_ptr<IMotor>>;
-
 // The one object through which the host runs the machine: loads the
 // database, opens the (serial or simulated) connection, creates one motor
 // object per detected axis plus the all-motors object, draws lines and
 // stored paths, and stops or pauses motion. One instance per process,
 // created by start-up and handed out by Server.
+//
+// It is the composition root of the machine: it builds the channel, the
+// motors and coordinated motion and hands each what it needs (the
+// configuration, its axes, the shared motion flags), and it publishes the
+// machine it loaded (pitch ratios, connected axes) as the active machine
+// that nodes and paths measure against.
 class LinearSlides {
 public:
     LinearSlides();
@@ -48,6 +55,14 @@ public:
     void setIsSimulation(bool value);
     bool getIsSimulation() const;
     void setIsSimulationMute(bool value);
+    bool getIsSimulationMute() const { return flags_->isSimulationMute; }
+    // The flags the host's handlers set and every motor and run polls.
+    const std::shared_ptr<MotionFlags>& flags() const { return flags_; }
+    bool isPaused() const { return flags_->isPaused; }
+    // The machine as loaded and connected now: the axes' slide settings from
+    // the configuration, the pitch ratios, the connected axes, the unit and
+    // the coordinate system.
+    Machine machine() const;
     // A new node "CURRENT_POINT" holding every axis's position.
     std::shared_ptr<Node> getCurrentPoint();
     // Draws a stored path, first moving in a straight line to its start when
@@ -86,8 +101,12 @@ private:
     void runWorkingPath(const TimeArray& times, double eventTriggerPercentage);
     void openChannel(int32_t baudRate, const std::string& portName);
     void restoreBaudRate();
-    void registerMotors();
     void loadPitchRatios();
+    // Makes machine() the active machine.
+    void publishMachine();
+    // A stored axis name reaches the live motor, which finds its type anew.
+    void renameAxis(int16_t axis, const std::string& name);
+    MotorContext motorContext(int32_t id) const;
 
     std::shared_ptr<MotorCollection> motors_ = std::make_shared<MotorCollection>();
     std::shared_ptr<IMotor> allMotors_;
@@ -95,6 +114,10 @@ private:
     std::shared_ptr<IMotion> motion_;
     std::shared_ptr<NodePath> path_;
     std::unique_ptr<Diagnostics> diagnostics_;
+    std::shared_ptr<MotionFlags> flags_ = std::make_shared<MotionFlags>();
+    bool isSimulation_ = false;
+    // Lets callbacks handed to longer-lived objects see that the façade is gone.
+    std::shared_ptr<LinearSlides*> self_ = std::make_shared<LinearSlides*>(this);
     int32_t coordinatedMotionBaudRate_ = 38400;
     // Axes found by the last openConnection; decides the default names.
     int16_t connected_ = 0;

@@ -9,80 +9,85 @@
 #include "vek/foundation/MotionSound.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/foundation/Wait.h"
-#include "vek/motion/LinearSlides.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
 #include "vek/motors/MotorSimulation.h"
 
 namespace vek {
 
 MotionSimulation::MotionSimulation() {
-    logMessage("Initializing vek.Motion", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Initializing vek.Motion");
 }
 
 MotionSimulation::~MotionSimulation() {
-    logMessage("Terminating vek.Motion", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Terminating vek.Motion");
 }
 
-void MotionSimulation::init(std::shared_ptr<ICommunication> comm) {
+void MotionSimulation::init(std::shared_ptr<ICommunication> comm, const MotionContext& context) {
     comm_ = std::move(comm);
-    auto engine = comm_ ? comm_->getObject() : nullptr;
-    pathEngine_ = engine;
+    pathEngine_ = comm_ ? comm_->getObject() : nullptr;
+    context_ = context;
+    if (!context_.flags) context_.flags = std::make_shared<MotionFlags>();
+}
+
+void MotionSimulation::resetAllMotors() {
+    if (auto all = context_.allMotors.lock()) all->Reset();
 }
 
 void MotionSimulation::startHostMode(int16_t /*axisCount*/) {
     // The simulated chain always streams at 38400, whatever the façade's
     // coordinated-motion rate says.
     comm_->setBaudRate(38400);
-    if (auto all = runtime().linearSlides ? runtime().linearSlides->AllMotors() : nullptr) all->Reset();
+    resetAllMotors();
     comm_->clearBuffer();
-    if (!runtime().isSimulationMute) startMotionSound();
-    runtime().stopRequested = false;
+    if (!context_.flags->isSimulationMute) startMotionSound();
+    context_.flags->stopRequested = false;
 }
 
 void MotionSimulation::runPath(NodePath& nodePath, const TimeArray& time, double eventTriggerPercentage) {
-    if (canRun(nodePath)) {
+    // Own reference: a host handler running between points may close the
+    // connection.
+    const auto motors = context_.axes.lock();
+    if (!motors) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
+    if (canRun(nodePath, *motors)) {
         const int32_t n = nodePath.size();
-        const int16_t axisCount = coordinatedAxisCount();
+        const int16_t axisCount = coordinatedAxisCount(*motors);
         const int32_t trigger = triggerIndex(eventTriggerPercentage, n);
-        waitWhilePaused();
+        waitWhilePaused(*context_.flags);
         try {
             eventLoop().processPendingEvents();
             const double start = eventLoop().now();
             startHostMode(axisCount);
-            streamPoints(nodePath, time, axisCount, trigger);
-            logMessage(":::::Time taken to loop runPath = " + toText(static_cast<float>(eventLoop().now() - start)),
-                       LogLevel::DEVELOPER);
+            streamPoints(nodePath, time, *motors, axisCount, trigger);
+            logAt(LogLevel::DEVELOPER,
+                  ":::::Time taken to loop runPath = " + toText(static_cast<float>(eventLoop().now() - start)));
             endHostMode();
-            logMessage("Hostmode ended", LogLevel::DEVELOPER);
+            logAt(LogLevel::DEVELOPER, "Hostmode ended");
         } catch (const NumberedError& e) {
             // Host mode stays as it is (the façade returns the chain to 9600),
             // but a simulated run must not leave its sound looping.
-            if (!runtime().isSimulationMute) stopMotionSound();
+            if (!context_.flags->isSimulationMute) stopMotionSound();
             throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "RunPath Error->" + e.description(), e.source(),
                                 e.helpFile(), e.helpContext());
         } catch (const std::exception& e) {
-            if (!runtime().isSimulationMute) stopMotionSound();
+            if (!context_.flags->isSimulationMute) stopMotionSound();
             throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, std::string("RunPath Error->") + e.what());
         }
     }
-    logMessage("Runpath done", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Runpath done");
 }
 
-void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, int16_t axisCount,
-                                    int32_t triggerIndex) {
-    auto slides = runtime().linearSlides;
-    auto motors = slides->motors();
+void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, const MotorCollection& motors,
+                                    int16_t axisCount, int32_t triggerIndex) {
     // Own references: a host handler running between points may close the
     // connection or start generating another trajectory.
     std::vector<std::shared_ptr<MotorSimulation>> axes;
     for (int16_t i = 1; i <= axisCount; ++i) {
-        auto sim = std::dynamic_pointer_cast<MotorSimulation>(motors->item(i));
+        auto sim = std::dynamic_pointer_cast<MotorSimulation>(motors.item(i));
         if (!sim) throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Axis " + toText(i) + " is not simulated");
         axes.push_back(std::move(sim));
     }
-    const double step = slides->getPath() ? slides->getPath()->TIMEDELTASECONDS() : nodePath.TIMEDELTASECONDS();
-    const bool developer = doLogMessage(LogLevel::DEVELOPER);
+    const double step = nodePath.TIMEDELTASECONDS();
+    const bool developer = logs(LogLevel::DEVELOPER);
     const auto trajectory = nodePath.nodes();
     const auto& nodes = *trajectory;
     const int32_t n = static_cast<int32_t>(nodes.count());
@@ -92,24 +97,23 @@ void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, i
             for (int16_t i = 1; i <= axisCount; ++i) {
                 const int32_t value = p->systemAxis(i);
                 if (developer) {
-                    logMessage("Writing position j = " + toText(i) + " val = " + toText(value), LogLevel::DEVELOPER);
+                    logAt(LogLevel::DEVELOPER, "Writing position j = " + toText(i) + " val = " + toText(value));
                 }
                 axes[static_cast<std::size_t>(i - 1)]->setRealTimePosition(value);
             }
             wait(step);
             if (j < 3 && developer) {
                 const int32_t t = static_cast<std::size_t>(j) < time.size() ? time[static_cast<std::size_t>(j)] : 0;
-                logMessage("Wrote Time " + toText(j) + " = " + toText(t), LogLevel::DEVELOPER);
+                logAt(LogLevel::DEVELOPER, "Wrote Time " + toText(j) + " = " + toText(t));
             }
             eventLoop().processPendingEvents();
             // While paused the axes keep receiving the same point and hold still.
-            if (!(runtime().isPaused && j >= 3)) break;
+            if (!(context_.flags->isPaused && j >= 3)) break;
         }
         if (j == triggerIndex) {
             if (developer) {
-                logMessage(
-                    "Raising event from motion class for " + toText(j) + "/" + toText(n) + " at -> " + p->toString(),
-                    LogLevel::DEVELOPER);
+                logAt(LogLevel::DEVELOPER,
+                      "Raising event from motion class for " + toText(j) + "/" + toText(n) + " at -> " + p->toString());
             }
             std::string name = nodePath.name();
             motionEvent.raise(name);
@@ -118,19 +122,20 @@ void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, i
 }
 
 void MotionSimulation::endHostMode() {
-    if (!runtime().isSimulationMute) stopMotionSound();
-    auto slides = runtime().linearSlides;
-    if (slides) {
-        if (slides->getGZPresent() == 0) {
-            slides->stopMotors(false);
+    if (!context_.flags->isSimulationMute) stopMotionSound();
+    if (const auto motors = context_.axes.lock()) {
+        if (dravoCount(*motors) == 0) {
+            // As the façade's stopMotors does: the request stays raised until
+            // the next run starts.
+            context_.flags->stopRequested = true;
+            if (auto all = context_.allMotors.lock()) all->StopMotion(false);
         } else {
-            for (auto& motor : *slides->motors()) {
+            for (const auto& motor : *motors)
                 if (motor->motorType() & MotorConstants::TYPE_SM) motor->StopMotion(false);
-            }
         }
     }
     comm_->setBaudRate(9600);
-    if (auto all = slides ? slides->AllMotors() : nullptr) all->Reset();
+    resetAllMotors();
     comm_->clearBuffer();
 }
 

@@ -1,19 +1,65 @@
 #include "vek/motion/Runtime.h"
 
+#include <string>
+
 #include "vek/foundation/Error.h"
-#include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
-#include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
 #include "vek/geometry/Coordinates.h"
+#include "vek/geometry/Machine.h"
+#include "vek/geometry/NodePath.h"
 #include "vek/geometry/PathCache.h"
+#include "vek/geometry/Point.h"
+#include "vek/geometry/Utils.h"
 #include "vek/motion/LinearSlides.h"
 #include "vek/motors/Calibration.h"
 #include "vek/motors/Measurement.h"
 #include "vek/motors/SimulationHost.h"
+#include "vek/motors/Units.h"
+#include "vek/persistence/Configuration.h"
+#include "vek/persistence/DataSets.h"
+#include "vek/persistence/Database.h"
+#include "vek/persistence/MotorData.h"
+#include "vek/persistence/SlideData.h"
 #include "vek/persistence/User.h"
 
 namespace vek {
+
+namespace {
+
+// Developer detail (log level 6) is for developers and debugging users.
+bool wantsDeveloperDetail(const User* user) {
+    if (!user) return false;
+    const int16_t role = user->userRole();
+    return role == UserRoles::DEBUGONLY || role == UserRoles::DEVELOPER;
+}
+
+// Points speak the configured user unit; nodes speak encoder counts. Each
+// axis converts with the pitch and motor type of its slide record. Without a
+// configuration (no database opened yet) the user unit is the motor unit.
+double convertPointAxis(int16_t axis, double value, bool toUser) {
+    const Runtime& rt = runtime();
+    if (!rt.configuration || !rt.measurement) return value;
+    int16_t unit = rt.configuration->unit();
+    int16_t smu = Units::smu;
+    double pitch = 0;
+    int16_t motorType = static_cast<int16_t>(NOT_GIVEN);
+    const auto motors = rt.configuration->motorsData();
+    if (motors && static_cast<std::size_t>(axis) <= motors->count()) {
+        if (const auto slide = motors->item(static_cast<std::size_t>(axis))->SlideData()) {
+            pitch = slide->pitch();
+            motorType = slide->motorType();
+        }
+    }
+    return toUser ? rt.measurement->getPosition(smu, unit, value, pitch, motorType)
+                  : rt.measurement->getPosition(unit, smu, value, pitch, motorType);
+}
+
+std::shared_ptr<const MotorCollection> facadeAxes() {
+    const auto& slides = runtime().linearSlides;
+    return slides ? slides->motors() : nullptr;
+}
+
+}  // namespace
 
 Runtime& runtime() {
     static Runtime instance;
@@ -24,37 +70,38 @@ Runtime::~Runtime() {
     shutDown();
 }
 
-int16_t Runtime::motorCount() const {
-    // The façade registers its motors here once it exists.
-    return motors ? static_cast<int16_t>(motors->count()) : 0;
-}
-
-double Runtime::pitchRatio(int16_t axis) const {
-    if (axis < 0 || axis > 8) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
-    return pitchRatios_[static_cast<std::size_t>(axis)];
-}
-
-void Runtime::setPitchRatio(int16_t axis, double ratio) {
-    if (axis < 0 || axis > 8) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
-    pitchRatios_[static_cast<std::size_t>(axis)] = ratio;
-}
-
 void startUp() {
     Runtime& rt = runtime();
     if (rt.started_) return;
-    rt.stopRequested = false;
-    rt.isPaused = false;
-    rt.isSimulation = false;
-    rt.isSimulationMute = false;
     rt.utils = std::make_shared<Utils>();
     rt.user = std::make_shared<User>();
     rt.log = std::make_shared<Log>();
-    rt.log->LogMessage(std::string(46, '='), -1, "Unknown", 1);
-    rt.coordinates = std::make_shared<Coordinates>();
+    rt.log->setDeveloperDetail(
+        [user = std::weak_ptr<User>(rt.user)] { return wantsDeveloperDetail(user.lock().get()); });
+    setProcessLog(rt.log);
+    logAt(LogLevel::info, std::string(46, '='));
+
+    resetActiveMachine();
+    rt.coordinates = std::make_shared<Coordinates>(true);
     rt.pathCache = std::make_shared<PathCache>();
+    rt.pathCache->setWorkingTimeDelta([] {
+        const auto& slides = runtime().linearSlides;
+        return slides && slides->getPath() ? slides->getPath()->TIMEDELTA() : int16_t{128};
+    });
+    PathCache::setShared(rt.pathCache);
     rt.measurement = std::make_shared<Measurement>();
-    rt.calibration = std::make_shared<Calibration>();
+    rt.measurement->setConfiguredUnit([] {
+        const auto& configuration = runtime().configuration;
+        return configuration ? configuration->unit() : static_cast<int16_t>(Units::smu);
+    });
+    Point::setUnitConversion(convertPointAxis);
+    rt.calibration = std::make_shared<Calibration>(
+        Calibration::Sources{facadeAxes, [] { return runtime().configuration; }}, rt.measurement);
     rt.error = std::make_shared<Error>();
+    rt.error->setAxisCount([] {
+        const auto axes = facadeAxes();
+        return axes ? static_cast<int16_t>(axes->count()) : int16_t{0};
+    });
     rt.linearSlides = std::make_shared<LinearSlides>();
     rt.started_ = true;
 }
@@ -63,48 +110,26 @@ void shutDown() {
     Runtime& rt = runtime();
     // Reverse order of creation; the log goes late so that the others can
     // log their termination, and the user object outlives it because the log
-    // reads the current role while writing its last entry.
+    // asks for the current role while writing its last entry.
     // Moving simulated motors hold the timer and their channel: let go first.
     simulationHost().reset();
-    rt.ioData.reset();
-    rt.external.reset();
-    rt.serial.reset();
-    rt.vision.reset();
-    rt.hmi.reset();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database.reset();
     rt.linearSlides.reset();
-    rt.motors.reset();
-    rt.motorDefaultName = nullptr;
-    rt.excel.reset();
-    rt.dataImporter.reset();
     rt.error.reset();
-    rt.devCommands.reset();
-    rt.commands.reset();
-    rt.singleMotorProgram.reset();
     rt.calibration.reset();
-    rt.programData.reset();
-    rt.ethernet.reset();
+    Point::setUnitConversion(nullptr);
     rt.measurement.reset();
+    PathCache::setShared(nullptr);
     rt.pathCache.reset();
     rt.coordinates.reset();
+    resetActiveMachine();
     rt.log.reset();
+    setProcessLog(nullptr);
     rt.user.reset();
     rt.utils.reset();
-    rt.renameMotor = nullptr;
-    rt.stopRequested = rt.isPaused = rt.isSimulation = rt.isSimulationMute = false;
-    rt.pitchRatios_ = {0.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0, 1.0};
     rt.started_ = false;
-}
-
-void logMessage(const std::string& message, int16_t level, int16_t source, const std::string& code) {
-    if (auto& log = runtime().log) log->LogMessage(message, source, code, level);
-}
-
-bool doLogMessage(int16_t level) {
-    auto& log = runtime().log;
-    return log && log->doLogMessage(level);
 }
 
 }  // namespace vek

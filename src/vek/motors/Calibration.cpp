@@ -7,7 +7,6 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/IMotor.h"
 #include "vek/motors/Measurement.h"
 #include "vek/motors/MotorConstants.h"
@@ -18,38 +17,30 @@
 
 namespace vek {
 
-namespace {
-
-Collection<std::shared_ptr<IMotor>>& axes() {
-    auto& motors = runtime().motors;
+std::shared_ptr<const MotorCollection> Calibration::axes() const {
+    auto motors = sources_.axes ? sources_.axes() : nullptr;
     if (!motors) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
-    return *motors;
+    return motors;
 }
 
-Configuration& configuration() {
-    auto& config = runtime().configuration;
+std::shared_ptr<Configuration> Calibration::configuration() const {
+    auto config = sources_.configuration ? sources_.configuration() : nullptr;
     if (!config) throw NumberedError(ErrorCodes::DATABASE_ERROR, "The configuration has not been loaded.");
-    return *config;
+    return config;
 }
 
-std::shared_ptr<MotorData> record(int16_t motorIndex) {
-    return configuration().motorsData()->item(motorIndex);
+std::shared_ptr<MotorData> Calibration::record(int16_t motorIndex) const {
+    return configuration()->motorsData()->item(motorIndex);
 }
 
-Measurement& measurement() {
-    auto& m = runtime().measurement;
-    if (!m) throw NumberedError(ErrorCodes::INVALID_ARGUMENTS, "Unit conversion is not available.");
-    return *m;
-}
-
-}  // namespace
-
-Calibration::Calibration() {
-    logMessage("Calibration initialized", LogLevel::DEVELOPER);
+Calibration::Calibration(Sources sources, std::shared_ptr<Measurement> measurement)
+    : sources_(std::move(sources)), measurement_(std::move(measurement)) {
+    if (!measurement_) measurement_ = std::make_shared<Measurement>();
+    logAt(LogLevel::DEVELOPER, "Calibration initialized");
 }
 
 Calibration::~Calibration() {
-    logMessage("Calibration terminated", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Calibration terminated");
 }
 
 bool Calibration::homeMotor(int16_t motorIndex, int16_t direction, bool force, double speed, double acceleration) {
@@ -58,7 +49,7 @@ bool Calibration::homeMotor(int16_t motorIndex, int16_t direction, bool force, d
         if (motorIndex != 0) {
             result = homeAxis(motorIndex, direction, force, speed, acceleration);
         } else {
-            const int16_t count = static_cast<int16_t>(axes().count());
+            const int16_t count = static_cast<int16_t>(axes()->count());
             for (int16_t i = 1; i <= count; ++i) {
                 result = homeAxis(i, direction, force, speed, acceleration) && result;
             }
@@ -66,40 +57,40 @@ bool Calibration::homeMotor(int16_t motorIndex, int16_t direction, bool force, d
         statusChanged.raise();
         return result;
     } catch (const std::exception& e) {
-        logMessage(std::string("Error while homing all motors -> ") + e.what(), LogLevel::Error);
+        logAt(LogLevel::Error, std::string("Error while homing all motors -> ") + e.what());
         return false;
     }
 }
 
 bool Calibration::homeAxis(int16_t motorIndex, int16_t direction, bool force, double speed, double acceleration) {
-    auto motor = axes().item(motorIndex);
+    auto motor = axes()->item(motorIndex);
     auto data = record(motorIndex);
     if (!force && motor->isHomed()) {
-        logMessage("Motor " + motor->name() + " is already homed.", LogLevel::info);
+        logAt(LogLevel::info, "Motor " + motor->name() + " is already homed.");
         return true;
     }
     auto slide = data->SlideData();
     const double pitch = slide ? slide->pitch() : 0.0;
     const int16_t type = slide ? slide->motorType() : static_cast<int16_t>(0);
-    int16_t unit = configuration().unit();
+    int16_t unit = configuration()->unit();
     int16_t smu = Units::smu;
 
     int32_t offset = 0;
     if (direction == -1 || direction == 1) {
         int16_t mm = Units::mm;
         const double offsetMm = direction == -1 ? data->negativeHomingOffset() : data->positiveHomingOffset();
-        offset = toInt32(measurement().getPosition(mm, smu, offsetMm, pitch, type));
+        offset = toInt32(measurement_->getPosition(mm, smu, offsetMm, pitch, type));
     }
     const double smuSpeed = speed == -1.0 ? static_cast<double>(MotorConstants::DEFAULT_JOG_SPEED)
-                                          : measurement().getVelocity(unit, smu, speed, pitch, type);
+                                          : measurement_->getVelocity(unit, smu, speed, pitch, type);
     const double smuAcceleration = acceleration == -1.0
                                        ? static_cast<double>(MotorConstants::DEFAULT_JOG_ACCELERATION)
-                                       : measurement().getAcceleration(unit, smu, acceleration, pitch, type);
+                                       : measurement_->getAcceleration(unit, smu, acceleration, pitch, type);
     return motor->home(offset, direction, force, smuSpeed, smuAcceleration);
 }
 
 void Calibration::invalidateHoming(int16_t motorIndex) {
-    auto& motors = runtime().motors;
+    const auto motors = sources_.axes ? sources_.axes() : nullptr;
     if (motors && motorIndex >= 1 && static_cast<std::size_t>(motorIndex) <= motors->count())
         motors->item(motorIndex)->invalidateHoming();
     statusChanged.raise();
@@ -117,15 +108,15 @@ void Calibration::downloadTuningValuesToDatabase(int16_t motorIndex, const std::
     for (std::size_t i = 1; i < values.size(); ++i) {
         setTuningValue(motorIndex, static_cast<int16_t>(i), values[i]);
     }
-    configuration().saveData(false);
+    configuration()->saveData(false);
 }
 
 void Calibration::downloadTuningValuesToMotors(int16_t motorIndex, const std::vector<int32_t>& values) {
-    axes().item(motorIndex)->updateTuningValues(values);
+    axes()->item(motorIndex)->updateTuningValues(values);
 }
 
 void Calibration::downloadTuningValuesToAllMotors() {
-    const int16_t count = static_cast<int16_t>(axes().count());
+    const int16_t count = static_cast<int16_t>(axes()->count());
     for (int16_t i = 1; i <= count; ++i) {
         const auto all = record(i)->allTuningValues();
         downloadTuningValuesToMotors(i, std::vector<int32_t>(all.begin(), all.end()));
@@ -133,10 +124,11 @@ void Calibration::downloadTuningValuesToAllMotors() {
 }
 
 bool Calibration::isHomed(int16_t motorIndex) {
-    if (motorIndex != 0) return axes().item(motorIndex)->isHomed();
+    if (motorIndex != 0) return axes()->item(motorIndex)->isHomed();
     // Every axis homed; the all-motors object answers the same AND.
-    if (axes().count() == 0) return false;
-    for (auto& motor : axes()) {
+    const auto motors = axes();
+    if (motors->count() == 0) return false;
+    for (const auto& motor : *motors) {
         if (!motor->isHomed()) return false;
     }
     return true;

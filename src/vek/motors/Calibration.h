@@ -1,10 +1,17 @@
 #pragma once
 #include <cstdint>
+#include <functional>
+#include <memory>
 #include <vector>
 
 #include "vek/foundation/Event.h"
+#include "vek/motors/MotorContext.h"
 
 namespace vek {
+
+class Configuration;
+class MotorData;
+class Measurement;
 
 // Homing and servo tuning values of the axes in user and configuration
 // terms: looks up each axis's record (homing offsets, gains), converts user
@@ -12,7 +19,15 @@ namespace vek {
 // every homing change through statusChanged.
 class Calibration {
 public:
-    Calibration();
+    // What calibration works on, as the façade holds it at the moment of the
+    // call: its axes and the loaded configuration (either null while there
+    // is none).
+    struct Sources {
+        std::function<std::shared_ptr<const MotorCollection>()> axes;
+        std::function<std::shared_ptr<Configuration>()> configuration;
+    };
+
+    Calibration(Sources sources, std::shared_ptr<Measurement> measurement);
     ~Calibration();
     Calibration(const Calibration&) = delete;
     Calibration& operator=(const Calibration&) = delete;
@@ -39,6 +54,14 @@ public:
 
 private:
     bool homeAxis(int16_t motorIndex, int16_t direction, bool force, double speed, double acceleration);
+    // The axes (error 9 while there are none) and the configuration
+    // (DATABASE_ERROR while none is loaded).
+    std::shared_ptr<const MotorCollection> axes() const;
+    std::shared_ptr<Configuration> configuration() const;
+    std::shared_ptr<MotorData> record(int16_t motorIndex) const;
+
+    Sources sources_;
+    std::shared_ptr<Measurement> measurement_;
 };
 
 }  // namespace vek

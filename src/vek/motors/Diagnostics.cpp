@@ -6,7 +6,6 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/IMotor.h"
 #include "vek/motors/MotorConstants.h"
 
@@ -20,7 +19,7 @@ constexpr int32_t kCheckStep = 500;
 constexpr int32_t kLimitBackOff = 2000;
 
 void info(const std::string& text) {
-    logMessage(text, LogLevel::info, LogSource::DLL_SOURCE);
+    logAt(LogLevel::info, text, LogSource::DLL_SOURCE);
 }
 
 void yieldToEvents() {
@@ -57,7 +56,7 @@ bool Diagnostics::runDiagnostics(int32_t baudRate, const std::string& portName) 
 }
 
 bool Diagnostics::forEachAxis(const std::function<void(IMotor&, int16_t)>& remedy) {
-    auto motors = runtime().motors;
+    const auto motors = axes_ ? axes_() : nullptr;
     if (!motors || motors->count() == 0) return false;
     bool all = true;
     const int16_t count = static_cast<int16_t>(motors->count());
@@ -72,9 +71,9 @@ bool Diagnostics::forEachAxis(const std::function<void(IMotor&, int16_t)>& remed
         }
         const bool healthy = isMotorHealthy(*motor);
         if (healthy) {
-            logMessage("Motor " + toText(i) + " is healthy.", LogLevel::info, LogSource::MOTOR_SOURCE);
+            logAt(LogLevel::info, "Motor " + toText(i) + " is healthy.", LogSource::MOTOR_SOURCE);
         } else {
-            logMessage("Motor " + toText(i) + " still is not healthy...", LogLevel::WARNING, LogSource::MOTOR_SOURCE);
+            logAt(LogLevel::WARNING, "Motor " + toText(i) + " still is not healthy...", LogSource::MOTOR_SOURCE);
         }
         all = all && healthy;
     }
@@ -90,17 +89,17 @@ bool Diagnostics::fixEchoErrors() {
         const bool echo = motor.getResponseOf("RBf") == "1";
         const bool syntax = motor.getResponseOf("RBs") == "1";
         if (echo || syntax) {
-            logMessage("Motor " + toText(i) + " has echo problem. Resetting...", LogLevel::WARNING,
-                       LogSource::MOTOR_SOURCE);
+            logAt(LogLevel::WARNING, "Motor " + toText(i) + " has echo problem. Resetting...", LogSource::MOTOR_SOURCE);
             motor.Reset();
         }
     });
 }
 
 void Diagnostics::moveAwayFromLimit(IMotor& motor, int16_t index, bool negative) {
-    logMessage("Motor " + toText(index) + " has " + (negative ? "negative" : "positive") +
-                   " limit problem. Resetting & moving away...",
-               LogLevel::WARNING, LogSource::MOTOR_SOURCE);
+    logAt(LogLevel::WARNING,
+          "Motor " + toText(index) + " has " + (negative ? "negative" : "positive") +
+              " limit problem. Resetting & moving away...",
+          LogSource::MOTOR_SOURCE);
     motor.Reset();
     motor.goToPosition(motor.position() + (negative ? kLimitBackOff : -kLimitBackOff), kCheckVelocity,
                        kCheckAcceleration);

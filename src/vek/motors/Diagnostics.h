@@ -1,7 +1,10 @@
 #pragma once
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "vek/motors/MotorContext.h"
 
 namespace vek {
 
@@ -16,8 +19,13 @@ class Diagnostics {
 public:
     // How the owner reopens its connection (the façade's openConnection).
     using ReopenConnection = std::function<void(int32_t baudRate, const std::string& portName)>;
+    // The owner's axes as they are at the moment of the call.
+    using Axes = std::function<std::shared_ptr<const MotorCollection>()>;
 
-    void setOwner(ReopenConnection reopen) { reopen_ = std::move(reopen); }
+    void setOwner(ReopenConnection reopen, Axes axes) {
+        reopen_ = std::move(reopen);
+        axes_ = std::move(axes);
+    }
     bool runDiagnostics(int32_t baudRate, const std::string& portName);
     bool checkAllMotors();
     bool fixEchoErrors();
@@ -34,6 +42,7 @@ private:
     void moveAwayFromLimit(IMotor& motor, int16_t index, bool negative);
 
     ReopenConnection reopen_;
+    Axes axes_;
 };
 
 }  // namespace vek

@@ -5,6 +5,7 @@
 #include <vector>
 
 #include "vek/foundation/NotGiven.h"
+#include "vek/motors/MotorContext.h"
 
 namespace vek {
 
@@ -18,7 +19,10 @@ class IMotor {
 public:
     virtual ~IMotor() = default;
 
-    virtual void init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts) = 0;
+    // Makes this object motor `id` (0 for all motors) on `comm`, with what
+    // the façade hands it.
+    virtual void init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts,
+                      const MotorContext& context = {}) = 0;
     virtual std::string name() const = 0;
     virtual void setName(const std::string& name) = 0;
     virtual int16_t motorType() = 0;

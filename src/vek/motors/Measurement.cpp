@@ -6,9 +6,7 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
-#include "vek/persistence/Configuration.h"
 
 namespace vek {
 
@@ -59,17 +57,16 @@ constexpr double kSampleTime = MotorConstants::MOTOR_SAMPLE_TIME;
 }  // namespace
 
 Measurement::Measurement() {
-    logMessage("Initializing vek.Measurement", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Initializing vek.Measurement");
 }
 
 Measurement::~Measurement() {
-    logMessage("Terminating vek.Measurement", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Terminating vek.Measurement");
 }
 
 void Measurement::logNoConversion(const char* operation, int16_t fromUnits, int16_t toUnits) {
-    logMessage(std::string("No units conversions defined for ") + operation + ": from=" + toText(fromUnits) +
-                   " , toUnits=" + toText(toUnits),
-               LogLevel::Error);
+    logAt(LogLevel::Error, std::string("No units conversions defined for ") + operation +
+                               ": from=" + toText(fromUnits) + " , toUnits=" + toText(toUnits));
 }
 
 double Measurement::getPosition(int16_t& fromUnits, int16_t& toUnits, double position, double pitch,
@@ -179,49 +176,42 @@ double Measurement::getPitch(int16_t fromUnits, int16_t toUnits, double pitch) {
     return 0;
 }
 
-int16_t Measurement::configuredUnit() {
-    const auto& configuration = runtime().configuration;
-    return configuration ? configuration->unit() : static_cast<int16_t>(Units::smu);
+int16_t Measurement::configuredUnit() const {
+    return configuredUnit_ ? configuredUnit_() : static_cast<int16_t>(Units::smu);
+}
+
+// Names of one quantity in the rotary user unit and the linear ones; the
+// motor unit is "smu" throughout.
+struct Measurement::UnitNames {
+    const char* rotary;
+    const char* mm;
+    const char* inch;
+};
+
+std::string Measurement::unitName(const UnitNames& names, int16_t motorType, int16_t argUnit, bool getDefault) const {
+    const Family family = familyOf(motorType);
+    if (family == Family::wrong) raiseWrongType(motorType, "getPosition");
+    if (family == Family::linear && getDefault) return names.mm;
+    const int16_t unit = argUnit == static_cast<int16_t>(NOT_GIVEN) ? configuredUnit() : argUnit;
+    if (family == Family::rotary) return unit == Units::smu && !getDefault ? "smu" : names.rotary;
+    switch (unit) {
+        case Units::smu: return "smu";
+        case Units::mm: return names.mm;
+        case Units::Inch: return names.inch;
+        default: return "";
+    }
 }
 
 std::string Measurement::getPositionUnit(int16_t motorType, bool getDefault, int16_t argUnit) {
-    const Family family = familyOf(motorType);
-    if (family == Family::wrong) raiseWrongType(motorType, "getPosition");
-    if (family == Family::linear && getDefault) return "mm";
-    const int16_t unit = argUnit == static_cast<int16_t>(NOT_GIVEN) ? configuredUnit() : argUnit;
-    if (family == Family::rotary) return unit == Units::smu && !getDefault ? "smu" : "degree";
-    switch (unit) {
-        case Units::smu: return "smu";
-        case Units::mm: return "mm";
-        case Units::Inch: return "inch";
-        default: return "";
-    }
+    return unitName({"degree", "mm", "inch"}, motorType, argUnit, getDefault);
 }
 
 std::string Measurement::getVelocityUnit(int16_t motorType, int16_t argUnit) {
-    const Family family = familyOf(motorType);
-    if (family == Family::wrong) raiseWrongType(motorType, "getPosition");
-    const int16_t unit = argUnit == static_cast<int16_t>(NOT_GIVEN) ? configuredUnit() : argUnit;
-    if (family == Family::rotary) return unit == Units::smu ? "smu" : "rpm";
-    switch (unit) {
-        case Units::smu: return "smu";
-        case Units::mm: return "mm/s";
-        case Units::Inch: return "inch/s";
-        default: return "";
-    }
+    return unitName({"rpm", "mm/s", "inch/s"}, motorType, argUnit, false);
 }
 
 std::string Measurement::getAccelerationUnit(int16_t motorType, int16_t argUnit) {
-    const Family family = familyOf(motorType);
-    if (family == Family::wrong) raiseWrongType(motorType, "getPosition");
-    const int16_t unit = argUnit == static_cast<int16_t>(NOT_GIVEN) ? configuredUnit() : argUnit;
-    if (family == Family::rotary) return unit == Units::smu ? "smu" : "rev/min^2";
-    switch (unit) {
-        case Units::smu: return "smu";
-        case Units::mm: return "mm/s^2";
-        case Units::Inch: return "inch/s^2";
-        default: return "";
-    }
+    return unitName({"rev/min^2", "mm/s^2", "inch/s^2"}, motorType, argUnit, false);
 }
 
 std::string Measurement::getTimeUnit(int16_t argUnit) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <string>
 
 #include "vek/foundation/NotGiven.h"
@@ -34,6 +35,10 @@ public:
     std::string getAccelerationUnit(int16_t motorType, int16_t argUnit = static_cast<int16_t>(NOT_GIVEN));
     std::string getTimeUnit(int16_t argUnit = static_cast<int16_t>(NOT_GIVEN));
 
+    // Where the configured display unit comes from: the composition root
+    // makes it the loaded configuration's unit. Without it, motor units.
+    void setConfiguredUnit(std::function<int16_t()> unit) { configuredUnit_ = std::move(unit); }
+
 private:
     // The three linear or rotary quantities differ only in their scale
     // factors; one converter serves all of them.
@@ -44,8 +49,11 @@ private:
                          int16_t motorType);
     double convertRotary(const Quantity& quantity, int16_t fromUnits, int16_t toUnits, double x, double pitch);
     static void logNoConversion(const char* operation, int16_t fromUnits, int16_t toUnits);
-    // The configured display unit, smu when no configuration is open.
-    static int16_t configuredUnit();
+    struct UnitNames;
+    std::string unitName(const UnitNames& names, int16_t motorType, int16_t argUnit, bool getDefault) const;
+    int16_t configuredUnit() const;
+
+    std::function<int16_t()> configuredUnit_;
 };
 
 }  // namespace vek

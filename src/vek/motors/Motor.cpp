@@ -6,10 +6,9 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Files.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/MotorConstants.h"
 #include "vek/motors/MotorStatusWordBits.h"
 #include "vek/motors/MoveSequences.h"
@@ -39,13 +38,6 @@ constexpr const char* kStatusBitDescriptions[16] = {
 };
 
 constexpr const char* kTuningNames[8] = {"KP", "KI", "KD", "KL", "KS", "KV", "KA", "KG"};
-
-// The façade's motors that the all-motors object works on; empty without one.
-const Collection<std::shared_ptr<IMotor>>& axisMotors() {
-    static const Collection<std::shared_ptr<IMotor>> none;
-    const auto& motors = runtime().motors;
-    return motors ? *motors : none;
-}
 
 // Waits compare elapsed seconds against a start rounded to a whole second, so
 // a time-out of t is reached only after more than t (and up to t + 0.5) seconds.
@@ -77,22 +69,26 @@ Motor::Motor()
 }
 
 Motor::~Motor() {
-    logMessage("Terminating vek.Motor (" + numberText(id_) + ")", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Terminating vek.Motor (" + numberText(id_) + ")");
     smiMotor_.reset();
     comm_.reset();
     statusBitDescriptions_.reset();
     tuningNames_.reset();
 }
 
-void Motor::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts) {
+void Motor::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts,
+                 const MotorContext& context) {
     id_ = id;
     prefix_ = numberText(id);
     motorEncoderCounts_ = motorEncoderCounts;
     comm_ = std::move(comm);
+    configuration_ = context.configuration;
+    axes_ = AxisGroup(context.axes);
+    if (context.flags) flags_ = context.flags;
     requireChannel();
     smiMotor_ = comm_->getMotor(id);
     sendCommand("F=2");
-    name_ = runtime().motorDefaultName ? runtime().motorDefaultName(id) : "Motor" + numberText(id);
+    name_ = context.name.empty() ? "Motor" + numberText(id) : context.name;
     Reset();
     if (id_ == 0) return;
     const int16_t type = motorType();
@@ -138,7 +134,7 @@ double Motor::queryDouble(const std::string& command) {
 }
 
 void Motor::logMotorMessage(const std::string& message, int16_t level) {
-    logMessage("Motor[" + name_ + "]->" + message, level, LogSource::MOTOR_SOURCE, "Unknown");
+    logAt(level, "Motor[" + name_ + "]->" + message, LogSource::MOTOR_SOURCE);
 }
 
 // ---------------------------------------------------------------- type
@@ -174,11 +170,7 @@ std::string Motor::typeName(int16_t motorType) {
 
 bool Motor::home(int32_t homingOffset, int16_t direction, bool force, double smuSpeed, double smuAcceleration) {
     Reset();
-    if (doLogMessage(LogLevel::DEVELOPER))
-        logMessage("Homing " + name_ + " with offset = " + toText(homingOffset) + " direction = " + toText(direction) +
-                       " forceFlag = " + toText(force) + " smuSpeed = " + toText(smuSpeed) +
-                       " smuAcceleration = " + toText(smuAcceleration),
-                   LogLevel::DEVELOPER);
+    MoveSequences::logHoming(name_, homingOffset, direction, force, smuSpeed, smuAcceleration);
     if (!force && isHomed()) {
         logMotorMessage("Motor is already homed.", LogLevel::info);
         return true;
@@ -224,7 +216,7 @@ bool Motor::findHomeSmartMotor(int32_t homingOffset, int16_t direction, double s
     const int32_t p0 = position();
     // Reading the captured index position clears the index-captured bit.
     (void)getIndexPosition();
-    if (queryDouble("RBi") != 0) logMessage("Index bit didn't clear.", LogLevel::Error);
+    if (queryDouble("RBi") != 0) logAt(LogLevel::Error, "Index bit didn't clear.");
 
     // One revolution plus 5 counts away from the limit is sure to pass an index mark.
     goToPosition(checkedInt32(int64_t{p0} - (int64_t{motorEncoderCounts_} + 5) * direction),
@@ -284,11 +276,7 @@ void Motor::setOrigin(int32_t value) {
 }
 
 bool Motor::isHomed() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (!motor->isHomed()) return false;
-        return true;
-    }
+    if (isAllMotors()) return axes_.all(&IMotor::isHomed);
     return getResponseOf("Rz") != "0";
 }
 
@@ -347,7 +335,7 @@ void Motor::startMotion() {
     }
     // Velocity mode is emulated by a position move to a distant target in the
     // direction of the last velocity written; the motor stays in position mode.
-    logMessage("Simulating MV", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Simulating MV");
     setPosition(velocitySign_ * MotorConstants::VELOCITY_MODE_TARGET);
     if (bufferedVelocity() != 0)
         sendCommand("G");
@@ -372,10 +360,7 @@ void Motor::setPositionMode() {
 // ---------------------------------------------------------------- programs
 
 void Motor::StartProgram(bool suppressPrintFromMotor) {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->StartProgram(suppressPrintFromMotor);
-        return;
-    }
+    if (isAllMotors()) return axes_.each([=](IMotor& m) { m.StartProgram(suppressPrintFromMotor); });
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
         sendCommand(suppressPrintFromMotor ? "SILENT" : "TALK");
@@ -386,10 +371,7 @@ void Motor::StartProgram(bool suppressPrintFromMotor) {
 }
 
 void Motor::StopProgram() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->StopProgram();
-        return;
-    }
+    if (isAllMotors()) return axes_.each([](IMotor& m) { m.StopProgram(); });
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
         sendCommand("END");
@@ -416,11 +398,7 @@ void Motor::forceUpload(const std::string& fileName) {
     if (isSmartMotorFamily(type)) {
         comm_->forceUpload(id_, fileName);
     } else if (isDravoFamily(type)) {
-        const std::string text = readMotionTable();
-        if (runtime().utils)
-            runtime().utils->writeFile(fileName, text);
-        else
-            Utils().writeFile(fileName, text);
+        writeFile(fileName, readMotionTable());
     }
 }
 
@@ -447,10 +425,7 @@ void Motor::download(const std::string& fileName) {
     if (isSmartMotorFamily(type)) {
         comm_->download(id_, fileName);
     } else if (isDravoFamily(type)) {
-        Utils local;
-        const Utils& utils = runtime().utils ? *runtime().utils : local;
-        const auto lines = utils.fileToCollection(fileName, "", true);
-        for (const auto& line : *lines) sendCommand(trim(line));
+        for (const auto& line : readLines(fileName, "", true)) sendCommand(trim(line));
     }
 }
 
@@ -469,11 +444,7 @@ void Motor::setOutputState(int16_t outputNumber, int16_t state) {
 // ---------------------------------------------------------------- state
 
 bool Motor::isMoving() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (motor->isMoving()) return true;
-        return false;
-    }
+    if (isAllMotors()) return axes_.any(&IMotor::isMoving);
     return getResponseOf("RBt") == "1";
 }
 
@@ -482,7 +453,6 @@ void Motor::waitForStart() {
 }
 
 bool Motor::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
-    Runtime& rt = runtime();
     const double start = roundedStart();
     bool stopped = false;
     while (!stopped) {
@@ -492,8 +462,8 @@ bool Motor::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
         }
         if (timeOutSeconds >= 0) {
             if (eventLoop().now() - start > timeOutSeconds) break;
-            if (rt.stopRequested) {
-                rt.stopRequested = false;
+            if (flags_->stopRequested) {
+                flags_->stopRequested = false;
                 throw NumberedError(ErrorCodes::USER_INTERRUPTION, "Exiting WaitForStop command.");
             }
         }
@@ -503,28 +473,17 @@ bool Motor::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
 }
 
 bool Motor::hasFault() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (motor->hasFault()) return true;
-        return false;
-    }
+    if (isAllMotors()) return axes_.any(&IMotor::hasFault);
     return MoveSequences::reportsFault(*this);
 }
 
 bool Motor::isServoOff() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (!motor->isServoOff()) return false;
-        return true;
-    }
+    if (isAllMotors()) return axes_.all(&IMotor::isServoOff);
     return getResponseOf("RBo") == "1";
 }
 
 void Motor::stopServo() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->stopServo();
-        return;
-    }
+    if (isAllMotors()) return axes_.each([](IMotor& m) { m.stopServo(); });
     sendCommand("OFF");
 }
 
@@ -673,13 +632,12 @@ void Motor::updateTuningValues(const std::vector<int32_t>& values) {
 // ---------------------------------------------------------------- configuration
 
 int16_t Motor::lookUpMotorType() {
-    return configuredMotorType(id_);
+    return configuredMotorType(configuration_.get(), id_);
 }
 
-int16_t Motor::configuredMotorType(int32_t id) {
+int16_t Motor::configuredMotorType(const Configuration* configuration, int32_t id) {
     // Without a configuration (no database open yet) or a slide for this
     // axis the type stays unknown and is asked again next time.
-    const auto& configuration = runtime().configuration;
     if (!configuration || id < 1) return static_cast<int16_t>(NOT_GIVEN);
     const auto& record = configuration->motorsData()->item(static_cast<std::size_t>(id));
     const auto slide = record->SlideData();

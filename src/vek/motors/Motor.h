@@ -22,7 +22,8 @@ public:
     Motor(const Motor&) = delete;
     Motor& operator=(const Motor&) = delete;
 
-    void init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts) override;
+    void init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts,
+              const MotorContext& context = {}) override;
     std::string name() const override { return name_; }
     void setName(const std::string& name) override { name_ = name; }
     int16_t motorType() override;
@@ -101,9 +102,9 @@ public:
     static const char* statusBitDescription(int16_t bit);
     // "SmartMotor", "Kelpa", "Mirvo", or "Motor" for any other type.
     static std::string typeName(int16_t motorType);
-    // The type of axis `id` as the configuration records it; NOT_GIVEN
+    // The type of axis `id` as `configuration` records it; NOT_GIVEN
     // without a configuration or a slide for the axis.
-    static int16_t configuredMotorType(int32_t id);
+    static int16_t configuredMotorType(const Configuration* configuration, int32_t id);
 
 private:
     void sendCommand(const std::string& text);
@@ -125,6 +126,9 @@ private:
 
     int32_t id_;
     std::shared_ptr<ICommunication> comm_;
+    std::shared_ptr<Configuration> configuration_;
+    AxisGroup axes_;
+    std::shared_ptr<MotionFlags> flags_ = std::make_shared<MotionFlags>();
     std::shared_ptr<MotorEngineMotor> smiMotor_;
     std::string name_;
     int16_t motorEncoderCounts_ = 0;

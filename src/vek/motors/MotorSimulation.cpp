@@ -8,12 +8,12 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Files.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/MotionSound.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
+#include "vek/foundation/Text.h"
 #include "vek/foundation/Wait.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/Measurement.h"
 #include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
@@ -29,20 +29,10 @@ using namespace MotorStatusWordBits;
 
 namespace {
 
-const Collection<std::shared_ptr<IMotor>>& axisMotors() {
-    static const Collection<std::shared_ptr<IMotor>> none;
-    const auto& motors = runtime().motors;
-    return motors ? *motors : none;
-}
-
-Utils& utils() {
-    static Utils local;
-    return runtime().utils ? *runtime().utils : local;
-}
-
+// Conversions need no settings: the caller passes pitch and motor type.
 Measurement& measurement() {
-    static Measurement local;
-    return runtime().measurement ? *runtime().measurement : local;
+    static Measurement units;
+    return units;
 }
 
 std::string text(int64_t value) {
@@ -72,31 +62,35 @@ MotorSimulation::MotorSimulation() {
 }
 
 MotorSimulation::~MotorSimulation() {
-    logMessage("Terminating vek.Motor (" + text(id_) + ")", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Terminating vek.Motor (" + text(id_) + ")");
 }
 
-void MotorSimulation::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts) {
+void MotorSimulation::init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts,
+                           const MotorContext& context) {
     id_ = id;
     comm_ = std::move(comm);
     motorEncoderCounts_ = motorEncoderCounts;
-    name_ = runtime().motorDefaultName ? runtime().motorDefaultName(id) : "Motor" + text(id);
+    configuration_ = context.configuration;
+    axes_ = AxisGroup(context.axes);
+    if (context.flags) flags_ = context.flags;
+    name_ = context.name.empty() ? "Motor" + text(id) : context.name;
     Reset();
     if (id_ == 0) return;
     stroke_ = millimetresToCounts(slideStroke());
     // A simulated slide powers up anywhere along its stroke.
-    currentPosition_ = utils().random(0, stroke_);
+    currentPosition_ = std::uniform_int_distribution<int32_t>(0, std::max(stroke_, 0))(random_);
     assignPhysicalAttributes();
 }
 
 void MotorSimulation::logMotorMessage(const std::string& message, int16_t level) {
-    logMessage("Motor[" + name_ + "]->" + message, level, LogSource::MOTOR_SOURCE, "Unknown");
+    logAt(level, "Motor[" + name_ + "]->" + message, LogSource::MOTOR_SOURCE);
 }
 
 // ---------------------------------------------------------------- type and slide
 
 int16_t MotorSimulation::motorType() {
     if (motorType_ == static_cast<int16_t>(NOT_GIVEN)) {
-        const int16_t type = Motor::configuredMotorType(id_);
+        const int16_t type = Motor::configuredMotorType(configuration_.get(), id_);
         if (type == static_cast<int16_t>(NOT_GIVEN)) return 0;
         motorType_ = type;
     }
@@ -107,30 +101,27 @@ std::string MotorSimulation::motorTypeAsString() {
     return Motor::typeName(motorType());
 }
 
-namespace {
-std::shared_ptr<MotorData> motorRecord(int32_t id) {
-    const auto& configuration = runtime().configuration;
-    if (!configuration || id < 1 || static_cast<std::size_t>(id) > configuration->motorsData()->count()) return {};
-    return configuration->motorsData()->item(static_cast<std::size_t>(id));
+std::shared_ptr<MotorData> MotorSimulation::record() const {
+    if (!configuration_ || id_ < 1 || static_cast<std::size_t>(id_) > configuration_->motorsData()->count()) return {};
+    return configuration_->motorsData()->item(static_cast<std::size_t>(id_));
 }
-}  // namespace
 
 double MotorSimulation::slidePitch() {
-    const auto record = motorRecord(id_);
-    const auto slide = record ? record->SlideData() : nullptr;
+    const auto axis = record();
+    const auto slide = axis ? axis->SlideData() : nullptr;
     return slide ? slide->pitch() : 0.0;
 }
 
 double MotorSimulation::slideStroke() {
-    const auto record = motorRecord(id_);
-    const auto slide = record ? record->SlideData() : nullptr;
+    const auto axis = record();
+    const auto slide = axis ? axis->SlideData() : nullptr;
     return slide ? slide->stroke() : 0.0;
 }
 
 double MotorSimulation::homingOffsetMillimetres(int16_t direction) {
-    const auto record = motorRecord(id_);
-    if (!record) return 0.0;
-    return direction == 1 ? record->positiveHomingOffset() : record->negativeHomingOffset();
+    const auto axis = record();
+    if (!axis) return 0.0;
+    return direction == 1 ? axis->positiveHomingOffset() : axis->negativeHomingOffset();
 }
 
 int32_t MotorSimulation::millimetresToCounts(double millimetres) {
@@ -150,25 +141,19 @@ std::string MotorSimulation::homedKey() const {
 void MotorSimulation::storeHomed(const std::string& value) {
     // Without an open configuration there is nowhere to keep the flag and the
     // axis stays unhomed.
-    if (runtime().configuration) runtime().configuration->storeConfigValue(homedKey(), value);
+    if (configuration_) configuration_->storeConfigValue(homedKey(), value);
 }
 
 bool MotorSimulation::isHomed() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (!motor->isHomed()) return false;
-        return true;
-    }
-    const auto& configuration = runtime().configuration;
-    if (!configuration) return false;
-    const std::string value = configuration->getConfigValue(homedKey());
+    if (isAllMotors()) return axes_.all(&IMotor::isHomed);
+    if (!configuration_) return false;
+    const std::string value = configuration_->getConfigValue(homedKey());
     return !value.empty() && static_cast<int64_t>(val(value)) != 0;
 }
 
 int16_t MotorSimulation::homeDirection() {
-    const auto& configuration = runtime().configuration;
-    if (!configuration) return 0;
-    return toInt16(val(configuration->getConfigValue(homedKey())));
+    if (!configuration_) return 0;
+    return toInt16(val(configuration_->getConfigValue(homedKey())));
 }
 
 void MotorSimulation::invalidateHoming() {
@@ -189,7 +174,7 @@ void MotorSimulation::assignPhysicalAttributes() {
         int16_t to = Units::mm;
         lastIndexMm = measurement().getPosition(from, to, positiveLastIndex_, pitch, motorType());
     }
-    logMessage("PositiveLastIndex is at " + toText(lastIndexMm), LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "PositiveLastIndex is at " + toText(lastIndexMm));
     if (isHomed()) {
         const int16_t direction = homeDirection();
         const int32_t base = direction == 1 ? positiveLastIndex_ : 0;
@@ -212,11 +197,7 @@ bool MotorSimulation::home(int32_t homingOffset, int16_t direction, bool force, 
     Reset();
     setBit(Bp, 0);
     assignPhysicalAttributes();
-    if (doLogMessage(LogLevel::DEVELOPER))
-        logMessage("Homing " + name_ + " with offset = " + toText(homingOffset) + " direction = " + toText(direction) +
-                       " forceFlag = " + toText(force) + " smuSpeed = " + toText(smuSpeed) +
-                       " smuAcceleration = " + toText(smuAcceleration),
-                   LogLevel::DEVELOPER);
+    MoveSequences::logHoming(name_, homingOffset, direction, force, smuSpeed, smuAcceleration);
     if (!force && isHomed()) {
         logMotorMessage("Motor is already homed.", LogLevel::info);
         return true;
@@ -291,14 +272,14 @@ int32_t MotorSimulation::position() {
 
 void MotorSimulation::startMotion() {
     if (std::abs(static_cast<int64_t>(velocity_)) < 1 || acceleration_ < 1) {
-        logMessage("Can't start the motion. Veloctiy = " + text(velocity_) + ", Acceleration = " + text(acceleration_),
-                   LogLevel::Error);
+        logAt(LogLevel::Error,
+              "Can't start the motion. Veloctiy = " + text(velocity_) + ", Acceleration = " + text(acceleration_));
         return;
     }
     setBit(Bt, 1);
     setBit(Bo, 0);
     startPosition_ = currentPosition_;
-    logMessage(moveMode_ == "MV" ? "Starting MV" : "Starting MP", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, moveMode_ == "MV" ? "Starting MV" : "Starting MP");
     if (moveMode_ == "MV" && velocity_ < 0) {
         target_ = -target_;
         velocity_ = -velocity_;
@@ -315,22 +296,19 @@ void MotorSimulation::startMotion() {
         direction_ = 1;
         travel = int64_t{target_} - currentPosition_;
     }
-    logMessage(
-        "/__\\ Slope Delta Distance = " + text(accelDistance) + " out of total travel distance = " + text(travel),
-        LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER,
+          "/__\\ Slope Delta Distance = " + text(accelDistance) + " out of total travel distance = " + text(travel));
     const double d = direction_;
     if (2 * accelDistance <= travel) {
         p1_ = checkedInt32(currentPosition_ + d * static_cast<double>(accelDistance));
         p2_ = checkedInt32(p1_ + d * static_cast<double>(travel - 2 * accelDistance));
         p3_ = checkedInt32(p2_ + d * static_cast<double>(accelDistance));
-        logMessage("Trapezoidal profile [" + text(p1_) + " , " + text(p2_) + " , " + text(p3_) + "]",
-                   LogLevel::DEVELOPER);
+        logAt(LogLevel::DEVELOPER, "Trapezoidal profile [" + text(p1_) + " , " + text(p2_) + " , " + text(p3_) + "]");
     } else {
         p1_ = floorInt32(currentPosition_ + d * static_cast<double>(travel) / 2);
         p2_ = p1_;
         p3_ = floorInt32(p2_ + d * static_cast<double>(travel) / 2);
-        logMessage("Triangular profile [" + text(p1_) + " , " + text(p2_) + " , " + text(p3_) + "]",
-                   LogLevel::DEVELOPER);
+        logAt(LogLevel::DEVELOPER, "Triangular profile [" + text(p1_) + " , " + text(p2_) + " , " + text(p3_) + "]");
     }
     const int limitBit = direction_ == -1 ? Bm : Bp;
     if (bit(limitBit) != 0) {
@@ -338,15 +316,14 @@ void MotorSimulation::startMotion() {
         StopMotion(true);
         return;
     }
-    if (!runtime().isSimulationMute) startMotionSound();
+    if (!flags_->isSimulationMute) startMotionSound();
     simulationHost().addCallbackMotor(id_, shared_from_this());
     simTime_ = 0;
 }
 
 void MotorSimulation::simulationTimer_Timer() {
     simTime_ += 10;
-    if (doLogMessage(LogLevel::DEVELOPER))
-        logMessage("Current simulation time = " + text(simTime_), LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, [&] { return "Current simulation time = " + text(simTime_); });
     if (direction_ != 1 && direction_ != -1) return;
     advance(direction_);
     checkLimitsAndEnd(direction_);
@@ -357,31 +334,31 @@ void MotorSimulation::advance(int direction) {
     const double t = simTime_ / 1000.0;
     const double a = acceleration_ * kCountsPerRevolution / kAccelerationPerRevolution;
     const double v = velocity_ * kCountsPerRevolution / kVelocityPerRevolution;
-    const bool developer = doLogMessage(LogLevel::DEVELOPER);
+    const bool developer = logs(LogLevel::DEVELOPER);
     // Positions measured along the direction of motion, so that one set of
     // comparisons serves both directions.
     const double s = direction;
     const auto ahead = [s](int32_t x, int32_t y) { return s * x < s * y; };
     if (ahead(currentPosition_, p1_)) {
-        if (developer) logMessage("^^^ Accelerating... current = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "^^^ Accelerating... current = " + text(currentPosition_));
         currentPosition_ = floorInt32(currentPosition_ + s * a * t * dt);
-        if (developer) logMessage("^^^ Accelerating... new = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "^^^ Accelerating... new = " + text(currentPosition_));
         tAccelEnd_ = tCruise_ = simTime_;
         tEnd_ = 2 * simTime_;
     } else if (!ahead(p2_, currentPosition_)) {
-        if (developer) logMessage("--- Cruizing... current = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "--- Cruizing... current = " + text(currentPosition_));
         currentPosition_ = floorInt32(currentPosition_ + s * v * dt);
-        if (developer) logMessage("--- Cruizing... New = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "--- Cruizing... New = " + text(currentPosition_));
         tAccelEnd_ = simTime_;
         tEnd_ = simTime_ + tCruise_;
     } else if (ahead(currentPosition_, p3_)) {
-        if (developer) logMessage("vvv Deaccelerating... current = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "vvv Deaccelerating... current = " + text(currentPosition_));
         if (simTime_ == tEnd_)
             currentPosition_ = target_;
         else
             currentPosition_ =
                 floorInt32(currentPosition_ + s * (v * dt - a * ((simTime_ - tAccelEnd_) / 1000.0) * dt));
-        if (developer) logMessage("vvv Deaccelerating... new = " + text(currentPosition_), LogLevel::DEVELOPER);
+        if (developer) logAt(LogLevel::DEVELOPER, "vvv Deaccelerating... new = " + text(currentPosition_));
     } else if (ahead(currentPosition_, target_)) {
         // The halves of a triangular profile are rounded down, which can leave
         // its end a count short of the target: finish the move there.
@@ -389,79 +366,56 @@ void MotorSimulation::advance(int direction) {
     }
 }
 
+void MotorSimulation::hitLimit(int direction) {
+    currentPosition_ = direction == 1 ? positiveLimit_ : negativeLimit_;
+    setBit(direction == 1 ? Br : Bl, 1);
+    setBit(direction == 1 ? Bp : Bm, 1);
+    setBit(Bo, 1);
+}
+
 void MotorSimulation::checkLimitsAndEnd(int direction) {
-    if (direction == 1) {
-        if (currentPosition_ > positiveLimit_) {
-            if (target_ > positiveLimit_) {
-                setBit(Br, 1);
-                setBit(Bp, 1);
-                setBit(Bo, 1);
-                currentPosition_ = positiveLimit_;
-            } else {
-                currentPosition_ = target_;
-                setBit(Bm, 0);
-                setBit(Bo, 0);
-            }
-            StopMotion(true);
-        } else if (currentPosition_ >= target_) {
-            currentPosition_ = target_;
-            setBit(Bm, 0);
-            StopMotion(true);
-        } else {
-            setBit(Bm, 0);
-        }
-        return;
-    }
-    if (currentPosition_ < negativeLimit_) {
-        if (target_ < negativeLimit_) {
-            setBit(Bl, 1);
-            setBit(Bm, 1);
-            setBit(Bo, 1);
-            currentPosition_ = negativeLimit_;
+    // Positions measured along the direction of motion, so that one set of
+    // comparisons serves both ends of the slide.
+    const double s = direction;
+    const int32_t limit = direction == 1 ? positiveLimit_ : negativeLimit_;
+    const int behindBit = direction == 1 ? Bm : Bp;
+    if (s * currentPosition_ > s * limit) {
+        if (s * target_ > s * limit) {
+            hitLimit(direction);
         } else {
             currentPosition_ = target_;
-            setBit(Bp, 0);
+            setBit(behindBit, 0);
             setBit(Bo, 0);
         }
         StopMotion(true);
-    } else if (currentPosition_ <= target_) {
+    } else if (s * currentPosition_ >= s * target_) {
         currentPosition_ = target_;
-        setBit(Bp, 0);
+        setBit(behindBit, 0);
         StopMotion(true);
     } else {
-        setBit(Bp, 0);
+        setBit(behindBit, 0);
     }
 }
 
 void MotorSimulation::StopMotion(bool decelerate) {
     simulationHost().removeCallbackMotor(id_, this);
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->StopMotion(decelerate);
-        return;
-    }
+    if (isAllMotors()) return axes_.each([=](IMotor& m) { m.StopMotion(decelerate); });
     setBit(Bt, 0);
-    logMessage(moveMode_ == "MV" ? "Stopping MV" : "Stopping MP", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, moveMode_ == "MV" ? "Stopping MV" : "Stopping MP");
 }
 
 void MotorSimulation::setRealTimePosition(int32_t position) {
-    Runtime& rt = runtime();
-    if (rt.stopRequested) {
-        rt.stopRequested = false;
+    if (flags_->stopRequested) {
+        flags_->stopRequested = false;
         throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Motion stopped");
     }
-    if (position > positiveLimit_) {
-        currentPosition_ = positiveLimit_;
-        setBit(Br, 1);
-        setBit(Bp, 1);
-        setBit(Bo, 1);
-        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Positive limit switch reached");
-    }
-    if (position < negativeLimit_) {
-        currentPosition_ = negativeLimit_;
-        setBit(Bl, 1);
-        setBit(Bm, 1);
-        setBit(Bo, 1);
-        throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Negative limit switch reached");
+    for (const int direction : {1, -1}) {
+        const int32_t limit = direction == 1 ? positiveLimit_ : negativeLimit_;
+        if (direction * static_cast<double>(position) > direction * static_cast<double>(limit)) {
+            hitLimit(direction);
+            throw NumberedError(ErrorCodes::MOTION_INTERRUPTED,
+                                direction == 1 ? "Positive limit switch reached" : "Negative limit switch reached");
+        }
     }
     setBit(Bt, 1);
     currentPosition_ = position;
@@ -470,10 +424,7 @@ void MotorSimulation::setRealTimePosition(int32_t position) {
 // ---------------------------------------------------------------- programs
 
 void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->StartProgram(suppressPrintFromMotor);
-        return;
-    }
+    if (isAllMotors()) return axes_.each([=](IMotor& m) { m.StartProgram(suppressPrintFromMotor); });
     const int16_t type = motorType();
     if (isDravoFamily(type)) {
         bcdRunning_ = true;
@@ -486,10 +437,7 @@ void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
 }
 
 void MotorSimulation::StopProgram() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->StopProgram();
-        return;
-    }
+    if (isAllMotors()) return axes_.each([](IMotor& m) { m.StopProgram(); });
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
         if (comm_) comm_->clearBuffer();
@@ -509,7 +457,7 @@ void MotorSimulation::forceUpload(const std::string& fileName) {
         table += "VEL[" + n + "]=" + text(e.velocity) + "\r\n";
         table += "ACC[" + n + "]=" + text(e.acceleration) + "\r\n";
     }
-    utils().writeFile(fileName, table);
+    writeFile(fileName, table);
 }
 
 void MotorSimulation::download(const std::string& fileName) {
@@ -521,9 +469,13 @@ void MotorSimulation::download(const std::string& fileName) {
     if (!isDravoFamily(type)) return;
     // Lines such as "al[3]=12000"; anything else (MODE entries, stray text)
     // has no place in the simulated table and is skipped.
-    const auto lines = utils().fileToCollection(fileName, "*");
-    for (const auto& line : *lines) {
-        const auto tokens = utils().getTokensFromArrayAssignment(trim(line));
+    for (const auto& line : readLines(fileName, "*")) {
+        std::shared_ptr<Collection<std::string>> tokens;
+        try {
+            tokens = getTokensFromArrayAssignment(trim(line));
+        } catch (const NumberedError&) {
+            continue;  // an index or value that is no number
+        }
         if (!tokens || tokens->count() < 3) continue;
         const std::string name = trim(tokens->item(1));
         const std::string indexText = trim(tokens->item(2));
@@ -551,19 +503,18 @@ std::size_t MotorSimulation::checkedIndex(int16_t number, int16_t last) {
 
 int16_t MotorSimulation::getInputState(int16_t inputNumber) {
     const std::size_t n = checkedIndex(inputNumber, MotorConstants::MAX_INPUTS);
-    const auto& configuration = runtime().configuration;
-    const auto record = configuration ? configuration->getSimulationData(static_cast<int16_t>(id_)) : nullptr;
-    const std::string definition = record ? record->simulatedInputs(inputNumber) : std::string();
+    const auto inputs = configuration_ ? configuration_->getSimulationData(static_cast<int16_t>(id_)) : nullptr;
+    const std::string definition = inputs ? inputs->simulatedInputs(inputNumber) : std::string();
     // "<motor><Y|N>...<output>": the input follows (Y) or inverts (N) an
     // output of a motor; a definition of another shape leaves the input as set.
     if (definition.size() >= 3 && std::isdigit(static_cast<unsigned char>(definition.front())) &&
         std::isdigit(static_cast<unsigned char>(definition.back())) && (definition[1] == 'Y' || definition[1] == 'N')) {
         const int motor = definition.front() - '0';
         const auto output = static_cast<int16_t>(definition.back() - '0');
-        const auto& motors = axisMotors();
-        if (motor < 1 || static_cast<std::size_t>(motor) > motors.count())
+        const auto peers = axes_.axes();
+        if (!peers || motor < 1 || static_cast<std::size_t>(motor) > peers->count())
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
-        const int16_t state = motors.item(static_cast<std::size_t>(motor))->getOutputState(output);
+        const int16_t state = peers->item(static_cast<std::size_t>(motor))->getOutputState(output);
         if (definition[1] == 'Y')
             inputs_[n] = state;
         else if (state == 0)
@@ -636,11 +587,7 @@ bool MotorSimulation::getIsResponse(const std::string& command, const std::strin
 }
 
 bool MotorSimulation::isMoving() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (motor->isMoving()) return true;
-        return false;
-    }
+    if (isAllMotors()) return axes_.any(&IMotor::isMoving);
     return getResponseOf("RBt") == "1";
 }
 
@@ -665,28 +612,17 @@ bool MotorSimulation::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
 }
 
 bool MotorSimulation::hasFault() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (motor->hasFault()) return true;
-        return false;
-    }
+    if (isAllMotors()) return axes_.any(&IMotor::hasFault);
     return MoveSequences::reportsFault(*this);
 }
 
 bool MotorSimulation::isServoOff() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors())
-            if (!motor->isServoOff()) return false;
-        return true;
-    }
+    if (isAllMotors()) return axes_.all(&IMotor::isServoOff);
     return bit(Bo) == 1;
 }
 
 void MotorSimulation::stopServo() {
-    if (isAllMotors()) {
-        for (const auto& motor : axisMotors()) motor->stopServo();
-        return;
-    }
+    if (isAllMotors()) return axes_.each([](IMotor& m) { m.stopServo(); });
     setBit(Bo, 1);
 }
 

@@ -2,12 +2,15 @@
 #include <array>
 #include <cstdint>
 #include <memory>
+#include <random>
 #include <string>
 #include <vector>
 
 #include "vek/motors/IMotor.h"
 
 namespace vek {
+
+class MotorData;
 
 // A simulated axis: the whole IMotor interface without hardware. Nothing is
 // sent on the channel (only its buffer is cleared before a query, as on the
@@ -32,7 +35,8 @@ public:
     MotorSimulation& operator=(const MotorSimulation&) = delete;
 
     // ---- IMotor
-    void init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts) override;
+    void init(int32_t id, std::shared_ptr<ICommunication> comm, int16_t motorEncoderCounts,
+              const MotorContext& context = {}) override;
     std::string name() const override { return name_; }
     void setName(const std::string& name) override { name_ = name; }
     int16_t motorType() override;
@@ -117,6 +121,8 @@ public:
     // Places the motor directly (simulated coordinated motion). Beyond a limit
     // the motor stays at the limit, its limit bits are set and error 8 is
     // raised; a pending stop request is consumed and raised as error 8 too.
+    // Limits beyond the slide's travel are mirror images: one check serves
+    // both ends.
     void setRealTimePosition(int32_t position);
 
     // ---- inspection (tests, diagnostics of the simulation)
@@ -163,8 +169,18 @@ private:
     void strobeTableMove();
     static std::size_t checkedIndex(int16_t number, int16_t last);
 
+    // The axis record of this motor in the configuration; null without one.
+    std::shared_ptr<MotorData> record() const;
+    // A limit switch reached: the motor stands at it with its limit bits and
+    // the servo off.
+    void hitLimit(int direction);
+
     int32_t id_ = NOT_GIVEN;
     std::shared_ptr<ICommunication> comm_;
+    std::shared_ptr<Configuration> configuration_;
+    AxisGroup axes_;
+    std::shared_ptr<MotionFlags> flags_ = std::make_shared<MotionFlags>();
+    std::mt19937 random_{std::random_device{}()};
     std::string name_;
     int16_t motorEncoderCounts_ = 0;
     int16_t motorType_ = static_cast<int16_t>(NOT_GIVEN);

@@ -5,31 +5,29 @@
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/IMotor.h"
 
 namespace vek {
 
 namespace {
+// The checks used here need nothing of the process-wide validator.
 const Error& validator() {
-    static const Error fallback;
-    return runtime().error ? *runtime().error : fallback;
+    static const Error checks;
+    return checks;
 }
 }  // namespace
 
 MotorStatus::MotorStatus() {
-    logMessage("Initializing vek.MotorStatus", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Initializing vek.MotorStatus");
 }
 
 MotorStatus::~MotorStatus() {
-    logMessage("Terminating vek.MotorStatus", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Terminating vek.MotorStatus");
 }
 
-void MotorStatus::refresh(int16_t motorIndex) {
-    const auto& motors = runtime().motors;
-    if (!motors) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
+void MotorStatus::refresh(const MotorCollection& axes, int16_t motorIndex) {
     if (motorIndex < 1) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
-    auto motor = motors->item(static_cast<std::size_t>(motorIndex));
+    auto motor = axes.item(static_cast<std::size_t>(motorIndex));
     // Parse before taking the motor over, so a failed read leaves the
     // previous snapshot whole.
     const int32_t status = toInt32(toDouble(motor->getResponseOf("RW")));

@@ -2,6 +2,8 @@
 #include <cstdint>
 #include <memory>
 
+#include "vek/motors/MotorContext.h"
+
 namespace vek {
 
 class IMotor;
@@ -34,9 +36,9 @@ public:
     void setMaxPositionError(int16_t value);
     int16_t MaxPositionError() const;
 
-    // Library-internal: reads the status word of the façade's motor at
-    // `motorIndex` (1-based).
-    void refresh(int16_t motorIndex);
+    // Library-internal: reads the status word of axis `motorIndex`
+    // (1-based) of `axes`.
+    void refresh(const MotorCollection& axes, int16_t motorIndex);
     bool Br() const { return bit(1); }
     bool Bl() const { return bit(2); }
     bool Bi() const { return bit(3); }

@@ -6,7 +6,6 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/IMotor.h"
 #include "vek/motors/MotorConstants.h"
 
@@ -16,11 +15,11 @@ namespace {
 
 void logMove(const char* prefix, bool positionMode, int32_t position, int32_t velocity, int32_t acceleration) {
     // Built only when developer messages are recorded: moves are frequent.
-    if (!doLogMessage(LogLevel::DEVELOPER)) return;
+    if (!logs(LogLevel::DEVELOPER)) return;
     std::string text = std::string(prefix) + (positionMode ? " -> PositionMode" : " -> VelocityMode");
     if (positionMode) text += "[p=" + std::to_string(position) + "]";
     text += "[v=" + std::to_string(velocity) + "][a=" + std::to_string(acceleration) + "]";
-    logMessage(text, LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, text);
 }
 
 void setSpeedsAndStart(IMotor& motor, int32_t newVelocity, int32_t newAcceleration) {
@@ -52,6 +51,15 @@ void goWithVelocity(IMotor& motor, int32_t newVelocity, int32_t newAcceleration)
     setSpeedsAndStart(motor, newVelocity, newAcceleration);
 }
 
+void logHoming(const std::string& name, int32_t homingOffset, int16_t direction, bool force, double smuSpeed,
+               double smuAcceleration) {
+    logAt(LogLevel::DEVELOPER, [&] {
+        return "Homing " + name + " with offset = " + toText(homingOffset) + " direction = " + toText(direction) +
+               " forceFlag = " + toText(force) + " smuSpeed = " + toText(smuSpeed) +
+               " smuAcceleration = " + toText(smuAcceleration);
+    });
+}
+
 bool reportsFault(IMotor& motor) {
     const bool left = motor.getResponseOf("RBm") == "1";
     const bool right = motor.getResponseOf("RBp") == "1";
@@ -61,7 +69,7 @@ bool reportsFault(IMotor& motor) {
 
 bool endWaitForStop(IMotor& motor, const std::string& name, bool stopped, int32_t timeOutSeconds, bool ignoreFault) {
     if (!stopped && motor.isMoving()) {
-        logMessage("Motor " + name + " didn't stop within " + toText(timeOutSeconds) + " seconds.", LogLevel::WARNING);
+        logAt(LogLevel::WARNING, "Motor " + name + " didn't stop within " + toText(timeOutSeconds) + " seconds.");
         return false;
     }
     if (!ignoreFault && motor.hasFault())

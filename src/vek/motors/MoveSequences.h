@@ -16,6 +16,9 @@ void goToPosition(IMotor& motor, int32_t newPosition, int32_t newVelocity, int32
 void goToRelativePosition(IMotor& motor, int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration);
 // Resets the motor first, then moves in velocity mode.
 void goWithVelocity(IMotor& motor, int32_t newVelocity, int32_t newAcceleration);
+// The developer line that opens a homing run of motor `name`.
+void logHoming(const std::string& name, int32_t homingOffset, int16_t direction, bool force, double smuSpeed,
+               double smuAcceleration);
 // Whether the motor reports a limit or position error (all three bits are
 // asked, so it sees the same traffic whatever it answers).
 bool reportsFault(IMotor& motor);

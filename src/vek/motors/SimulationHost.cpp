@@ -5,13 +5,12 @@
 
 #include "vek/foundation/Log.h"
 #include "vek/foundation/MotionSound.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/MotorSimulation.h"
 
 namespace vek {
 
 SimulationHost::SimulationHost() {
-    logMessage("Initializing Simulation and Communication Subsystems", LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "Initializing Simulation and Communication Subsystems");
 }
 
 SimulationHost::~SimulationHost() {
@@ -22,24 +21,24 @@ SimulationHost::~SimulationHost() {
 
 void SimulationHost::addCallbackMotor(int32_t id, const std::shared_ptr<MotorSimulation>& motor) {
     const std::string key = std::to_string(id);
-    logMessage("### Adding callback motor " + key, LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "### Adding callback motor " + key);
     // The same motor again changes nothing; a new motor object under the id
     // of an old one (the chain reopened while the old one still moved)
     // takes its place, or the new one would never move.
     if (callbackMotors_.contains(key) && callbackMotors_.item(key) != motor) callbackMotors_.remove(key);
     if (!callbackMotors_.contains(key)) callbackMotors_.add(motor, key);
-    logMessage("### Added callback motor " + key + " newTotal = " + std::to_string(callbackMotors_.count()),
-               LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER,
+          "### Added callback motor " + key + " newTotal = " + std::to_string(callbackMotors_.count()));
     enableTimer();
 }
 
 void SimulationHost::removeCallbackMotor(int32_t id, const MotorSimulation* motor) {
     const std::string key = std::to_string(id);
-    logMessage("### Removing callback motor " + key, LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER, "### Removing callback motor " + key);
     if (callbackMotors_.contains(key) && (!motor || callbackMotors_.item(key).get() == motor))
         callbackMotors_.remove(key);
-    logMessage("### Removed callback motor " + key + " newTotal = " + std::to_string(callbackMotors_.count()),
-               LogLevel::DEVELOPER);
+    logAt(LogLevel::DEVELOPER,
+          "### Removed callback motor " + key + " newTotal = " + std::to_string(callbackMotors_.count()));
     if (callbackMotors_.empty()) {
         disableTimer();
         stopMotionSound();

@@ -4,7 +4,6 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/persistence/Database.h"
 
 namespace vek {
@@ -15,10 +14,10 @@ constexpr int32_t kNotGiven = -31913;
 constexpr int32_t kObjectNotSet = 91;
 
 void developer(const std::string& message) {
-    logMessage(message, LogLevel::DEVELOPER, kSource);
+    logAt(LogLevel::DEVELOPER, message, kSource);
 }
 void error(const std::string& message, const NumberedError& e) {
-    logMessage(message + "-->" + e.description(), LogLevel::Error, kSource);
+    logAt(LogLevel::Error, message + "-->" + e.description(), kSource);
 }
 
 const char* const kGains[] = {"kp", "ki", "kd", "kl", "ks", "kv", "ka", "kg"};
@@ -50,7 +49,7 @@ Configuration::~Configuration() {
 }
 
 Database& Configuration::database() const {
-    return database_ ? *database_ : sharedDatabase();
+    return requireDatabase(database_);
 }
 
 void Configuration::reload() {
@@ -198,11 +197,10 @@ int16_t Configuration::MOTOR_X_TYPE() const {
 }
 
 void Configuration::saveData(bool alsoRaisEvent) {
-    Runtime& rt = runtime();
     for (int16_t n = 1; n <= 8; ++n) {
         const auto& motor = motorsData_->item(static_cast<std::size_t>(n));
         persistMotorData(*motor);
-        if (n <= rt.motorCount() && !motor->name().empty() && rt.renameMotor) rt.renameMotor(n, motor->name());
+        if (!motor->name().empty() && axisRenamed_) axisRenamed_(n, motor->name());
     }
     if (alsoRaisEvent) raiseConfigChangedEvent("config");
 }

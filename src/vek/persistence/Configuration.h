@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
@@ -24,8 +25,9 @@ using TextCollection = Collection<std::string>;
 // shared objects; reload() replaces them, so holders keep the old ones.
 class Configuration {
 public:
-    // Loads from `database`, or from the process's shared one when none is given.
-    explicit Configuration(std::shared_ptr<Database> database = {});
+    // Loads from `database`; without one every store operation fails with
+    // DATABASE_ERROR.
+    explicit Configuration(std::shared_ptr<Database> database);
     ~Configuration();
     Configuration(const Configuration&) = delete;
     Configuration& operator=(const Configuration&) = delete;
@@ -36,9 +38,13 @@ public:
     void removeConfigValue(const std::string& key);
     double MOTOR_X_PITCH() const;
     int16_t MOTOR_X_TYPE() const;
-    // Writes the eight axis records, renames the live motors, and raises
-    // configChanged("config") when asked to.
+    // Writes the eight axis records, tells the axis-renamed listener of
+    // every axis with a stored name (the façade renames its live motor), and
+    // raises configChanged("config") when asked to.
     void saveData(bool alsoRaisEvent = true);
+    void setAxisRenamed(std::function<void(int16_t axis, const std::string& name)> renamed) {
+        axisRenamed_ = std::move(renamed);
+    }
     void raiseConfigChangedEvent(const std::string& source);
     std::shared_ptr<SlideDataCollection> slidesData() const { return slidesData_; }
     std::shared_ptr<TextCollection> distinctSlidesData() const { return distinctSlidesData_; }
@@ -77,6 +83,7 @@ private:
     std::shared_ptr<TextCollection> configValues_ = std::make_shared<TextCollection>();
     std::shared_ptr<SimulationDataCollection> simulationData_ = std::make_shared<SimulationDataCollection>();
     std::shared_ptr<TextCollection> availablePorts_ = std::make_shared<TextCollection>();
+    std::function<void(int16_t, const std::string&)> axisRenamed_;
 };
 
 }  // namespace vek

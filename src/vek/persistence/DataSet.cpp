@@ -4,8 +4,7 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
-#include "vek/motion/Runtime.h"
+#include "vek/foundation/Text.h"
 #include "vek/persistence/Database.h"
 #include "vek/persistence/DbConnection.h"
 #include "vek/persistence/DbSavepoint.h"
@@ -15,13 +14,8 @@ namespace vek {
 namespace {
 void logFailure(const std::string& message, const std::exception& e) {
     const auto* numbered = dynamic_cast<const NumberedError*>(&e);
-    logMessage(message + "-->" + (numbered ? numbered->description() : std::string(e.what())), LogLevel::Error,
-               LogSource::DATABASE_SOURCE);
-}
-
-bool isValidVariableName(const std::string& name) {
-    if (auto& utils = runtime().utils) return utils->isValidVariableName(name);
-    return Utils().isValidVariableName(name);
+    logAt(LogLevel::Error, message + "-->" + (numbered ? numbered->description() : std::string(e.what())),
+          LogSource::DATABASE_SOURCE);
 }
 
 std::string keyText(int32_t key) {
@@ -65,7 +59,7 @@ DataSet::DataSet(std::shared_ptr<Database> database, DatasetColumns columns)
 DataSet::~DataSet() = default;
 
 Database& DataSet::database() const {
-    return database_ ? *database_ : sharedDatabase();
+    return requireDatabase(database_);
 }
 
 void DataSet::addPathInMemory(const std::shared_ptr<NodePath>& tmpNodePath) {

@@ -93,6 +93,9 @@ public:
     static bool isValidAxisValue(const std::string& axisValue);
 
     const DatasetColumns& columns() const { return columns_; }
+    // Library-internal: a dataset that joins a DataSets stores through its
+    // database from then on.
+    void setDatabase(std::shared_ptr<Database> database) { database_ = std::move(database); }
 
 private:
     Database& database() const;

@@ -8,8 +8,7 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/foundation/Utils.h"
-#include "vek/motion/Runtime.h"
+#include "vek/foundation/Text.h"
 #include "vek/persistence/Database.h"
 #include "vek/persistence/DbConnection.h"
 #include "vek/persistence/DbSavepoint.h"
@@ -20,7 +19,7 @@ namespace {
 constexpr const char* kBadBreadCrumb = "BCD program data is not valid. Program can't be loaded.";
 
 void log(const std::string& message, int16_t level) {
-    logMessage(message, level, LogSource::DATABASE_SOURCE);
+    logAt(level, message, LogSource::DATABASE_SOURCE);
 }
 
 std::string describe(const std::exception& e) {
@@ -95,14 +94,8 @@ DataSets::~DataSets() {
     log("Terminating dataset", LogLevel::DEVELOPER);
 }
 
-std::shared_ptr<DataSets> DataSets::loadShared(std::shared_ptr<Database> database) {
-    auto dataSets = std::make_shared<DataSets>(std::move(database));
-    runtime().dataSets = dataSets;
-    return dataSets;
-}
-
 Database& DataSets::database() const {
-    return database_ ? *database_ : sharedDatabase();
+    return requireDatabase(database_);
 }
 
 std::shared_ptr<DataSet> DataSets::datasetFor(int32_t datasetKey) const {
@@ -293,6 +286,7 @@ std::shared_ptr<DataSet> DataSets::insertDataset(const std::shared_ptr<DataSet>&
             1)
             throw storeError("Dataset not updated correctly");
         savepoint.commit();
+        tmpDataset->setDatabase(database_);
         dataSets_->add(tmpDataset, std::to_string(key));
         return tmpDataset;
     } catch (const std::exception& e) {
@@ -357,8 +351,7 @@ std::shared_ptr<NodePath> DataSets::AppendPaths(const std::shared_ptr<NodePath>&
 }
 
 bool DataSets::isValidDatasetName(const std::string& datasetName) const {
-    const bool valid =
-        runtime().utils ? runtime().utils->isValidVariableName(datasetName) : Utils().isValidVariableName(datasetName);
+    const bool valid = isValidVariableName(datasetName);
     return valid && !getDatasetByName(datasetName);
 }
 

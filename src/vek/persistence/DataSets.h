@@ -14,8 +14,8 @@ using DataSetCollection = Collection<std::shared_ptr<DataSet>>;
 // construction and kept in step with the store by the operations here and
 // in DataSet.
 //
-// Start-up: `DataSets::loadShared()` loads everything from the shared
-// database and makes it runtime().dataSets.
+// Start-up: the façade's database step constructs the process's DataSets on
+// the database it opened, which loads everything.
 //
 // Finding things: getDatasetByName("Part A") or getDataSets()->item("2");
 // then DataSet::getPathByName("outline") or paths()->item("<key>").
@@ -32,16 +32,12 @@ using DataSetCollection = Collection<std::shared_ptr<DataSet>>;
 // dataset's loose points as "<any>nodes.<datasetKey>".
 class DataSets {
 public:
-    // Loads every dataset, path and point of `database`, or of the shared
-    // one. A failed load is logged and stops at the failing table.
-    explicit DataSets(std::shared_ptr<Database> database = {});
+    // Loads every dataset, path and point of `database`. A failed load is
+    // logged and stops at the failing table.
+    explicit DataSets(std::shared_ptr<Database> database);
     ~DataSets();
     DataSets(const DataSets&) = delete;
     DataSets& operator=(const DataSets&) = delete;
-
-    // The start-up entry point: loads from `database` (or the shared one),
-    // stores the result as runtime().dataSets and returns it.
-    static std::shared_ptr<DataSets> loadShared(std::shared_ptr<Database> database = {});
 
     // The dataset with key 1 (error 5 when there is none).
     std::shared_ptr<DataSet> GLOBAL_DATASET() const;

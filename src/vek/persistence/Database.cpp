@@ -8,7 +8,6 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
-#include "vek/motion/Runtime.h"
 #include "vek/persistence/DbError.h"
 
 namespace vek {
@@ -17,7 +16,7 @@ namespace {
 constexpr int16_t kSource = LogSource::DATABASE_SOURCE;
 
 void log(const std::string& message, int16_t level = LogLevel::info, const std::string& code = "Unknown") {
-    logMessage(message, level, kSource, code);
+    logAt(level, message, kSource);
 }
 
 // Table, column and type names come from vek's own code, but they are spliced
@@ -41,10 +40,9 @@ std::string literal(const std::string& value, bool isText) {
 }
 }  // namespace
 
-Database& sharedDatabase() {
-    auto& db = runtime().database;
-    if (!db) throw NumberedError(ErrorCodes::DATABASE_ERROR, "The database has not been opened.");
-    return *db;
+Database& requireDatabase(const std::shared_ptr<Database>& database) {
+    if (!database) throw NumberedError(ErrorCodes::DATABASE_ERROR, "The database has not been opened.");
+    return *database;
 }
 
 Database::Database() {

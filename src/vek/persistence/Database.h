@@ -99,8 +99,8 @@ private:
     bool columnExisted_ = false;
 };
 
-// The process's shared database (runtime().database); raises DATABASE_ERROR
-// when none has been created yet.
-Database& sharedDatabase();
+// The database a store object was given; DATABASE_ERROR "The database has
+// not been opened." when it was given none.
+Database& requireDatabase(const std::shared_ptr<Database>& database);
 
 }  // namespace vek

@@ -26,7 +26,6 @@
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/geometry/NodePath.h"
-#include "vek/motion/Runtime.h"
 #include "vek/persistence/DataSet.h"
 #include "vek/persistence/DataSets.h"
 #include "vek/persistence/Database.h"
@@ -36,7 +35,7 @@ namespace vek {
 
 namespace {
 void log(const std::string& message, int16_t level = LogLevel::info) {
-    logMessage(message, level, LogSource::DATABASE_SOURCE);
+    logAt(level, message, LogSource::DATABASE_SOURCE);
 }
 
 std::string describe(const std::exception& e) {

@@ -4,7 +4,6 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/persistence/Database.h"
 
 namespace vek {
@@ -26,7 +25,7 @@ void SimulationData::setSimulatedInputs(int16_t index, const std::string& value)
 
 void SimulationData::save() {
     try {
-        Database& db = database_ ? *database_ : sharedDatabase();
+        Database& db = requireDatabase(database_);
         std::vector<DbValue> params;
         std::string update = "UPDATE Simulation SET ";
         std::string insert = "INSERT INTO Simulation (motorKey";
@@ -48,8 +47,8 @@ void SimulationData::save() {
                 throw NumberedError(ErrorCodes::DATABASE_ERROR, "Simulation Data not stored correctly");
         }
     } catch (const NumberedError& e) {
-        logMessage("Can't save the Simulation data in the database.-->" + e.description(), LogLevel::Error,
-                   LogSource::DATABASE_SOURCE);
+        logAt(LogLevel::Error, "Can't save the Simulation data in the database.-->" + e.description(),
+              LogSource::DATABASE_SOURCE);
     }
 }
 

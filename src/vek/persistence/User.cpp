@@ -5,7 +5,6 @@
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
-#include "vek/motion/Runtime.h"
 #include "vek/persistence/Database.h"
 
 namespace vek {
@@ -57,7 +56,7 @@ bool User::validatePublicLogin(const std::string& login, const std::string& pass
         // nothing typed by the user ever becomes part of the statement.
         if (login.find('\'') != std::string::npos)
             throw NumberedError(ErrorCodes::DATABASE_ERROR, "Syntax error in the login name.");
-        Recordset rs = sharedDatabase().Connection()->query(
+        Recordset rs = requireDatabase(database_).Connection()->query(
             "SELECT userKey, password, role, company FROM USER WHERE name = ?", {login});
         for (; !rs.eof(); rs.moveNext()) {
             userPassword_ = rs.field(1).toText();
@@ -67,7 +66,7 @@ bool User::validatePublicLogin(const std::string& login, const std::string& pass
             return true;
         }
     } catch (const NumberedError& e) {
-        logMessage("Can't validate login information.-->" + e.description(), LogLevel::Error);
+        logAt(LogLevel::Error, "Can't validate login information.-->" + e.description());
     }
     return false;
 }

@@ -1,8 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <string>
 
 namespace vek {
+
+class Database;
 
 namespace UserRoles {
 enum Value : int32_t { DEBUGONLY = -2, DEVELOPER = -1, NOTSET = 0, EXPERT = 1, OPERATOR = 2 };
@@ -14,8 +17,9 @@ public:
     std::string getRoleName(int16_t role) const;
     // Logs in with one of the two accounts built into vek.
     bool validatePrivateLogin(const std::string& login, const std::string& password);
-    // Logs in against the USER table of the open database.
+    // Logs in against the USER table of the database given to setDatabase.
     bool validatePublicLogin(const std::string& login, const std::string& password);
+    void setDatabase(std::shared_ptr<Database> database) { database_ = std::move(database); }
 
     const std::string& connectTime() const { return connectTime_; }
     void setConnectTime(const std::string& v) { connectTime_ = v; }
@@ -39,6 +43,7 @@ private:
     int16_t userKey_ = 0;
     std::string userPassword_;
     std::string userCompany_;
+    std::shared_ptr<Database> database_;
 };
 
 }  // namespace vek

@@ -2,8 +2,8 @@
 #include <array>
 #include <cstdint>
 
-#include "vek/comm/engine/PathEngine.h"
 #include "vek/foundation/NotGiven.h"
+#include "vek/geometry/PathEngine.h"
 
 namespace vek {
 

@@ -1,4 +1,4 @@
-#include "vek/comm/engine/PathEngine.h"
+#include "vek/geometry/PathEngine.h"
 
 #include <algorithm>
 #include <cmath>

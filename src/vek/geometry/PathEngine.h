@@ -3,7 +3,7 @@
 #include <cstdint>
 #include <vector>
 
-#include "vek/comm/engine/ProfileArray.h"
+#include "vek/geometry/ProfileArray.h"
 
 namespace vek {
 
