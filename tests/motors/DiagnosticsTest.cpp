@@ -65,6 +65,29 @@ TEST_F(DiagnosticsWire, AxisThatAnswersButDoesNotMoveIsNotHealthy) {
     EXPECT_TRUE(logged("Motor 1 still is not healthy..."));
 }
 
+// Families by the motor vocabulary's rule: a type with bit 2 or 4 is a Dravo
+// whatever else it has, and a Dravo is checked between the ends it reports.
+TEST_F(DiagnosticsWire, FamiliesAndTheEndsADravoReports) {
+    struct Case {
+        int16_t type;
+        const char* rightEnd;
+        bool healthy;
+        bool asksEnds;
+    };
+    for (const Case& c : {Case{MotorConstants::TYPE_SM, "", true, false}, Case{3, "90000", true, true},
+                          Case{MotorConstants::TYPE_GZ, "90000", true, true},
+                          Case{MotorConstants::TYPE_JP, "", false, true},
+                          Case{MotorConstants::TYPE_WX, "?", false, true}, Case{0, "90000", false, false}}) {
+        motor_->setMotorType(c.type);
+        channel_->clear();
+        followTargets();
+        channel_->answer("1RPr", c.rightEnd);
+        channel_->answer("1RPl", "0");
+        EXPECT_EQ(diagnostics_.isMotorHealthy(*motor_), c.healthy) << c.type << " " << c.rightEnd;
+        EXPECT_EQ(sent("1RPr"), c.asksEnds) << c.type;
+    }
+}
+
 TEST_F(DiagnosticsWire, AxisOnItsLeftLimitIsMovedAwayFirst) {
     followTargets();
     leftLimit_ = true;

@@ -145,12 +145,14 @@ bool Diagnostics::isMotorHealthy(IMotor& motor) {
     try {
         const int16_t type = motor.motorType();
         const int32_t p0 = motor.position();
-        if (type & MotorConstants::TYPE_SM) {
+        if (isSmartMotorFamily(type)) {
             if (!moves(motor, kCheckStep)) return false;
             if (!moves(motor, -kCheckStep)) return false;
-        } else if (type & (MotorConstants::TYPE_JP | MotorConstants::TYPE_WX)) {
-            const int32_t right = static_cast<int32_t>(val(motor.getResponseOf("RPr")));
-            const int32_t left = static_cast<int32_t>(val(motor.getResponseOf("RPl")));
+        } else if (isDravoFamily(type)) {
+            // An ends answer that is no number (a garbled or missing reply)
+            // makes the axis unhealthy rather than reading as 0.
+            const int32_t right = toInt32(toDouble(motor.getResponseOf("RPr")));
+            const int32_t left = toInt32(toDouble(motor.getResponseOf("RPl")));
             if (p0 < right) {
                 if (!moves(motor, kCheckStep)) return false;
                 if (p0 > left && !moves(motor, -kCheckStep)) return false;
