@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Expect.h"
 #include "support/TempInstall.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/NumberedError.h"
@@ -99,16 +100,5 @@ protected:
                            [&](const auto& m) { return m.first.rfind(prefix, 0) == 0; });
     }
 };
-
-// Runs `f` and returns the numbered error it raised (number 0 when none).
-template <typename F>
-NumberedError raised(F&& f) {
-    try {
-        f();
-    } catch (const NumberedError& e) {
-        return e;
-    }
-    return NumberedError(0, "");
-}
 
 }  // namespace vek::test
