@@ -2,6 +2,9 @@
 // shared objects and the database step.
 #include <gtest/gtest.h>
 
+#include <functional>
+#include <vector>
+
 #include "SlidesTestFixture.h"
 #include "vek/comm/ICommunication.h"
 #include "vek/foundation/Error.h"
@@ -112,6 +115,41 @@ TEST_F(Connection, CloseSetsTheGivenBaudRateOnlyWhenGiven) {
     // Closing twice is harmless.
     slides().closeConnection(9600);
     EXPECT_EQ(comm->baudRate(), 9600);
+}
+
+// A motor whose connection closed and a façade after shut-down refuse with a
+// numbered error that says why, instead of acting on nothing.
+TEST_F(Connection, UseAfterCloseOrShutDownRaises) {
+    connect(2);
+    auto x = slides().motors()->item(1);
+    auto all = slides().AllMotors();
+    slides().closeConnection();
+    const std::string closed = "Motor[MotorX]->The connection to the motors is closed.";
+    for (const auto& [name, call] :
+         std::vector<std::pair<const char*, std::function<void()>>>{{"position", [&] { x->position(); }},
+                                                                    {"goToPosition", [&] { x->goToPosition(100); }},
+                                                                    {"isHomed", [&] { x->isHomed(); }},
+                                                                    {"StopMotion", [&] { x->StopMotion(true); }}}) {
+        EXPECT_TRUE(raisesNumbered(ErrorCodes::OPEN_PORT_FAILED, call, closed)) << name;
+    }
+    EXPECT_FALSE(x->canCommunicate());
+    EXPECT_TRUE(raisesNumbered(ErrorCodes::OPEN_PORT_FAILED, [&] { all->isMoving(); }));
+    EXPECT_TRUE(raisesNumbered(
+        ErrorCodes::NO_MOTORS_DETECTED, [&] { slides().getCurrentPoint(); }, "No connection is open."));
+    EXPECT_TRUE(raisesNumbered(ErrorCodes::NO_MOTORS_DETECTED, [&] { slides().drawLine(at(1, 1), at(9, 9)); }));
+
+    auto facade = runtime().linearSlides;
+    shutDown();
+    const std::string gone = "vek has been shut down; construct a Server to start it again.";
+    for (const auto& [name, call] : std::vector<std::pair<const char*, std::function<void()>>>{
+             {"openConnection", [&] { facade->openConnection(9600, "SIM"); }},
+             {"databaseRelatedInit", [&] { facade->databaseRelatedInit("vek.db"); }},
+             {"drawLine", [&] { facade->drawLine(at(1, 1)); }},
+             {"stopMotors", [&] { facade->stopMotors(); }},
+             {"setPitchRatios", [&] { facade->setPitchRatios(1, 1, 1); }}}) {
+        EXPECT_TRUE(raisesNumbered(PlatformErrors::OBJECT_NOT_SET, call, gone)) << name;
+    }
+    EXPECT_FALSE(facade->RunDiagnostics());
 }
 
 TEST_F(Connection, PitchRatiosAreRelativeToX) {

@@ -217,9 +217,12 @@ TEST_F(Drawing, ClosingTheConnectionFromAHandlerMidPathIsSafe) {
             slides().closeConnection(9600);
         }
     });
-    slides().drawLine(at(30000, 0, 0));
+    // The run cannot go on without its connection, and says so.
+    const auto e = raised([&] { slides().drawLine(at(30000, 0, 0)); });
     eventLoop().setHostPump(nullptr);
     ASSERT_TRUE(closed);
+    EXPECT_EQ(e.number(), ErrorCodes::MOTION_INTERRUPTED);
+    EXPECT_EQ(e.description(), "RunPath Error->Motor[MotorX]->The connection to the motors is closed.");
     EXPECT_EQ(slides().motors()->count(), 0u);
     slides().openConnection(9600, "SIM");
     ASSERT_TRUE(runtime().calibration->homeMotor(0, -1, true));

@@ -27,9 +27,9 @@ template <typename F>
     const NumberedError e = raised(call);
     if (e.number() == 0) return ::testing::AssertionFailure() << "raised nothing, expected error " << number;
     if (e.number() != number || (!description.empty() && e.description() != description))
-        return ::testing::AssertionFailure() << "raised error " << e.number() << " \"" << e.description()
-                                             << "\", expected error " << number
-                                             << (description.empty() ? "" : " \"" + description + "\"");
+        return ::testing::AssertionFailure()
+               << "raised error " << e.number() << " \"" << e.description() << "\", expected error " << number
+               << (description.empty() ? "" : " \"" + description + "\"");
     return ::testing::AssertionSuccess();
 }
 

@@ -59,7 +59,11 @@ public:
     void OpenPort(const std::string& portName, int32_t baudRate) override;
     void setBaudRate(int32_t baudRate) override;
     int32_t baudRate() override { return baudRate_; }
-    void ClosePort() override { calls_.push_back("ClosePort"); }
+    void ClosePort() override {
+        calls_.push_back("ClosePort");
+        closed_ = true;
+    }
+    bool isOpen() override { return !closed_; }
     void clearBuffer() override;
     void WriteCommand(const std::string& command) override;
     std::string ReadResponse() override;
@@ -74,6 +78,7 @@ private:
     std::map<std::string, std::deque<std::string>> once_;
     std::map<std::string, std::exception_ptr> failures_;
     std::function<std::optional<std::string>(const std::string&)> responder_;
+    bool closed_ = false;
     std::string defaultAnswer_;
     std::deque<std::string> pending_;
     double secondsPerQuery_ = 0;

@@ -30,7 +30,12 @@ int16_t CommunicationSimulation::initMotors(int32_t maxMotors) {
     return chain_ ? chain_->configuredAxes() : int16_t{0};
 }
 
+void CommunicationSimulation::requireOpen() const {
+    if (closed_) throw NumberedError(ErrorCodes::OPEN_PORT_FAILED, "The port " + portName_ + " is closed.");
+}
+
 void CommunicationSimulation::OpenPort(const std::string& portName, int32_t baudRate) {
+    closed_ = false;
     portName_ = portName;
     baudRate_ = baudRate;
     clearBuffer();
@@ -42,6 +47,7 @@ void CommunicationSimulation::setBaudRate(int32_t baudRate) {
 }
 
 std::string CommunicationSimulation::ReadResponse() {
+    requireOpen();
     if (responses_.empty()) return {};
     std::string answer = std::move(responses_.front());
     responses_.pop_front();
@@ -55,6 +61,7 @@ std::string CommunicationSimulation::getResponseOf(const std::string& command) {
 }
 
 void CommunicationSimulation::WriteCommand(const std::string& command) {
+    requireOpen();
     // Only the answers of this command are ever queued.
     clearBuffer();
     if (!PollingCommands::isPolling(command)) logAt(LogLevel::DEVELOPER, "> " + command);

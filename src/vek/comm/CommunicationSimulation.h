@@ -30,7 +30,9 @@ public:
     void OpenPort(const std::string& portName, int32_t baudRate) override;
     void setBaudRate(int32_t baudRate) override;
     int32_t baudRate() override { return baudRate_; }
-    void ClosePort() override {}
+    void ClosePort() override { closed_ = true; }
+    // The simulated chain is there from the start until the port closes.
+    bool isOpen() override { return !closed_; }
     void clearBuffer() override { responses_.clear(); }
     void WriteCommand(const std::string& command) override;
     std::string ReadResponse() override;
@@ -42,10 +44,13 @@ public:
     std::size_t pendingResponses() const { return responses_.size(); }
 
 private:
+    void requireOpen() const;
+
     std::shared_ptr<ISimulatedChain> chain_;
     std::shared_ptr<MotorEngine> engine_;
     std::deque<std::string> responses_;
     int32_t baudRate_ = 0;
+    bool closed_ = false;
     std::string portName_;
 };
 

@@ -32,6 +32,9 @@ public:
     virtual void setBaudRate(int32_t baudRate) = 0;
     virtual int32_t baudRate() = 0;
     virtual void ClosePort() = 0;
+    // False once the port is closed: commands and answers then fail with
+    // error 1, while the rate and the port name may still be set and read.
+    virtual bool isOpen() = 0;
     // Discards everything received and not yet read.
     virtual void clearBuffer() = 0;
     virtual void WriteCommand(const std::string& command) = 0;

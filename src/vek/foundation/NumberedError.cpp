@@ -20,6 +20,7 @@ std::string platformErrorText(int32_t number) {
         case PlatformErrors::SUBSCRIPT_OUT_OF_RANGE: return "Subscript out of range";
         case PlatformErrors::DIVISION_BY_ZERO: return "Division by zero";
         case PlatformErrors::TYPE_MISMATCH: return "Type mismatch";
+        case PlatformErrors::OBJECT_NOT_SET: return "Object variable or With block variable not set";
         case PlatformErrors::FILE_NOT_FOUND: return "File not found";
         case PlatformErrors::PATH_FILE_ACCESS_ERROR: return "Path/File access error";
         case PlatformErrors::DUPLICATE_KEY: return "This key is already associated with an element of this collection";
@@ -35,6 +36,10 @@ NumberedError NumberedError::wrap(int32_t number, const std::string& description
                                   std::string source) {
     return NumberedError(number, description + "[" + inner.description() + "]", std::move(source), inner.helpFile(),
                          inner.helpContext());
+}
+
+void raiseObjectNotSet() {
+    throw NumberedError::platform(PlatformErrors::OBJECT_NOT_SET);
 }
 
 void raiseInvalidArgument(const std::string& description, std::string source) {

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <memory>
 #include <stdexcept>
 #include <string>
 
@@ -18,7 +19,7 @@ public:
     const std::string& helpFile() const noexcept { return helpFile_; }
     int32_t helpContext() const noexcept { return helpContext_; }
 
-    // One of the classic platform errors (5, 6, 9, 11, 13, 457) with its
+    // One of the classic platform errors (5, 6, 9, 11, 13, 91, 457) with its
     // well-known text.
     static NumberedError platform(int32_t number);
 
@@ -40,5 +41,14 @@ std::string platformErrorText(int32_t number);
 
 // Raises error 11 (INVALID_ARGUMENTS) with `description`.
 [[noreturn]] void raiseInvalidArgument(const std::string& description, std::string source = {});
+
+// Raises 91, the error of a missing object, for a null object where one is
+// needed; returns the object otherwise.
+[[noreturn]] void raiseObjectNotSet();
+template <typename T>
+const std::shared_ptr<T>& requireObject(const std::shared_ptr<T>& object) {
+    if (!object) raiseObjectNotSet();
+    return object;
+}
 
 }  // namespace vek

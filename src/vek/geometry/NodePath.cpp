@@ -148,6 +148,7 @@ double NodePath::getRadius() const {
 }
 
 void NodePath::addNode(std::shared_ptr<Node> tmpNode, const std::string& key, const std::string& beforeKey) {
+    requireObject(tmpNode);
     if (!nodes_) nodes_ = std::make_shared<NodeCollection>();
     if (key.empty()) {
         nodes_->add(std::move(tmpNode));

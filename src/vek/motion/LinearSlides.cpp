@@ -64,6 +64,23 @@ LinearSlides::~LinearSlides() {
     closeConnection(9600);
 }
 
+void LinearSlides::retire() {
+    closeConnection(9600);
+    retired_ = true;
+}
+
+void LinearSlides::requireLive() const {
+    if (retired_)
+        throw NumberedError(PlatformErrors::OBJECT_NOT_SET,
+                            "vek has been shut down; construct a Server to start it again.");
+}
+
+void LinearSlides::requireConnection() const {
+    requireLive();
+    if (!comm_ || !comm_->isOpen() || motors_->count() == 0)
+        throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
+}
+
 Machine LinearSlides::machine() const {
     Machine m = activeMachine();
     m.axisCount = connected_;
@@ -98,6 +115,7 @@ void LinearSlides::publishMachine() {
 }
 
 void LinearSlides::setPitchRatios(double xPitch, double yPitch, double zPitch) {
+    requireLive();
     const double pitches[3] = {xPitch, yPitch, zPitch};
     Machine m = activeMachine();
     for (int16_t i = 1; i <= 3; ++i) {
@@ -124,6 +142,7 @@ void LinearSlides::renameAxis(int16_t axis, const std::string& name) {
 }
 
 void LinearSlides::openConnection(int32_t baudRate, const std::string& portName) {
+    requireLive();
     try {
         closeConnection();
         motors_ = std::make_shared<MotorCollection>();
@@ -200,6 +219,7 @@ bool LinearSlides::RunDiagnostics() {
     logAt(LogLevel::DEVELOPER, "#################START#############", LogSource::DLL_SOURCE);
     bool result = false;
     try {
+        requireLive();
         for (const char* text : kTries) {
             logAt(LogLevel::info, text);
             if (!comm_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
@@ -217,6 +237,7 @@ bool LinearSlides::RunDiagnostics() {
 }
 
 void LinearSlides::stopMotors(bool decelerate) {
+    requireLive();
     flags_->stopRequested = true;
     if (allMotors_) allMotors_->StopMotion(decelerate);
 }
@@ -240,6 +261,7 @@ void LinearSlides::setIsSimulationMute(bool value) {
 }
 
 std::shared_ptr<Node> LinearSlides::getCurrentPoint() {
+    requireConnection();
     auto node = std::make_shared<Node>();
     node->setName("CURRENT_POINT");
     const int16_t count = static_cast<int16_t>(motors_->count());
@@ -267,6 +289,7 @@ void LinearSlides::drawLine(const std::shared_ptr<Node>& toNode, const std::shar
                             double acceleration, bool slowToEnd) {
     try {
         if (!toNode) raiseInvalidArgument("drawLine needs a node to move to.");
+        requireConnection();
         if (logs(LogLevel::DEVELOPER)) {
             logAt(LogLevel::DEVELOPER, "drawLine : toNode = " + toNode->toString() + " maxSpeed = " + toText(maxSpeed) +
                                            ", acceleration= " + toText(acceleration) +
@@ -354,11 +377,13 @@ int16_t LinearSlides::getGZPresent() {
 }
 
 int32_t LinearSlides::currentBaudRate() {
+    requireLive();
     if (!comm_) throw NumberedError(ErrorCodes::NO_MOTORS_DETECTED, "No connection is open.");
     return comm_->baudRate();
 }
 
 void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
+    requireLive();
     logAt(LogLevel::info, "Loading " + databaseFile + " database.");
     Runtime& rt = runtime();
     rt.dataSets.reset();

@@ -93,6 +93,11 @@ public:
     std::shared_ptr<Point> getPointFromNode(const std::shared_ptr<Node>& tmpNode);
     std::shared_ptr<Path> getPathFromNodePath(const std::shared_ptr<NodePath>& tmpNodePath);
 
+    // Library-internal: shut-down closes the connection and retires the
+    // façade; a host that still holds it then gets error 91 from every
+    // operation that would act on the machine.
+    void retire();
+
 private:
     // Logs and answers whether any connected axis of `a` and `b` differs by
     // more than 20 counts.
@@ -107,6 +112,9 @@ private:
     // A stored axis name reaches the live motor, which finds its type anew.
     void renameAxis(int16_t axis, const std::string& name);
     MotorContext motorContext(int32_t id) const;
+    void requireLive() const;
+    // The connected axes; error 3 "No connection is open." without any.
+    void requireConnection() const;
 
     std::shared_ptr<MotorCollection> motors_ = std::make_shared<MotorCollection>();
     std::shared_ptr<IMotor> allMotors_;
@@ -116,6 +124,7 @@ private:
     std::unique_ptr<Diagnostics> diagnostics_;
     std::shared_ptr<MotionFlags> flags_ = std::make_shared<MotionFlags>();
     bool isSimulation_ = false;
+    bool retired_ = false;
     // Lets callbacks handed to longer-lived objects see that the façade is gone.
     std::shared_ptr<LinearSlides*> self_ = std::make_shared<LinearSlides*>(this);
     int32_t coordinatedMotionBaudRate_ = 38400;

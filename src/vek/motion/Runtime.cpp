@@ -116,6 +116,7 @@ void shutDown() {
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database.reset();
+    if (rt.linearSlides) rt.linearSlides->retire();
     rt.linearSlides.reset();
     rt.error.reset();
     rt.calibration.reset();

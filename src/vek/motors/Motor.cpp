@@ -117,6 +117,8 @@ std::string Motor::getResponseOf(const std::string& command) {
 void Motor::requireChannel() const {
     // A motor used before init has no channel: refuse rather than crash.
     if (!comm_) raiseInvalidArgument("Object is uninitialized. Please assign a new object to the variable.");
+    if (!comm_->isOpen())
+        throw NumberedError(ErrorCodes::OPEN_PORT_FAILED, "Motor[" + name_ + "]->The connection to the motors is closed.");
 }
 
 bool Motor::getIsResponse(const std::string& command, const std::string& response) {

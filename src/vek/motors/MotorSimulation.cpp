@@ -57,6 +57,17 @@ int32_t floorInt32(double value) {
 
 }  // namespace
 
+MotorSimulation::Operation::Operation(MotorSimulation& motor, bool check) : motor_(motor) {
+    if (check && motor_.depth_ == 0 && !motor_.canCommunicate() && motor_.comm_)
+        throw NumberedError(ErrorCodes::OPEN_PORT_FAILED,
+                            "Motor[" + motor_.name_ + "]->The connection to the motors is closed.");
+    ++motor_.depth_;
+}
+
+bool MotorSimulation::canCommunicate() {
+    return comm_ && comm_->isOpen();
+}
+
 MotorSimulation::MotorSimulation() {
     logMotorMessage("Initializing vek.MotorSimulation", LogLevel::DEVELOPER);
 }
@@ -145,6 +156,7 @@ void MotorSimulation::storeHomed(const std::string& value) {
 }
 
 bool MotorSimulation::isHomed() {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.all(&IMotor::isHomed);
     if (!configuration_) return false;
     const std::string value = configuration_->getConfigValue(homedKey());
@@ -152,11 +164,13 @@ bool MotorSimulation::isHomed() {
 }
 
 int16_t MotorSimulation::homeDirection() {
+    const Operation op(*this);
     if (!configuration_) return 0;
     return toInt16(val(configuration_->getConfigValue(homedKey())));
 }
 
 void MotorSimulation::invalidateHoming() {
+    const Operation op(*this);
     storeHomed("0");
     assignPhysicalAttributes();
 }
@@ -194,6 +208,7 @@ void MotorSimulation::placeLimits(int32_t base, int32_t offset) {
 
 bool MotorSimulation::home(int32_t homingOffset, int16_t direction, bool force, double smuSpeed,
                            double smuAcceleration) {
+    const Operation op(*this);
     Reset();
     setBit(Bp, 0);
     assignPhysicalAttributes();
@@ -232,33 +247,40 @@ void MotorSimulation::waitForLimitSwitch() {
 }
 
 void MotorSimulation::Calibrate() {
+    const Operation op(*this);
     goToPosition(stroke_, MotorConstants::DEFAULT_JOG_SPEED, MotorConstants::DEFAULT_JOG_ACCELERATION);
 }
 
 // ---------------------------------------------------------------- moves
 
 void MotorSimulation::goToPosition(int32_t newPosition, int32_t newVelocity, int32_t newAcceleration) {
+    const Operation op(*this);
     MoveSequences::goToPosition(*this, newPosition, newVelocity, newAcceleration);
 }
 
 void MotorSimulation::goToRelativePosition(int32_t newRelativePosition, int32_t newVelocity, int32_t newAcceleration) {
+    const Operation op(*this);
     MoveSequences::goToRelativePosition(*this, newRelativePosition, newVelocity, newAcceleration);
 }
 
 void MotorSimulation::goWithVelocity(int32_t newVelocity, int32_t newAcceleration) {
+    const Operation op(*this);
     MoveSequences::goWithVelocity(*this, newVelocity, newAcceleration);
 }
 
 void MotorSimulation::setVelocityMode() {
+    const Operation op(*this);
     moveMode_ = "MV";
     target_ = MotorConstants::VELOCITY_MODE_TARGET;
 }
 
 void MotorSimulation::setRelativePosition(int32_t relativePosition) {
+    const Operation op(*this);
     target_ = checkedInt32(static_cast<double>(currentPosition_) + relativePosition);
 }
 
 int32_t MotorSimulation::position() {
+    const Operation op(*this);
     if (motorType() != MotorConstants::TYPE_WX) return currentPosition_;
     // A rotary axis reports its angle within one output turn.
     const double pitch = slidePitch();
@@ -271,6 +293,7 @@ int32_t MotorSimulation::position() {
 }
 
 void MotorSimulation::startMotion() {
+    const Operation op(*this);
     if (std::abs(static_cast<int64_t>(velocity_)) < 1 || acceleration_ < 1) {
         logAt(LogLevel::Error,
               "Can't start the motion. Veloctiy = " + text(velocity_) + ", Acceleration = " + text(acceleration_));
@@ -322,6 +345,7 @@ void MotorSimulation::startMotion() {
 }
 
 void MotorSimulation::simulationTimer_Timer() {
+    const Operation op(*this, false);
     simTime_ += 10;
     logAt(LogLevel::DEVELOPER, [&] { return "Current simulation time = " + text(simTime_); });
     if (direction_ != 1 && direction_ != -1) return;
@@ -398,6 +422,7 @@ void MotorSimulation::checkLimitsAndEnd(int direction) {
 }
 
 void MotorSimulation::StopMotion(bool decelerate) {
+    const Operation op(*this);
     simulationHost().removeCallbackMotor(id_, this);
     if (isAllMotors()) return axes_.each([=](IMotor& m) { m.StopMotion(decelerate); });
     setBit(Bt, 0);
@@ -405,6 +430,7 @@ void MotorSimulation::StopMotion(bool decelerate) {
 }
 
 void MotorSimulation::setRealTimePosition(int32_t position) {
+    const Operation op(*this);
     if (flags_->stopRequested) {
         flags_->stopRequested = false;
         throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "Motion stopped");
@@ -424,6 +450,7 @@ void MotorSimulation::setRealTimePosition(int32_t position) {
 // ---------------------------------------------------------------- programs
 
 void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.each([=](IMotor& m) { m.StartProgram(suppressPrintFromMotor); });
     const int16_t type = motorType();
     if (isDravoFamily(type)) {
@@ -437,6 +464,7 @@ void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
 }
 
 void MotorSimulation::StopProgram() {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.each([](IMotor& m) { m.StopProgram(); });
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
@@ -448,6 +476,7 @@ void MotorSimulation::StopProgram() {
 }
 
 void MotorSimulation::forceUpload(const std::string& fileName) {
+    const Operation op(*this);
     std::string table;
     for (int i = 0; i < MOTION_TABLE_SIZE; ++i) {
         const auto& e = motionTable_[static_cast<std::size_t>(i)];
@@ -461,6 +490,7 @@ void MotorSimulation::forceUpload(const std::string& fileName) {
 }
 
 void MotorSimulation::download(const std::string& fileName) {
+    const Operation op(*this);
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
         if (comm_) comm_->download(id_, fileName);
@@ -502,6 +532,7 @@ std::size_t MotorSimulation::checkedIndex(int16_t number, int16_t last) {
 }
 
 int16_t MotorSimulation::getInputState(int16_t inputNumber) {
+    const Operation op(*this);
     const std::size_t n = checkedIndex(inputNumber, MotorConstants::MAX_INPUTS);
     const auto inputs = configuration_ ? configuration_->getSimulationData(static_cast<int16_t>(id_)) : nullptr;
     const std::string definition = inputs ? inputs->simulatedInputs(inputNumber) : std::string();
@@ -526,6 +557,7 @@ int16_t MotorSimulation::getInputState(int16_t inputNumber) {
 }
 
 void MotorSimulation::setInputState(int16_t inputNumber, int16_t state) {
+    const Operation op(*this);
     const std::size_t n = checkedIndex(inputNumber, MotorConstants::MAX_INPUTS);
     inputs_[n] = state;
     if (n == 11 && state == 1 && bcdRunning_ && isDravoFamily(motorType())) strobeTableMove();
@@ -542,10 +574,12 @@ void MotorSimulation::strobeTableMove() {
 }
 
 int16_t MotorSimulation::getOutputState(int16_t outputNumber) {
+    const Operation op(*this);
     return outputs_[checkedIndex(outputNumber, MotorConstants::MAX_OUTPUTS)];
 }
 
 void MotorSimulation::setOutputState(int16_t outputNumber, int16_t state) {
+    const Operation op(*this);
     outputs_[checkedIndex(outputNumber, MotorConstants::MAX_OUTPUTS)] = state;
 }
 
@@ -558,6 +592,7 @@ int32_t MotorSimulation::statusWord() const {
 }
 
 std::string MotorSimulation::getResponseOf(const std::string& command) {
+    const Operation op(*this);
     if (comm_) comm_->clearBuffer();
     if (command == "RW") return text(statusWord());
     if (command.size() == 3 && command[0] == 'R' && command[1] == 'B') {
@@ -583,19 +618,23 @@ std::string MotorSimulation::getResponseOf(const std::string& command) {
 }
 
 bool MotorSimulation::getIsResponse(const std::string& command, const std::string& response) {
+    const Operation op(*this);
     return getResponseOf(command) == response;
 }
 
 bool MotorSimulation::isMoving() {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.any(&IMotor::isMoving);
     return getResponseOf("RBt") == "1";
 }
 
 void MotorSimulation::waitForStart() {
+    const Operation op(*this);
     while (!isMoving()) eventLoop().processPendingEvents();
 }
 
 bool MotorSimulation::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
+    const Operation op(*this);
     // Unlike the real motor this wait never looks at the stop request: the
     // simulated move ends by itself.
     const double start = std::nearbyint(eventLoop().now());
@@ -612,21 +651,25 @@ bool MotorSimulation::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
 }
 
 bool MotorSimulation::hasFault() {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.any(&IMotor::hasFault);
     return MoveSequences::reportsFault(*this);
 }
 
 bool MotorSimulation::isServoOff() {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.all(&IMotor::isServoOff);
     return bit(Bo) == 1;
 }
 
 void MotorSimulation::stopServo() {
+    const Operation op(*this);
     if (isAllMotors()) return axes_.each([](IMotor& m) { m.stopServo(); });
     setBit(Bo, 1);
 }
 
 void MotorSimulation::Reset(int16_t flag) {
+    const Operation op(*this);
     switch (flag) {
         case Ba:
         case Bd:
@@ -642,6 +685,7 @@ void MotorSimulation::Reset(int16_t flag) {
 }
 
 std::string MotorSimulation::toString() {
+    const Operation op(*this);
     const int32_t status = statusWord();
     std::string result;
     for (int16_t b = 0; b < 16; ++b)
@@ -656,10 +700,12 @@ bool MotorSimulation::isBitOn(int32_t status, int16_t motorStatusWordBit) {
 }
 
 int32_t MotorSimulation::getTuningValue(int16_t which) {
+    const Operation op(*this);
     return tuningValues_[checkedIndex(which, 8)];
 }
 
 void MotorSimulation::updateTuningValues(const std::vector<int32_t>& values) {
+    const Operation op(*this);
     for (std::size_t i = 1; i <= 8; ++i) {
         if (i >= values.size()) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
         tuningValues_[i] = values[i];

@@ -45,11 +45,23 @@ public:
     bool home(int32_t homingOffset, int16_t direction, bool force, double smuSpeed, double smuAcceleration) override;
     bool isHomed() override;
     void invalidateHoming() override;
-    void setTravel(int32_t travel) override { stroke_ = travel; }
+    void setTravel(int32_t travel) override {
+        const Operation op(*this);
+        stroke_ = travel;
+    }
     void Calibrate() override;
-    int16_t getCalibrateStatus() override { return 0; }
-    double standbyPower() override { return standbyPower_; }
-    void setStandbyPower(double power) override { standbyPower_ = power; }
+    int16_t getCalibrateStatus() override {
+        const Operation op(*this);
+        return 0;
+    }
+    double standbyPower() override {
+        const Operation op(*this);
+        return standbyPower_;
+    }
+    void setStandbyPower(double power) override {
+        const Operation op(*this);
+        standbyPower_ = power;
+    }
     int16_t homeDirection() override;
     void goWithVelocity(int32_t newVelocity = NOT_GIVEN, int32_t newAcceleration = NOT_GIVEN) override;
     void goToPosition(int32_t newPosition, int32_t newVelocity = NOT_GIVEN,
@@ -59,49 +71,88 @@ public:
     void StopMotion(bool decelerate) override;
     void StartProgram(bool suppressPrintFromMotor = true) override;
     void StopProgram() override;
-    void suppressPrint() override {}
-    void unsuppressPrint() override {}
-    void ignoreAllCommands(bool) override {}
+    void suppressPrint() override { const Operation op(*this); }
+    void unsuppressPrint() override { const Operation op(*this); }
+    void ignoreAllCommands(bool) override { const Operation op(*this); }
     void startMotion() override;
-    void PauseMotion() override {}
+    void PauseMotion() override { const Operation op(*this); }
     void setVelocityMode() override;
     int16_t getInputState(int16_t inputNumber) override;
     int16_t getOutputState(int16_t outputNumber) override;
     void setOutputState(int16_t outputNumber, int16_t state) override;
     std::string getResponseOf(const std::string& command) override;
     bool getIsResponse(const std::string& command, const std::string& response) override;
-    void setPositionMode() override { moveMode_ = "MP"; }
+    void setPositionMode() override {
+        const Operation op(*this);
+        moveMode_ = "MP";
+    }
     bool isMoving() override;
     void waitForStart() override;
     bool WaitForStop(int32_t timeOutSeconds = -1, bool ignoreFault = false) override;
     bool hasFault() override;
     bool isServoOff() override;
     void stopServo() override;
-    void brakeRelease() override {}
-    void brakeEngage() override {}
-    void brakeOnlyWhenServoInactive() override {}
-    void brakeReleaseOnlyDuringTrajectory() override {}
+    void brakeRelease() override { const Operation op(*this); }
+    void brakeEngage() override { const Operation op(*this); }
+    void brakeOnlyWhenServoInactive() override { const Operation op(*this); }
+    void brakeReleaseOnlyDuringTrajectory() override { const Operation op(*this); }
     void Reset(int16_t flag = static_cast<int16_t>(NOT_GIVEN)) override;
-    void firmwareReset() override {}
-    void ignoreLimits(int16_t) override {}
+    void firmwareReset() override { const Operation op(*this); }
+    void ignoreLimits(int16_t) override { const Operation op(*this); }
     std::shared_ptr<MotorEngineMotor> getObject() override { return nullptr; }
-    double temperature() override { return 86.0; }
-    int32_t acceleration() override { return 0; }
-    void setAcceleration(int32_t acceleration) override { acceleration_ = acceleration; }
-    int32_t bufferedVelocity() override { return velocity_; }
-    int32_t velocity() override { return 0; }
-    void setVelocity(int32_t velocity) override { velocity_ = velocity; }
-    int32_t bufferedPosition() override { return target_; }
+    double temperature() override {
+        const Operation op(*this);
+        return 86.0;
+    }
+    int32_t acceleration() override {
+        const Operation op(*this);
+        return 0;
+    }
+    void setAcceleration(int32_t acceleration) override {
+        const Operation op(*this);
+        acceleration_ = acceleration;
+    }
+    int32_t bufferedVelocity() override {
+        const Operation op(*this);
+        return velocity_;
+    }
+    int32_t velocity() override {
+        const Operation op(*this);
+        return 0;
+    }
+    void setVelocity(int32_t velocity) override {
+        const Operation op(*this);
+        velocity_ = velocity;
+    }
+    int32_t bufferedPosition() override {
+        const Operation op(*this);
+        return target_;
+    }
     int32_t position() override;
-    void setPosition(int32_t position) override { target_ = position; }
+    void setPosition(int32_t position) override {
+        const Operation op(*this);
+        target_ = position;
+    }
     void setRelativePosition(int32_t relativePosition) override;
-    int16_t MaxCurrent() override { return maxCurrent_; }
-    void setMaxCurrent(int16_t maxCurrent) override { maxCurrent_ = maxCurrent; }
-    int16_t MaxPositionError() override { return maxPositionError_; }
-    void setMaxPositionError(int16_t maxPositionError) override { maxPositionError_ = maxPositionError; }
+    int16_t MaxCurrent() override {
+        const Operation op(*this);
+        return maxCurrent_;
+    }
+    void setMaxCurrent(int16_t maxCurrent) override {
+        const Operation op(*this);
+        maxCurrent_ = maxCurrent;
+    }
+    int16_t MaxPositionError() override {
+        const Operation op(*this);
+        return maxPositionError_;
+    }
+    void setMaxPositionError(int16_t maxPositionError) override {
+        const Operation op(*this);
+        maxPositionError_ = maxPositionError;
+    }
     void forceUpload(const std::string& fileName) override;
     void download(const std::string& fileName) override;
-    bool canCommunicate() override { return true; }
+    bool canCommunicate() override;
     std::string toString() override;
     bool isBitOn(int32_t status, int16_t motorStatusWordBit) override;
     int32_t getTuningValue(int16_t which) override;
@@ -143,6 +194,20 @@ public:
     int32_t simTime() const { return simTime_; }
 
 private:
+    // Every operation of the motor's interface is one: the outermost one
+    // refuses a motor whose connection was closed (error 1), the ones that
+    // run inside it (a homing run's moves, a tick's stop) pass unchecked.
+    class Operation {
+    public:
+        explicit Operation(MotorSimulation& motor, bool check = true);
+        ~Operation() { --motor_.depth_; }
+        Operation(const Operation&) = delete;
+        Operation& operator=(const Operation&) = delete;
+
+    private:
+        MotorSimulation& motor_;
+    };
+
     struct MotionTableEntry {
         int32_t position = 0;
         int32_t velocity = 0;
@@ -176,6 +241,7 @@ private:
     void hitLimit(int direction);
 
     int32_t id_ = NOT_GIVEN;
+    int depth_ = 0;
     std::shared_ptr<ICommunication> comm_;
     std::shared_ptr<Configuration> configuration_;
     AxisGroup axes_;

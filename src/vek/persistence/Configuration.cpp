@@ -11,7 +11,6 @@ namespace vek {
 namespace {
 constexpr int16_t kSource = LogSource::DATABASE_SOURCE;
 constexpr int32_t kNotGiven = -31913;
-constexpr int32_t kObjectNotSet = 91;
 
 void developer(const std::string& message) {
     logAt(LogLevel::DEVELOPER, message, kSource);
@@ -186,13 +185,13 @@ void Configuration::removeConfigValue(const std::string& key) {
 
 double Configuration::MOTOR_X_PITCH() const {
     auto slide = motorsData_->item(1)->SlideData();
-    if (!slide) throw NumberedError(kObjectNotSet, "Object variable or With block variable not set");
+    if (!slide) raiseObjectNotSet();
     return slide->pitch();
 }
 
 int16_t Configuration::MOTOR_X_TYPE() const {
     auto slide = motorsData_->item(1)->SlideData();
-    if (!slide) throw NumberedError(kObjectNotSet, "Object variable or With block variable not set");
+    if (!slide) raiseObjectNotSet();
     return slide->motorType();
 }
 

@@ -63,6 +63,7 @@ Database& DataSet::database() const {
 }
 
 void DataSet::addPathInMemory(const std::shared_ptr<NodePath>& tmpNodePath) {
+    requireObject(tmpNodePath);
     paths_->add(tmpNodePath, keyText(tmpNodePath->key()));
 }
 
@@ -86,6 +87,7 @@ void DataSet::renumberFrom(NodeCollection& scope, std::size_t fromPosition) {
 
 std::shared_ptr<Node> DataSet::insertNode(std::shared_ptr<Node> node, int32_t pathKey,
                                           std::shared_ptr<Node> beforeNode) {
+    requireObject(node);
     try {
         NodeCollection* points = scope(pathKey);
         if (beforeNode && !points->contains(keyText(beforeNode->key())))
@@ -134,6 +136,7 @@ std::shared_ptr<Node> DataSet::insertNode(std::shared_ptr<Node> node, int32_t pa
 }
 
 void DataSet::addNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode, std::shared_ptr<Node> beforeNode) {
+    requireObject(tmpNode);
     const std::string key = keyText(tmpNode->key());
     if (pathKey == 0) {
         const std::size_t before = beforeNode ? nodes_->positionOf(keyText(beforeNode->key())) : 0;
@@ -148,6 +151,7 @@ void DataSet::addNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode, st
 }
 
 void DataSet::deleteNode(std::shared_ptr<Node> node, int32_t pathKey) {
+    requireObject(node);
     try {
         if (!scope(pathKey)->contains(keyText(node->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
@@ -177,6 +181,7 @@ void DataSet::removeNodeInMemory(int32_t pathKey, std::shared_ptr<Node> tmpNode)
 }
 
 std::shared_ptr<NodePath> DataSet::insertPath(const std::shared_ptr<NodePath>& tmpNodePath) {
+    requireObject(tmpNodePath);
     try {
         auto connection = database().Connection();
         DbSavepoint savepoint(*connection);
@@ -202,6 +207,7 @@ std::shared_ptr<NodePath> DataSet::insertPath(const std::shared_ptr<NodePath>& t
 }
 
 bool DataSet::updateNode(const std::shared_ptr<Node>& node, const std::shared_ptr<NodePath>& tmpNodePath) {
+    requireObject(node);
     try {
         std::string sets;
         std::vector<DbValue> values;
@@ -243,6 +249,7 @@ void DataSet::updatePath(const std::shared_ptr<NodePath>& tmpNodePath, int16_t p
 }
 
 void DataSet::deletePath(std::shared_ptr<NodePath> tmpNodePath) {
+    requireObject(tmpNodePath);
     try {
         if (!paths_->contains(keyText(tmpNodePath->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);

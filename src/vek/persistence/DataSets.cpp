@@ -273,6 +273,7 @@ std::shared_ptr<DataSet> DataSets::getDatasetByName(const std::string& datasetNa
 }
 
 std::shared_ptr<DataSet> DataSets::insertDataset(const std::shared_ptr<DataSet>& tmpDataset) {
+    requireObject(tmpDataset);
     try {
         auto connection = database().Connection();
         DbSavepoint savepoint(*connection);
@@ -296,6 +297,7 @@ std::shared_ptr<DataSet> DataSets::insertDataset(const std::shared_ptr<DataSet>&
 }
 
 void DataSets::updateDataset(const std::shared_ptr<DataSet>& tmpDataset) {
+    requireObject(tmpDataset);
     try {
         if (database().Connection()->execute("UPDATE Dataset SET datasetName = ? WHERE datasetKey = ?",
                                              {tmpDataset->name(), tmpDataset->key()}) != 1)
@@ -307,6 +309,7 @@ void DataSets::updateDataset(const std::shared_ptr<DataSet>& tmpDataset) {
 
 // By value: the argument may be a slot of the collection changed here.
 bool DataSets::deleteDataset(std::shared_ptr<DataSet> tmpDataset) {  // NOLINT(performance-unnecessary-value-param)
+    requireObject(tmpDataset);
     try {
         if (!dataSets_->contains(std::to_string(tmpDataset->key())))
             throw NumberedError::platform(PlatformErrors::INVALID_PROCEDURE_CALL);
@@ -333,6 +336,7 @@ void DataSets::removeDatasetInMemory(const std::shared_ptr<DataSet>& tmpDataset)
 
 std::shared_ptr<NodePath> DataSets::AppendPaths(const std::shared_ptr<NodePath>& firstPath,
                                                 const std::shared_ptr<NodePath>& secondPath) {
+    requireObject(firstPath);
     if (!secondPath) {
         firstPath->setNextPath(nullptr);
     } else if (firstPath->key() == secondPath->key() && firstPath->key() != 0) {
