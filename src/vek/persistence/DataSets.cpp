@@ -223,47 +223,40 @@ std::shared_ptr<DataSet> DataSets::GLOBAL_DATASET() const {
     return dataSets_->item("1");
 }
 
-std::shared_ptr<NodeCollection> DataSets::getNodesFromBreadCrumb(const std::string& tmpBreadCrumb) const {
+namespace {
+// A lookup by breadcrumb: text of neither form names nothing, quietly; a
+// breadcrumb whose tokens or keys fail logs that and names nothing.
+template <typename Find>
+auto lookUp(const std::string& text, Find&& find) -> decltype(find(BreadCrumb{})) {
     try {
-        const BreadCrumb b = BreadCrumb::parse(tmpBreadCrumb);
-        switch (b.form) {
-            case BreadCrumb::Form::Path: {
-                auto path = datasetFor(b.datasetKey)->paths()->item(std::to_string(b.pathKey));
-                if (!path->nodes()) path->setNodes(std::make_shared<NodeCollection>());
-                return path->nodes();
-            }
-            case BreadCrumb::Form::Points: return datasetFor(b.datasetKey)->nodes();
-            case BreadCrumb::Form::Other: break;
-        }
-        log(kBadBreadCrumb, LogLevel::Error);
+        const BreadCrumb b = BreadCrumb::parse(text);
+        if (b.form != BreadCrumb::Form::Other) return find(b);
     } catch (const std::exception&) {
         log(kBadBreadCrumb, LogLevel::Error);
     }
     return nullptr;
+}
+}  // namespace
+
+std::shared_ptr<NodeCollection> DataSets::getNodesFromBreadCrumb(const std::string& tmpBreadCrumb) const {
+    return lookUp(tmpBreadCrumb, [this](const BreadCrumb& b) -> std::shared_ptr<NodeCollection> {
+        if (b.form == BreadCrumb::Form::Points) return datasetFor(b.datasetKey)->nodes();
+        auto path = datasetFor(b.datasetKey)->paths()->item(std::to_string(b.pathKey));
+        if (!path->nodes()) path->setNodes(std::make_shared<NodeCollection>());
+        return path->nodes();
+    });
 }
 
 std::shared_ptr<DataSet> DataSets::getDatasetFromBreadCrumb(const std::string& tmpBreadCrumb) const {
-    try {
-        const BreadCrumb b = BreadCrumb::parse(tmpBreadCrumb);
-        if (b.form != BreadCrumb::Form::Other) return datasetFor(b.datasetKey);
-        log(kBadBreadCrumb, LogLevel::Error);
-    } catch (const std::exception&) {
-        log(kBadBreadCrumb, LogLevel::Error);
-    }
-    return nullptr;
+    return lookUp(tmpBreadCrumb, [this](const BreadCrumb& b) { return datasetFor(b.datasetKey); });
 }
 
 std::shared_ptr<NodePath> DataSets::getPathFromBreadCrumb(const std::string& tmpBreadCrumb) const {
-    try {
-        const BreadCrumb b = BreadCrumb::parse(tmpBreadCrumb);
-        if (b.form == BreadCrumb::Form::Path) return datasetFor(b.datasetKey)->paths()->item(std::to_string(b.pathKey));
+    return lookUp(tmpBreadCrumb, [this](const BreadCrumb& b) -> std::shared_ptr<NodePath> {
         // A points breadcrumb is well formed; it just names no path.
         if (b.form == BreadCrumb::Form::Points) return nullptr;
-        log(kBadBreadCrumb, LogLevel::Error);
-    } catch (const std::exception&) {
-        log(kBadBreadCrumb, LogLevel::Error);
-    }
-    return nullptr;
+        return datasetFor(b.datasetKey)->paths()->item(std::to_string(b.pathKey));
+    });
 }
 
 std::shared_ptr<DataSet> DataSets::getDatasetByName(const std::string& datasetName) const {
