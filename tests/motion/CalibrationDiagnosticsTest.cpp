@@ -15,8 +15,9 @@ namespace {
 using Homing = SlidesTest;
 
 TEST_F(Homing, AllAxesHomeWithTheirOwnOffsets) {
-    connect(3, {1.0, 2.0, 3.0});
     auto& calibration = *runtime().calibration;
+    EXPECT_FALSE(calibration.isHomed(0)) << "no axes are no homed axes";
+    connect(3, {1.0, 2.0, 3.0});
     int changes = 0;
     calibration.statusChanged.connect([&] { ++changes; });
     EXPECT_FALSE(calibration.isHomed(0));
