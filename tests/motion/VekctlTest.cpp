@@ -1,12 +1,20 @@
 // vekctl as a process: the simulated demo in a fresh home folder, its exit
 // codes and the picture it writes, and the upgrade of an old database file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
+#include <sys/user.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <string>
 
 #include "support/TempInstall.h"
@@ -101,6 +109,122 @@ TEST_F(Vekctl, MigrateUpgradesTheOldExampleAndTheDemoRunsOnAnUpgradedFile) {
     EXPECT_EQ(vekctl("migrate --home " + home.string() + " --file missing.db").exitCode, 3);
     EXPECT_EQ(vekctl("migrate --file").exitCode, 1);
 }
+
+// The demo's stored paths as "{x,y,z x,y,z ...}", one group per path; empty
+// when none is stored.
+std::string demoShape(const fs::path& home) {
+    sqlite3* h = nullptr;
+    sqlite3_open_v2((home / "data" / "vek.db").c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h,
+                       "SELECT '{' || ifnull((SELECT group_concat(xyz, ' ') FROM (SELECT n.p1 || ',' || n.p2 || ',' || "
+                       "n.p3 AS xyz FROM Node n WHERE n.pathKey = p.pathKey ORDER BY n.orderNumber)), '') || '}' "
+                       "FROM Path p JOIN Dataset d ON p.datasetKey = d.datasetKey WHERE p.pathName = "
+                       "'RoundedSquare' AND d.datasetName = 'Demo' ORDER BY p.pathKey",
+                       -1, &st, nullptr);
+    std::string shape;
+    while (sqlite3_step(st) == SQLITE_ROW) shape += reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return shape;
+}
+
+#if defined(__x86_64__)
+// Runs the demo traced (ptrace), stopping it at every system call, and
+// returns how many of those stops lie between its "Homed" and "Stored ..."
+// lines (0 when it stored nothing, -1 when it cannot be traced). With
+// `killAt`, kills it (SIGKILL) at that stop after "Homed": after homing it
+// checks and stores its path, so the kill lands at a chosen point of that
+// store, the same in every run.
+long traceDemo(const fs::path& home, std::optional<long> killAt = {}) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO);
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0) ::_exit(126);
+        const std::string vekctl = std::string(VEK_BIN_DIR) + "/vekctl";
+        ::execl(vekctl.c_str(), "vekctl", "demo", "--quiet", "--home", home.c_str(), "--svg", "/dev/null", nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);        // stopped at exec
+    if (!WIFSTOPPED(status)) return -1;  // tracing is not allowed here
+    ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_EXITKILL);
+    long stops = 0, homed = -1, stored = 0;
+    int signal = 0;
+    while (true) {
+        ::ptrace(PTRACE_SYSCALL, child, nullptr, signal);
+        ::waitpid(child, &status, 0);
+        if (!WIFSTOPPED(status)) break;
+        signal = WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+        if (signal) continue;
+        ++stops;
+        user_regs_struct regs{};
+        ::ptrace(PTRACE_GETREGS, child, nullptr, &regs);
+        if (regs.orig_rax == SYS_write && regs.rdi == STDOUT_FILENO) {
+            const long word = ::ptrace(PTRACE_PEEKDATA, child, regs.rsi, nullptr);
+            const std::string line(reinterpret_cast<const char*>(&word), 5);
+            if (line == "Homed" && homed < 0) homed = stops;
+            if (line == "Store" && homed >= 0 && !stored) stored = stops - homed;
+        }
+        if (killAt && homed >= 0 && stops - homed >= *killAt) {
+            ::kill(child, SIGKILL);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+        if (!killAt && stored) {
+            ::ptrace(PTRACE_DETACH, child, nullptr, nullptr);
+            ::waitpid(child, &status, 0);
+            break;
+        }
+    }
+    return stored;
+}
+
+// kill -9 at points spread over the demo's store of its path (missing, or
+// left with 3 of its 5 points as an older vekctl could leave it): the path is
+// afterwards whole or as it was, never cut anew, and the next demo finds or
+// restores it whole.
+TEST_F(Vekctl, DemoKilledWhileStoringItsPathLeavesItWholeOrAsItWas) {
+    const fs::path home = dir_ / "home";
+    const std::string args = "demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string();
+    ASSERT_EQ(vekctl(args).exitCode, 0);
+    const std::string whole = demoShape(home);
+    ASSERT_EQ(whole, "{8000,8000,4000 24000,8000,4000 24000,24000,4000 8000,24000,4000 8000,8000,4000}");
+    // Takes the path away (0) or its last two points (1).
+    auto cut = [db = (home / "data" / "vek.db").string()](int kind) {
+        sqlite3* h = nullptr;
+        sqlite3_open(db.c_str(), &h);
+        sqlite3_exec(h,
+                     (std::string("DELETE FROM Node WHERE nodeKey IN (SELECT n.nodeKey FROM Node n JOIN Path p ON "
+                                  "n.pathKey = p.pathKey WHERE p.pathName = 'RoundedSquare' ORDER BY n.orderNumber "
+                                  "DESC ") +
+                      (kind ? "LIMIT 2)" : ")"))
+                         .c_str(),
+                     nullptr, nullptr, nullptr);
+        if (!kind) sqlite3_exec(h, "DELETE FROM Path WHERE pathName = 'RoundedSquare'", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
+    };
+    std::array<long, 2> store{};
+    for (int kind : {0, 1}) {
+        cut(kind);
+        store[kind] = traceDemo(home);
+        if (store[kind] < 0) GTEST_SKIP() << "system calls cannot be traced here";
+        ASSERT_GT(store[kind], 0);
+    }
+    std::mt19937 random(20);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        cut(round % 2);
+        const std::string before = demoShape(home);
+        traceDemo(home, std::uniform_int_distribution<long>(0, store[round % 2])(random));
+        const std::string after = demoShape(home);
+        EXPECT_TRUE(after == whole || after == before) << after;
+        const ProcessRun next = vekctl(args);
+        EXPECT_EQ(next.exitCode, 0) << next.output;
+        EXPECT_EQ(demoShape(home), whole);
+    }
+}
+#endif
 
 TEST_F(Vekctl, ExitCodesSayWhatFailed) {
     const ProcessRun help = vekctl("--help");

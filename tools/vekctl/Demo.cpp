@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <iterator>
 #include <vector>
 
 #include "DemoInstall.h"
 #include "vek/persistence/DataSets.h"
+#include "vek/persistence/DbSavepoint.h"
 #include "vek/vek.h"
 
 namespace vekctl {
@@ -25,6 +27,9 @@ constexpr const char* kDemoSlideModel = "SM23-DEMO";
 constexpr double kSpeed = 5.0;          // counts per servo sample
 constexpr double kAcceleration = 0.01;  // counts per servo sample squared
 constexpr double kCornerRadius = 4000;  // pitch-scaled counts (10 mm)
+// The stored polyline: a 40 mm square at Z = 10 mm, closed on its first corner.
+constexpr int32_t kCorners[][2] = {{8000, 8000}, {24000, 8000}, {24000, 24000}, {8000, 24000}, {8000, 8000}};
+constexpr int32_t kCornerZ = 4000;
 
 std::string describe(const std::exception& e) {
     if (auto* n = dynamic_cast<const vek::NumberedError*>(&e)) {
@@ -42,11 +47,24 @@ std::shared_ptr<vek::Node> node(int32_t x, int32_t y, int32_t z, const std::stri
     return n;
 }
 
+bool isWholePolyline(const vek::NodePath& path) {
+    const auto& nodes = path.nodes();
+    if (!nodes || nodes->count() != std::size(kCorners)) return false;
+    for (std::size_t i = 0; i < std::size(kCorners); ++i) {
+        const auto& n = nodes->item(i + 1);
+        if (n->axis(1) != kCorners[i][0] || n->axis(2) != kCorners[i][1] || n->axis(3) != kCornerZ) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Demo::Demo(DemoOptions options) : options_(std::move(options)), live_(::isatty(STDOUT_FILENO) != 0) {}
 
 int Demo::run() {
+    // Each line reaches a pipe (a log, a watching test) when it happens, not
+    // at exit.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     for (auto step :
          {&Demo::prepare, &Demo::connect, &Demo::home, &Demo::drawStoredPolyline, &Demo::drawHelix, &Demo::finish}) {
         const int code = (this->*step)();
@@ -157,6 +175,9 @@ int Demo::home() {
 
 std::shared_ptr<vek::NodePath> Demo::storedPolyline() {
     auto dataSets = runtime().dataSets;
+    // Dataset, path and points go in together: a demo killed on the way
+    // leaves the file as it was.
+    vek::DbSavepoint store(*runtime().database->Connection(), "vek_demo");
     auto dataset = dataSets->getDatasetByName(kDatasetName);
     if (!dataset) {
         dataset = dataSets->insertDataset(std::make_shared<vek::DataSet>());
@@ -164,18 +185,23 @@ std::shared_ptr<vek::NodePath> Demo::storedPolyline() {
         dataset->setName(kDatasetName);
         dataSets->updateDataset(dataset);
     }
-    if (auto path = dataset->getPathByName(kPolylineName)) return path;
-    auto path = std::make_shared<vek::NodePath>();
-    path->setPathType(vek::PathConstants::LINEAR_PATH);
-    path = dataset->insertPath(path);
-    if (!path) return nullptr;
-    path->setName(kPolylineName);
-    dataset->updatePath(path);
-    // A 40 mm square at Z = 10 mm, closed on its first corner.
-    const int32_t corners[][2] = {{8000, 8000}, {24000, 8000}, {24000, 24000}, {8000, 24000}, {8000, 8000}};
-    for (const auto& c : corners) {
-        if (!dataset->insertNode(node(c[0], c[1], 4000), path->key())) return nullptr;
+    auto path = dataset->getPathByName(kPolylineName);
+    if (path && isWholePolyline(*path)) return path;
+    if (path) {
+        // Older versions stored the points one by one, and a run cut short
+        // left part of the shape; drawn as it is, it would stay open for ever.
+        std::cout << "The stored path " << kDatasetName << "." << kPolylineName << " is not whole ("
+                  << (path->nodes() ? path->nodes()->count() : 0) << " of " << std::size(kCorners)
+                  << " points); storing it again\n";
+        dataset->deletePath(path);
+        if (dataset->getPathByName(kPolylineName)) return nullptr;
     }
+    path = std::make_shared<vek::NodePath>();
+    path->setPathType(vek::PathConstants::LINEAR_PATH);
+    path->setName(kPolylineName);
+    for (const auto& c : kCorners) path->addNode(node(c[0], c[1], kCornerZ));
+    if (!dataset->storePath(path)) return nullptr;
+    store.commit();
     std::cout << "Stored the rounded polyline " << kDatasetName << "." << kPolylineName << "\n";
     return path;
 }
