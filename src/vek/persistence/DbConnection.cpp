@@ -304,4 +304,8 @@ int64_t DbConnection::lastInsertKey() const {
     return sqlite3_last_insert_rowid(db_);
 }
 
+bool DbConnection::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
+}
+
 }  // namespace vek

@@ -73,6 +73,8 @@ public:
     void checkpoint();
     // The key the store gave to the last inserted row.
     int64_t lastInsertKey() const;
+    // Whether a transaction is open (BEGIN or an outermost SAVEPOINT).
+    bool inTransaction() const;
 
     // Fault injection for tests: the `n`-th statement from now (1 = the next
     // one) fails with a disk I/O error, once; 0 disarms. ROLLBACK is never
