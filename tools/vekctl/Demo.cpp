@@ -105,7 +105,12 @@ int Demo::prepare() {
 }
 
 void Demo::ensureSmartMotorAxes() {
+    // The write lock from the first look to the last store, and the records
+    // read again under it: demos started together would otherwise each add
+    // the demo slide.
+    vek::DbSavepoint change(*runtime().database->Connection(), "vek_demo_axes", true);
     auto config = runtime().configuration;
+    config->reload();
     std::shared_ptr<vek::SlideData> demoSlide;
     for (auto& slide : *config->slidesData()) {
         if (slide->model() == kDemoSlideModel && (slide->motorType() & vek::MotorConstants::TYPE_SM)) demoSlide = slide;
@@ -139,6 +144,7 @@ void Demo::ensureSmartMotorAxes() {
         config->storeConfigValue("softwareMotors", "3");
         restoreSoftwareMotors_ = true;
     }
+    change.commit();
 }
 
 int Demo::connect() {
@@ -174,10 +180,12 @@ int Demo::home() {
 }
 
 std::shared_ptr<vek::NodePath> Demo::storedPolyline() {
-    auto dataSets = runtime().dataSets;
     // Dataset, path and points go in together: a demo killed on the way
-    // leaves the file as it was.
-    vek::DbSavepoint store(*runtime().database->Connection(), "vek_demo");
+    // leaves the file as it was. The datasets are read again under the write
+    // lock, so that a path another demo stored meanwhile is used, not stored
+    // twice.
+    vek::DbSavepoint store(*runtime().database->Connection(), "vek_demo", true);
+    auto dataSets = vek::DataSets::loadShared();
     auto dataset = dataSets->getDatasetByName(kDatasetName);
     if (!dataset) {
         dataset = dataSets->insertDataset(std::make_shared<vek::DataSet>());
