@@ -347,7 +347,7 @@ TEST_F(DatabaseFileTest, StartUpWaitsForALockToBeReleased) {
     EXPECT_EQ(valueOf(dbPath(), "PRAGMA journal_mode"), "wal");
 }
 
-TEST_F(DatabaseFileTest, ReadOnlyFileIsMadeWritableWithOneWarning) {
+TEST_F(DatabaseFileTest, ReadOnlyFilesAreMadeWritableOrRefusedUntouched) {
     db().closeConnection();
     ASSERT_EQ(chmod(dbPath().c_str(), 0444), 0);
     clearMessages();
@@ -361,6 +361,30 @@ TEST_F(DatabaseFileTest, ReadOnlyFileIsMadeWritableWithOneWarning) {
     EXPECT_NE(st.st_mode & S_IWUSR, 0u);
     d->preInitializeConfigSet("unit", "3");
     EXPECT_EQ(d->preInitializeConfigGet("unit"), "3");
+    d.reset();
+
+    // Another user's file in write-ahead mode, which this user may only read:
+    // refused before the first read, which would leave -wal and -shm behind.
+    if (geteuid() != 0) return;  // only root can hand the file to another user
+    ASSERT_EQ(valueOf(dbPath(), "PRAGMA journal_mode=WAL"), "wal");
+    ASSERT_EQ(chmod(install_->path().c_str(), 0755) | chmod(dataFile("").c_str(), 0777), 0);
+    const std::string before = readFileText(dbPath());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        try {
+            open("vek.db")->checkVersion();
+        } catch (const NumberedError& e) {
+            _exit(e.description().find("[attempt to write a readonly database]") == std::string::npos);
+        }
+        _exit(3);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFileText(dbPath()), before);
+    for (const char* extra : {"-wal", "-shm"}) EXPECT_FALSE(fs::exists(dbPath() + extra)) << extra;
 }
 
 TEST_F(DatabaseFileTest, VersionZeroFileHasNoVersionRow) {
