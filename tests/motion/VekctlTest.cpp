@@ -250,7 +250,9 @@ TEST_F(Vekctl, ExitCodesSayWhatFailed) {
         std::fputs("not a database", f);
         std::fclose(f);
     }
-    EXPECT_EQ(vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string()).exitCode, 3);
+    const ProcessRun broken = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string());
+    EXPECT_EQ(broken.exitCode, 3);
+    EXPECT_NE(broken.output.find(". [file is not a database])"), std::string::npos) << broken.output;
 
     // A picture that cannot be written.
     const ProcessRun noPicture =
