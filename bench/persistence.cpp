@@ -56,6 +56,7 @@ void BM_StoreConfigValue10000(benchmark::State& state) {
     Install install;
     auto db = std::make_shared<vek::Database>();
     db->openDatabase("vek.db");
+    db->checkVersion();  // as start-up: write-ahead mode
     auto config = std::make_shared<vek::Configuration>(db);
     double seconds = 0;
     for (auto _ : state) {

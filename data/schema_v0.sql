@@ -122,7 +122,3 @@ INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('start', 15
 INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('end', 1000, 1500, 0, 2, 2);
 INSERT INTO Node (nodeName, p1, p2, p3, pathKey, datasetKey) VALUES ('probe', 20, 30, 40, 0, 2);
 COMMIT;
--- The file an upgrade is given has already been opened by vek, which keeps
--- its files in write-ahead-log mode; so does this one, so that a backup can be
--- compared byte for byte with the file as it was shipped.
-PRAGMA journal_mode = WAL;

@@ -1,12 +1,23 @@
 // vekctl as a process: the simulated demo in a fresh home folder, its exit
 // codes and the picture it writes, and the upgrade of an old database file.
+#include <fcntl.h>
 #include <gtest/gtest.h>
+#include <linux/filter.h>
+#include <linux/seccomp.h>
+#include <signal.h>
+#include <sqlite3.h>
+#include <sys/prctl.h>
+#include <sys/ptrace.h>
+#include <sys/syscall.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
 #include <array>
+#include <cstddef>
 #include <cstdio>
 #include <filesystem>
+#include <optional>
+#include <random>
 #include <string>
 
 #include "support/TempInstall.h"
@@ -102,6 +113,129 @@ TEST_F(Vekctl, MigrateUpgradesTheOldExampleAndTheDemoRunsOnAnUpgradedFile) {
     EXPECT_EQ(vekctl("migrate --file").exitCode, 1);
 }
 
+// The demo's stored paths as "{x,y,z x,y,z ...}", one group per path; empty
+// when none is stored.
+std::string demoShape(const fs::path& home) {
+    sqlite3* h = nullptr;
+    sqlite3_open_v2((home / "data" / "vek.db").c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_stmt* st = nullptr;
+    sqlite3_prepare_v2(h,
+                       "SELECT '{' || ifnull((SELECT group_concat(xyz, ' ') FROM (SELECT n.p1 || ',' || n.p2 || ',' || "
+                       "n.p3 AS xyz FROM Node n WHERE n.pathKey = p.pathKey ORDER BY n.orderNumber)), '') || '}' "
+                       "FROM Path p JOIN Dataset d ON p.datasetKey = d.datasetKey WHERE p.pathName = "
+                       "'RoundedSquare' AND d.datasetName = 'Demo' ORDER BY p.pathKey",
+                       -1, &st, nullptr);
+    std::string shape;
+    while (sqlite3_step(st) == SQLITE_ROW) shape += reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
+    sqlite3_finalize(st);
+    sqlite3_close(h);
+    return shape;
+}
+
+#if defined(__x86_64__)
+// Runs the demo traced (ptrace) up to the first line it prints after
+// checking its stored path, and kills it there (SIGKILL). Until it reports
+// homing only its writes stop it (a seccomp filter); from then on every
+// system call does. Returns how many stops lie between its "Homed" and
+// "Stored ..." lines (0 when it stored nothing, -1 when it cannot be traced,
+// -2 when it never homed). With `killAt`, kills it that many stops after
+// "Homed" instead: after homing it checks and stores its path, so the kill
+// lands at a chosen point of that store, the same in every run.
+long traceDemo(const fs::path& home, std::optional<long> killAt = {}) {
+    const pid_t child = ::fork();
+    if (child == 0) {
+        ::dup2(::open("/dev/null", O_WRONLY), STDOUT_FILENO);
+        sock_filter filter[] = {
+            BPF_STMT(BPF_LD | BPF_W | BPF_ABS, offsetof(seccomp_data, nr)),
+            BPF_JUMP(BPF_JMP | BPF_JEQ | BPF_K, SYS_write, 0, 1),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_TRACE),
+            BPF_STMT(BPF_RET | BPF_K, SECCOMP_RET_ALLOW),
+        };
+        sock_fprog writesOnly{static_cast<unsigned short>(std::size(filter)), filter};
+        if (::ptrace(PTRACE_TRACEME, 0, nullptr, nullptr) != 0 || ::prctl(PR_SET_NO_NEW_PRIVS, 1, 0, 0, 0) != 0 ||
+            ::prctl(PR_SET_SECCOMP, SECCOMP_MODE_FILTER, &writesOnly) != 0)
+            ::_exit(126);
+        const std::string vekctl = std::string(VEK_BIN_DIR) + "/vekctl";
+        ::execl(vekctl.c_str(), "vekctl", "demo", "--home", home.c_str(), "--svg", "/dev/null", nullptr);
+        ::_exit(127);
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);        // stopped at exec
+    if (!WIFSTOPPED(status)) return -1;  // tracing is not allowed here
+    ::ptrace(PTRACE_SETOPTIONS, child, nullptr, PTRACE_O_TRACESYSGOOD | PTRACE_O_TRACESECCOMP | PTRACE_O_EXITKILL);
+    bool homed = false;
+    long stops = 0, stored = 0;
+    int signal = 0;
+    for (bool done = false; !done;) {
+        ::ptrace(homed ? PTRACE_SYSCALL : PTRACE_CONT, child, nullptr, signal);
+        if (::waitpid(child, &status, 0) != child || !WIFSTOPPED(status)) break;
+        const bool atWrite = status >> 8 == (SIGTRAP | (PTRACE_EVENT_SECCOMP << 8));
+        signal = atWrite || WSTOPSIG(status) == (SIGTRAP | 0x80) ? 0 : WSTOPSIG(status);
+        if (signal) continue;
+        stops += homed;
+        __ptrace_syscall_info call{};
+        ::ptrace(PTRACE_GET_SYSCALL_INFO, child, sizeof call, &call);
+        if (atWrite && call.seccomp.args[0] == STDOUT_FILENO) {
+            const long word = ::ptrace(PTRACE_PEEKDATA, child, call.seccomp.args[1], nullptr);
+            const std::string line(reinterpret_cast<const char*>(&word), 5);
+            if (homed && !killAt && line != "Store" && line != "The s") done = true;
+            if (homed && line == "Store" && !stored) stored = stops;
+            homed = homed || line == "Homed";
+        }
+        done = done || (homed && killAt && stops >= *killAt);
+    }
+    ::kill(child, SIGKILL);
+    ::waitpid(child, &status, 0);
+    return homed ? stored : -2;
+}
+
+// kill -9 at points spread over the demo's store of its path (missing, or
+// left with 3 of its 5 points as an older vekctl could leave it): the path is
+// afterwards whole or as it was, never cut anew, and the next demo finds or
+// restores it whole.
+TEST_F(Vekctl, DemoKilledWhileStoringItsPathLeavesItWholeOrAsItWas) {
+    const fs::path home = dir_ / "home";
+    const std::string args = "demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string();
+    ASSERT_EQ(vekctl(args).exitCode, 0);
+    const std::string whole = demoShape(home);
+    ASSERT_EQ(whole, "{8000,8000,4000 24000,8000,4000 24000,24000,4000 8000,24000,4000 8000,8000,4000}");
+    // Takes the path away (0) or its last two points (1).
+    auto cut = [db = (home / "data" / "vek.db").string()](int kind) {
+        sqlite3* h = nullptr;
+        sqlite3_open(db.c_str(), &h);
+        sqlite3_exec(h,
+                     (std::string("DELETE FROM Node WHERE nodeKey IN (SELECT n.nodeKey FROM Node n JOIN Path p ON "
+                                  "n.pathKey = p.pathKey WHERE p.pathName = 'RoundedSquare' ORDER BY n.orderNumber "
+                                  "DESC ") +
+                      (kind ? "LIMIT 2)" : ")"))
+                         .c_str(),
+                     nullptr, nullptr, nullptr);
+        if (!kind) sqlite3_exec(h, "DELETE FROM Path WHERE pathName = 'RoundedSquare'", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
+    };
+    std::array<long, 2> store{};
+    for (int kind : {0, 1}) {
+        cut(kind);
+        store[kind] = traceDemo(home);
+        if (store[kind] == -1) GTEST_SKIP() << "system calls cannot be traced here";
+        ASSERT_GT(store[kind], 0);
+        EXPECT_EQ(demoShape(home), whole);
+    }
+    std::mt19937 random(20);
+    for (int round = 0; round < 20; ++round) {
+        SCOPED_TRACE("round " + std::to_string(round));
+        cut(round % 2);
+        const std::string before = demoShape(home);
+        EXPECT_NE(traceDemo(home, std::uniform_int_distribution<long>(0, store[round % 2])(random)), -2);
+        const std::string after = demoShape(home);
+        EXPECT_TRUE(after == whole || after == before) << after;
+        EXPECT_GE(traceDemo(home), 0);
+        EXPECT_EQ(demoShape(home), whole);
+    }
+    EXPECT_EQ(vekctl(args).exitCode, 0);
+}
+#endif
+
 TEST_F(Vekctl, ExitCodesSayWhatFailed) {
     const ProcessRun help = vekctl("--help");
     EXPECT_EQ(help.exitCode, 0);
@@ -126,7 +260,9 @@ TEST_F(Vekctl, ExitCodesSayWhatFailed) {
         std::fputs("not a database", f);
         std::fclose(f);
     }
-    EXPECT_EQ(vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string()).exitCode, 3);
+    const ProcessRun broken = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string());
+    EXPECT_EQ(broken.exitCode, 3);
+    EXPECT_NE(broken.output.find(". [file is not a database])"), std::string::npos) << broken.output;
 
     // A picture that cannot be written.
     const ProcessRun noPicture =

@@ -219,6 +219,37 @@ TEST_F(DataSetsTest, PathsAreStoredRenamedRetypedAndDeletedWithTheirPoints) {
     EXPECT_EQ(raw("SELECT count(*) FROM Node"), "5");
 }
 
+// A fault at each statement of the store in turn: until every statement
+// passes, nothing is stored and memory and the path object are as they were.
+TEST_F(DataSetsTest, APathIsStoredWithAllItsPointsOrNotAtAll) {
+    const std::string paths = raw("SELECT count(*) FROM Path"), nodes = raw("SELECT count(*) FROM Node");
+    std::shared_ptr<NodePath> p;
+    for (int64_t n = 1;; ++n) {
+        SCOPED_TRACE("failing statement " + std::to_string(n));
+        p = std::make_shared<NodePath>();
+        p->setName("square");
+        for (int x : {1, 2, 3}) p->addNode(point(x));
+        db().Connection()->failStatement(n);
+        if (part_->storePath(p)) break;
+        EXPECT_TRUE(loggedStartingWith("Can't store the path in the database.-->"));
+        EXPECT_EQ(raw("SELECT count(*) FROM Path"), paths);
+        EXPECT_EQ(raw("SELECT count(*) FROM Node"), nodes);
+        EXPECT_EQ(part_->paths()->count(), 2u);
+        EXPECT_EQ(p->name(), "square");
+        EXPECT_EQ(p->nodes()->count(), 3u);
+        ASSERT_LT(n, 40);
+    }
+    db().Connection()->failStatement(0);
+    const std::string key = std::to_string(p->key());
+    EXPECT_EQ(raw("SELECT pathName || ',' || pathType FROM Path WHERE pathKey = " + key), "square,1");
+    EXPECT_EQ(storedOrder(p->key()), memoryOrder(*p->nodes()));
+    EXPECT_EQ(raw("SELECT group_concat(p1 || ':' || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = " + key +
+                  " ORDER BY orderNumber)"),
+              "1:1,2:2,3:3");
+    EXPECT_EQ(part_->getPathByName("square"), p);
+    EXPECT_EQ(p->nodes()->item(3)->name(), "Point" + std::to_string(p->nodes()->item(3)->key()));
+}
+
 TEST_F(DataSetsTest, UpdateNodeWritesEveryFieldAndRecalculatesThePath) {
     auto b = outline_->nodes()->item("101");
     b->setAxis(1, 0);

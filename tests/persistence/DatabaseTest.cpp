@@ -4,6 +4,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <memory>
+#include <random>
+#include <vector>
 
 #include "PersistenceTest.h"
 #include "vek/foundation/ErrorCodes.h"
@@ -14,6 +17,7 @@
 namespace vek::test {
 namespace {
 
+namespace fs = std::filesystem;
 using DatabaseTest = PersistenceTest;
 
 void writeFile(const std::string& path, const std::string& bytes) {
@@ -29,15 +33,10 @@ TEST_F(DatabaseTest, OpensTheInstallDatabaseAndReadsItsVersion) {
     EXPECT_NO_THROW(db().checkVersion());
 }
 
+// (What each refused file raises: DatabaseFileTest.RefusedFilesSayWhyAndStayAsTheyWere.)
 TEST_F(DatabaseTest, StartUpCheckRefusesNewerFilesAndUpgradesOlderOnes) {
     db().preInitializeConfigSet("dbVersion", "13");
-    try {
-        db().checkVersion();
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), ErrorCodes::DATABASE_ERROR);
-        EXPECT_EQ(e.description(), "Incompatible database. [vek.db]");
-    }
+    EXPECT_THROW(db().checkVersion(), NumberedError);
     EXPECT_TRUE(
         loggedAt("You are trying to run an old application with a new database version_13\r\n"
                  "Please reinstall the latest application and try again. Exiting...",
@@ -197,7 +196,7 @@ TEST_F(DatabaseTest, ConnectionBindsValuesAndReadsTypedFields) {
 TEST_F(DatabaseTest, CheckpointLeavesEveryCommitInTheFileItself) {
     db().preInitializeConfigSet("copied", "yes");
     db().Connection()->checkpoint();
-    std::filesystem::copy_file(dbPath(), install_->file("data/copy.db"));
+    fs::copy_file(dbPath(), install_->file("data/copy.db"));
     auto copy = std::make_shared<Database>();
     copy->openDatabase("copy.db");
     EXPECT_EQ(copy->preInitializeConfigGet("copied"), "yes");
@@ -220,72 +219,130 @@ protected:
     std::string dataFile(const std::string& name) const { return install_->file("data/" + name); }
 };
 
-TEST_F(DatabaseFileTest, MissingFileIsAnOpenFailureAndIsNotCreated) {
-    auto d = open("missing.db");
-    EXPECT_TRUE(loggedStartingWith("Got error while initializng database -->unable to open database file"));
-    EXPECT_FALSE(std::filesystem::exists(dataFile("missing.db")));
-    EXPECT_EQ(d->Connection()->state(), DbConnection::adStateClosed);
-    EXPECT_TRUE(loggedStartingWith("Got error while getting database connection-->"));
-    EXPECT_EQ(d->preInitializeConfigGet("unit"), "");
-    d->preInitializeConfigSet("unit", "3");
-    EXPECT_TRUE(loggedStartingWith("Can't save the configuration data in the database.-->"));
-    EXPECT_FALSE(std::filesystem::exists(dataFile("missing.db")));
-}
+// The busy time-out for connections opened while it lives.
+struct BusyTimeout {
+    explicit BusyTimeout(int32_t ms) { DbConnection::setBusyTimeout(ms); }
+    ~BusyTimeout() { DbConnection::setBusyTimeout(saved); }
+    int32_t saved = DbConnection::busyTimeout();
+};
 
-TEST_F(DatabaseFileTest, GarbageEmptyAndTruncatedFilesAreRefusedUntouched) {
-    const std::string garbage = "This is not a database at all, just some text.\n" + std::string(5000, 'x');
-    writeFile(dataFile("garbage.db"), garbage);
-    writeFile(dataFile("empty.db"), "");
-    const std::string whole = readFileText(dbPath());
-    writeFile(dataFile("truncated.db"), whole.substr(0, whole.size() / 2));
-    for (const char* name : {"garbage.db", "empty.db", "truncated.db"}) {
-        SCOPED_TRACE(name);
-        const std::string before = readFileText(dataFile(name));
-        clearMessages();
-        auto d = open(name);
-        EXPECT_TRUE(loggedStartingWith("Got error while initializng database -->"));
-        EXPECT_EQ(d->Version(), 0);
-        d->preInitializeConfigSet("unit", "3");
-        EXPECT_FALSE(d->createHmiTable());
-        EXPECT_FALSE(d->addColumn("Node", "p9", "Number"));
-        d.reset();
-        EXPECT_EQ(readFileText(dataFile(name)), before);
+// Another connection holding the file's exclusive lock while it lives.
+struct LockHolder {
+    explicit LockHolder(const std::string& path) {
+        sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+        sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    }
+    ~LockHolder() {
+        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
+        sqlite3_close(h);
+    }
+    sqlite3* h = nullptr;
+};
+
+// Start-up refuses each file with a numbered error that names the file and
+// the cause, and leaves it byte for byte as it was (no -wal, no -journal).
+TEST_F(DatabaseFileTest, RefusedFilesSayWhyAndStayAsTheyWere) {
+    const BusyTimeout shortWait(50);
+    db().closeConnection();
+    const std::string valid = readFileText(dbPath());
+    auto withVersion = [&](const std::string& value) {
+        writeFile(dataFile("scratch.db"), valid);
+        valueOf(dataFile("scratch.db"), "UPDATE Config SET keyValue = '" + value + "' WHERE keyName = 'dbVersion'");
+        return readFileText(dataFile("scratch.db"));
+    };
+    // A page of noise in the middle: the root page of Slide.
+    std::string damaged = valid;
+    const auto page = std::stoul(valueOf(dbPath(), "SELECT rootpage FROM sqlite_master WHERE name = 'Slide'"));
+    std::mt19937 noise(7);
+    for (std::size_t i = 0; i < 4096; ++i) damaged[(page - 1) * 4096 + i] = static_cast<char>(noise());
+    std::string random(8192, '\0');
+    for (char& c : random) c = static_cast<char>(noise());
+
+    auto cannotOpen = [&](const std::string& name, const std::string& cause) {
+        return "Can't open the database " + dataFile(name) + ". [" + cause + "]";
+    };
+    auto badVersion = [&](const std::string& name, const std::string& value) {
+        return "The dbVersion of the database " + dataFile(name) + " is '" + value + "', not a schema version.";
+    };
+    enum Kind { File, Locked, Folder, Missing };
+    struct Case {
+        std::string name;
+        Kind kind;
+        std::string bytes;
+        std::string description;  // or how it starts
+    };
+    const std::vector<Case> cases = {
+        {"empty.db", File, "", cannotOpen("empty.db", "file is not a database")},
+        {"random.db", File, random, cannotOpen("random.db", "file is not a database")},
+        {"truncated.db", File, valid.substr(0, valid.size() / 2),
+         cannotOpen("truncated.db", "database disk image is malformed")},
+        {"damaged.db", File, damaged,
+         "Can't open the database " + dataFile("damaged.db") + ". [the integrity check failed: Page " +
+             std::to_string(page) + ": "},
+        {"locked.db", Locked, valid, cannotOpen("locked.db", "database is locked")},
+        {"folder.db", Folder, "", cannotOpen("folder.db", "is a directory")},
+        {"missing.db", Missing, "", cannotOpen("missing.db", "No such file or directory")},
+        {"text.db", File, withVersion("twelve"), badVersion("text.db", "twelve")},
+        {"half.db", File, withVersion("11.5"), badVersion("half.db", "11.5")},
+        {"negative.db", File, withVersion("-1"), badVersion("negative.db", "-1")},
+        {"huge.db", File, withVersion("40000"), badVersion("huge.db", "40000")},
+        {"newer.db", File, withVersion("99"), "Incompatible database. [newer.db]"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        const std::string path = dataFile(c.name);
+        if (c.kind == Folder) fs::create_directory(path);
+        if (c.kind == File || c.kind == Locked) writeFile(path, c.bytes);
+        {
+            std::unique_ptr<LockHolder> lock(c.kind == Locked ? new LockHolder(path) : nullptr);
+            auto d = std::make_shared<Database>();
+            d->openDatabase(c.name);
+            try {
+                d->checkVersion();
+                ADD_FAILURE() << "accepted";
+            } catch (const NumberedError& e) {
+                EXPECT_EQ(e.number(), ErrorCodes::DATABASE_ERROR);
+                EXPECT_EQ(e.description().substr(0, c.description.size()), c.description) << e.description();
+            }
+        }
+        EXPECT_EQ(fs::exists(path), c.kind != Missing);
+        if (c.kind == File || c.kind == Locked) EXPECT_TRUE(readFileText(path) == c.bytes) << "the file was changed";
+        for (const char* extra : {"-wal", "-shm", "-journal"}) EXPECT_FALSE(fs::exists(path + extra)) << extra;
     }
 }
 
-TEST_F(DatabaseFileTest, FileLockedByAnotherProcessIsRefused) {
-    int ready[2], release[2];
+// Another process holds the write lock when start-up begins and gives it
+// back while start-up waits: the file is opened, found current and left as
+// it was (only switched to write-ahead mode), not "upgraded" from version 0.
+TEST_F(DatabaseFileTest, StartUpWaitsForALockToBeReleased) {
+    db().closeConnection();
+    const std::string before = dumpOf(dbPath());
+    int ready[2];
     ASSERT_EQ(pipe(ready), 0);
-    ASSERT_EQ(pipe(release), 0);
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        sqlite3* h = nullptr;
-        sqlite3_open_v2(dbPath().c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-        char c = 1;
-        (void)!write(ready[1], &c, 1);
-        (void)!read(release[0], &c, 1);
-        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(h);
+        LockHolder lock(dbPath());
+        (void)!write(ready[1], "x", 1);
+        usleep(300000);
         _exit(0);
     }
     char c;
     ASSERT_EQ(read(ready[0], &c, 1), 1);
-    db().closeConnection();
-    clearMessages();
-    auto d = open("vek.db");
-    EXPECT_TRUE(logged("Got error while initializng database -->database is locked"));
-    EXPECT_EQ(d->Connection()->state(), DbConnection::adStateClosed);
-    (void)!write(release[1], &c, 1);
+    auto d = std::make_shared<Database>();
+    d->openDatabase("vek.db");
+    EXPECT_NO_THROW(d->checkVersion());
     int status = 0;
     waitpid(child, &status, 0);
-    for (int fd : {ready[0], ready[1], release[0], release[1]}) close(fd);
-    EXPECT_EQ(d->Connection()->state(), DbConnection::adStateOpen);
-    EXPECT_EQ(d->Version(), 12);
+    for (int fd : ready) close(fd);
+    EXPECT_EQ(d->storedVersion(), 12);
+    EXPECT_FALSE(loggedStartingWith("Migrating database"));
+    d.reset();
+    EXPECT_EQ(dumpOf(dbPath()), before);
+    EXPECT_EQ(valueOf(dbPath(), "PRAGMA journal_mode"), "wal");
 }
 
-TEST_F(DatabaseFileTest, ReadOnlyFileIsMadeWritableWithOneWarning) {
+TEST_F(DatabaseFileTest, ReadOnlyFilesAreMadeWritableOrRefusedUntouched) {
     db().closeConnection();
     ASSERT_EQ(chmod(dbPath().c_str(), 0444), 0);
     clearMessages();
@@ -299,6 +356,30 @@ TEST_F(DatabaseFileTest, ReadOnlyFileIsMadeWritableWithOneWarning) {
     EXPECT_NE(st.st_mode & S_IWUSR, 0u);
     d->preInitializeConfigSet("unit", "3");
     EXPECT_EQ(d->preInitializeConfigGet("unit"), "3");
+    d.reset();
+
+    // Another user's file in write-ahead mode, which this user may only read:
+    // refused before the first read, which would leave -wal and -shm behind.
+    if (geteuid() != 0) return;  // only root can hand the file to another user
+    ASSERT_EQ(valueOf(dbPath(), "PRAGMA journal_mode=WAL"), "wal");
+    ASSERT_EQ(chmod(install_->path().c_str(), 0755) | chmod(dataFile("").c_str(), 0777), 0);
+    const std::string before = readFileText(dbPath());
+    const pid_t child = fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        if (setgid(65534) != 0 || setuid(65534) != 0) _exit(2);
+        try {
+            open("vek.db")->checkVersion();
+        } catch (const NumberedError& e) {
+            _exit(e.description().find("[attempt to write a readonly database]") == std::string::npos);
+        }
+        _exit(3);
+    }
+    int status = -1;
+    waitpid(child, &status, 0);
+    EXPECT_EQ(status, 0);
+    EXPECT_EQ(readFileText(dbPath()), before);
+    for (const char* extra : {"-wal", "-shm"}) EXPECT_FALSE(fs::exists(dbPath() + extra)) << extra;
 }
 
 TEST_F(DatabaseFileTest, VersionZeroFileHasNoVersionRow) {

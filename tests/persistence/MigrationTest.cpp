@@ -18,36 +18,6 @@ namespace {
 
 namespace fs = std::filesystem;
 
-using Rows = std::vector<std::vector<std::string>>;
-
-// Every row of `sql` on the file at `path`, each field as text ("NULL" for null).
-Rows rowsOf(const std::string& path, const std::string& sql) {
-    sqlite3* h = nullptr;
-    sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READONLY, nullptr);
-    sqlite3_stmt* st = nullptr;
-    Rows rows;
-    if (sqlite3_prepare_v2(h, sql.c_str(), -1, &st, nullptr) != SQLITE_OK) {
-        rows.push_back({std::string("ERROR: ") + sqlite3_errmsg(h)});
-    } else {
-        while (sqlite3_step(st) == SQLITE_ROW) {
-            std::vector<std::string> row;
-            for (int c = 0; c < sqlite3_column_count(st); ++c) {
-                const unsigned char* t = sqlite3_column_text(st, c);
-                row.emplace_back(t ? reinterpret_cast<const char*>(t) : "NULL");
-            }
-            rows.push_back(std::move(row));
-        }
-    }
-    sqlite3_finalize(st);
-    sqlite3_close(h);
-    return rows;
-}
-
-std::string valueOf(const std::string& path, const std::string& sql) {
-    const Rows rows = rowsOf(path, sql);
-    return rows.empty() || rows[0].empty() ? "" : rows[0][0];
-}
-
 std::string lower(std::string s) {
     for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     return s;
@@ -63,19 +33,6 @@ std::map<std::string, std::set<std::string>> schemaOf(const std::string& path) {
         for (const auto& c : rowsOf(path, "PRAGMA index_info(" + i[0] + ")"))
             schema["index " + lower(i[0])].insert(lower(c[2]));
     return schema;
-}
-
-// Every row of every table, in key order: two files with equal dumps hold the same data.
-std::string dumpOf(const std::string& path) {
-    std::string out;
-    for (const auto& t : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
-        out += "[" + t[0] + "]\n";
-        for (const auto& row : rowsOf(path, "SELECT * FROM " + t[0] + " ORDER BY 1")) {
-            for (const auto& f : row) out += f + "|";
-            out += "\n";
-        }
-    }
-    return out;
 }
 
 // The shipped version-0 file, copied into the install as data/old.db and
@@ -264,7 +221,18 @@ TEST_F(MigrationTest, AnInterruptedUpgradeResumesWhereItStopped) {
         openCopy("fault.db");
         clearMessages();
         db().Connection()->failStatement(n);
-        EXPECT_FALSE(db().migrate(0, 12));
+        const bool upgraded = db().migrate(0, 12);
+        if (n <= 3) {
+            // 1: the lock the backup is copied under (no copy, no step, no
+            // byte written); 2 and 3: the switch to the write-ahead log,
+            // which a file may refuse.
+            EXPECT_EQ(upgraded, n > 1);
+            EXPECT_EQ(fs::exists(datedBackup()), n > 1);
+            if (n == 1) EXPECT_EQ(readFileText(path()), shipped_);
+            fs::remove(datedBackup());
+            continue;
+        }
+        EXPECT_FALSE(upgraded);
         EXPECT_EQ(readFileText(datedBackup()), shipped_);
         const int16_t reached = db().Version();
         ASSERT_LT(reached, 12);

@@ -7,10 +7,12 @@
 #include <cstdio>
 #include <exception>
 #include <iostream>
+#include <iterator>
 #include <vector>
 
 #include "DemoInstall.h"
 #include "vek/persistence/DataSets.h"
+#include "vek/persistence/DbSavepoint.h"
 #include "vek/vek.h"
 
 namespace vekctl {
@@ -25,6 +27,9 @@ constexpr const char* kDemoSlideModel = "SM23-DEMO";
 constexpr double kSpeed = 5.0;          // counts per servo sample
 constexpr double kAcceleration = 0.01;  // counts per servo sample squared
 constexpr double kCornerRadius = 4000;  // pitch-scaled counts (10 mm)
+// The stored polyline: a 40 mm square at Z = 10 mm, closed on its first corner.
+constexpr int32_t kCorners[][2] = {{8000, 8000}, {24000, 8000}, {24000, 24000}, {8000, 24000}, {8000, 8000}};
+constexpr int32_t kCornerZ = 4000;
 
 std::string describe(const std::exception& e) {
     if (auto* n = dynamic_cast<const vek::NumberedError*>(&e)) {
@@ -42,11 +47,24 @@ std::shared_ptr<vek::Node> node(int32_t x, int32_t y, int32_t z, const std::stri
     return n;
 }
 
+bool isWholePolyline(const vek::NodePath& path) {
+    const auto& nodes = path.nodes();
+    if (!nodes || nodes->count() != std::size(kCorners)) return false;
+    for (std::size_t i = 0; i < std::size(kCorners); ++i) {
+        const auto& n = nodes->item(i + 1);
+        if (n->axis(1) != kCorners[i][0] || n->axis(2) != kCorners[i][1] || n->axis(3) != kCornerZ) return false;
+    }
+    return true;
+}
+
 }  // namespace
 
 Demo::Demo(DemoOptions options) : options_(std::move(options)), live_(::isatty(STDOUT_FILENO) != 0) {}
 
 int Demo::run() {
+    // Each line reaches a pipe (a log, a watching test) when it happens, not
+    // at exit.
+    std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
     for (auto step :
          {&Demo::prepare, &Demo::connect, &Demo::home, &Demo::drawStoredPolyline, &Demo::drawHelix, &Demo::finish}) {
         const int code = (this->*step)();
@@ -87,7 +105,12 @@ int Demo::prepare() {
 }
 
 void Demo::ensureSmartMotorAxes() {
+    // The write lock from the first look to the last store, and the records
+    // read again under it: demos started together would otherwise each add
+    // the demo slide.
+    vek::DbSavepoint change(*runtime().database->Connection(), "vek_demo_axes", true);
     auto config = runtime().configuration;
+    config->reload();
     std::shared_ptr<vek::SlideData> demoSlide;
     for (auto& slide : *config->slidesData()) {
         if (slide->model() == kDemoSlideModel && (slide->motorType() & vek::MotorConstants::TYPE_SM)) demoSlide = slide;
@@ -121,6 +144,7 @@ void Demo::ensureSmartMotorAxes() {
         config->storeConfigValue("softwareMotors", "3");
         restoreSoftwareMotors_ = true;
     }
+    change.commit();
 }
 
 int Demo::connect() {
@@ -156,7 +180,13 @@ int Demo::home() {
 }
 
 std::shared_ptr<vek::NodePath> Demo::storedPolyline() {
-    auto dataSets = runtime().dataSets;
+    // Dataset, path and points go in together: a demo killed on the way
+    // leaves the file as it was. The datasets are read again under the write
+    // lock, so that a path another demo stored meanwhile is used, not stored
+    // twice.
+    vek::DbSavepoint store(*runtime().database->Connection(), "vek_demo", true);
+    auto dataSets = std::make_shared<vek::DataSets>(runtime().database);
+    runtime().dataSets = dataSets;
     auto dataset = dataSets->getDatasetByName(kDatasetName);
     if (!dataset) {
         dataset = dataSets->insertDataset(std::make_shared<vek::DataSet>());
@@ -164,18 +194,23 @@ std::shared_ptr<vek::NodePath> Demo::storedPolyline() {
         dataset->setName(kDatasetName);
         dataSets->updateDataset(dataset);
     }
-    if (auto path = dataset->getPathByName(kPolylineName)) return path;
-    auto path = std::make_shared<vek::NodePath>();
-    path->setPathType(vek::PathConstants::LINEAR_PATH);
-    path = dataset->insertPath(path);
-    if (!path) return nullptr;
-    path->setName(kPolylineName);
-    dataset->updatePath(path);
-    // A 40 mm square at Z = 10 mm, closed on its first corner.
-    const int32_t corners[][2] = {{8000, 8000}, {24000, 8000}, {24000, 24000}, {8000, 24000}, {8000, 8000}};
-    for (const auto& c : corners) {
-        if (!dataset->insertNode(node(c[0], c[1], 4000), path->key())) return nullptr;
+    auto path = dataset->getPathByName(kPolylineName);
+    if (path && isWholePolyline(*path)) return path;
+    if (path) {
+        // Older versions stored the points one by one, and a run cut short
+        // left part of the shape; drawn as it is, it would stay open for ever.
+        std::cout << "The stored path " << kDatasetName << "." << kPolylineName << " is not whole ("
+                  << (path->nodes() ? path->nodes()->count() : 0) << " of " << std::size(kCorners)
+                  << " points); storing it again\n";
+        dataset->deletePath(path);
+        if (dataset->getPathByName(kPolylineName)) return nullptr;
     }
+    path = std::make_shared<vek::NodePath>();
+    path->setPathType(vek::PathConstants::LINEAR_PATH);
+    path->setName(kPolylineName);
+    for (const auto& c : kCorners) path->addNode(node(c[0], c[1], kCornerZ));
+    if (!dataset->storePath(path)) return nullptr;
+    store.commit();
     std::cout << "Stored the rounded polyline " << kDatasetName << "." << kPolylineName << "\n";
     return path;
 }

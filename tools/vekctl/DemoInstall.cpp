@@ -1,5 +1,8 @@
 #include "DemoInstall.h"
 
+#include <unistd.h>
+
+#include <cerrno>
 #include <cstdlib>
 #include <filesystem>
 #include <system_error>
@@ -7,6 +10,22 @@
 namespace fs = std::filesystem;
 
 namespace vekctl {
+
+namespace {
+// Copies `from` to `to` unless `to` exists, so that no one ever sees `to`
+// half written: a vekctl started at the same moment would open a database
+// that is still being copied. The copy is made under a name of this process
+// and linked into place, which fails harmlessly when another one came first
+// (a file system without links gets a plain copy).
+void copyWhole(const fs::path& from, const fs::path& to, std::error_code& ec) {
+    const fs::path part = to.string() + ".part" + std::to_string(::getpid());
+    fs::copy_file(from, part, fs::copy_options::overwrite_existing, ec);
+    const bool linked = !ec && (::link(part.c_str(), to.c_str()) == 0 || errno == EEXIST);
+    std::error_code ignored;
+    fs::remove(part, ignored);
+    if (!ec && !linked) fs::copy_file(from, to, fs::copy_options::skip_existing, ec);
+}
+}  // namespace
 
 std::string defaultHome() {
     if (const char* home = std::getenv("VEK_HOME"); home && *home) return home;
@@ -30,7 +49,7 @@ std::string prepareHome(const std::string& home, const std::string& stagedData) 
         if (it->is_directory()) {
             fs::create_directories(target, ec);
         } else if (!fs::exists(target)) {
-            fs::copy_file(it->path(), target, fs::copy_options::skip_existing, ec);
+            copyWhole(it->path(), target, ec);
         }
         if (ec) return "cannot copy " + it->path().string() + " to " + target.string() + ": " + ec.message();
     }

@@ -63,7 +63,7 @@ int runMigrate(const MigrateOptions& options) {
     try {
         vek::Database db;
         db.openDatabase(name);
-        const int16_t before = db.Version();
+        const int16_t before = db.storedVersion();  // says why when the file cannot be read
         std::cout << "Database " << options.home << "/data/" << name << ": version " << before << ", " << countsOf(db)
                   << "\n";
         db.checkVersion();

@@ -32,6 +32,7 @@ std::string motorColumns() {
 
 Configuration::Configuration(std::shared_ptr<Database> database) : database_(std::move(database)) {
     developer("Initializing Configuration");
+    const auto snapshot = readSnapshot();
     developer("Loading Slide Data");
     loadSlides();
     developer("Loading Motor Data");
@@ -51,7 +52,19 @@ Database& Configuration::database() const {
     return requireDatabase(database_);
 }
 
+std::optional<DbSavepoint> Configuration::readSnapshot() const {
+    // The tables are read in one transaction: another process's commit
+    // between them (a new slide and the axes put on it) is seen whole or not
+    // at all, never as axes on a slide that is not there.
+    try {
+        return std::optional<DbSavepoint>(std::in_place, *database().Connection(), "vek_load");
+    } catch (const NumberedError&) {
+        return std::nullopt;  // the loads say what is wrong
+    }
+}
+
 void Configuration::reload() {
+    const auto snapshot = readSnapshot();
     loadSlides();
     loadMotors();
     loadConfigValues();

@@ -2,10 +2,12 @@
 #include <cstdint>
 #include <functional>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "vek/foundation/Collection.h"
 #include "vek/foundation/Event.h"
+#include "vek/persistence/DbSavepoint.h"
 #include "vek/persistence/MotorData.h"
 #include "vek/persistence/SimulationData.h"
 #include "vek/persistence/SlideData.h"
@@ -75,6 +77,8 @@ public:
 
 private:
     Database& database() const;
+    // A read transaction for the loads (none when the file is not open).
+    std::optional<DbSavepoint> readSnapshot() const;
 
     std::shared_ptr<Database> database_;
     std::shared_ptr<SlideDataCollection> slidesData_ = std::make_shared<SlideDataCollection>();

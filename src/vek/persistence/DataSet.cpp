@@ -206,6 +206,35 @@ std::shared_ptr<NodePath> DataSet::insertPath(const std::shared_ptr<NodePath>& t
     return nullptr;
 }
 
+std::shared_ptr<NodePath> DataSet::storePath(const std::shared_ptr<NodePath>& tmpNodePath) {
+    const std::string name = tmpNodePath->name();
+    const auto points = tmpNodePath->nodes();
+    bool inMemory = false;
+    try {
+        auto connection = database().Connection();
+        DbSavepoint whole(*connection, "vek_store_path");
+        tmpNodePath->setNodes(std::make_shared<NodeCollection>());
+        if (!insertPath(tmpNodePath)) throw storeError("Path not inserted correctly");
+        inMemory = true;
+        if (!name.empty()) {
+            tmpNodePath->setName(name);
+            if (connection->execute("UPDATE Path SET pathName = ? WHERE pathKey = ?", {name, tmpNodePath->key()}) != 1)
+                throw storeError("Path not updated correctly");
+        }
+        if (points)
+            for (const auto& node : *points)
+                if (!insertNode(node, tmpNodePath->key())) throw storeError("Point not inserted correctly");
+        whole.commit();
+        return tmpNodePath;
+    } catch (const std::exception& e) {
+        logFailure("Can't store the path in the database.", e);
+    }
+    if (inMemory) removePathInMemory(tmpNodePath);
+    tmpNodePath->setName(name);
+    tmpNodePath->setNodes(points);
+    return nullptr;
+}
+
 bool DataSet::updateNode(const std::shared_ptr<Node>& node, const std::shared_ptr<NodePath>& tmpNodePath) {
     requireObject(node);
     try {

@@ -77,6 +77,12 @@ public:
     // Stores the path (without its nodes: insert those with insertNode and
     // its key) and names it "Path" + key. Null on failure.
     std::shared_ptr<NodePath> insertPath(const std::shared_ptr<NodePath>& tmpNodePath);
+    // Stores a new path together with the points it holds, in one
+    // transaction: a process killed on the way leaves the whole path or
+    // none of it. The path keeps its name ("Path" + key when it has none);
+    // its points get keys, orderNumber 1, 2, 3, ... and, when unnamed,
+    // "Point" + key. Null on failure, with store and memory as they were.
+    std::shared_ptr<NodePath> storePath(const std::shared_ptr<NodePath>& tmpNodePath);
     // Writes axis values, orderNumber, speed, acceleration, mode and name;
     // with a path, recalculates its length afterwards.
     bool updateNode(const std::shared_ptr<Node>& node, const std::shared_ptr<NodePath>& tmpNodePath = nullptr);

@@ -1,6 +1,7 @@
 #include "vek/persistence/DataSets.h"
 
 #include <cmath>
+#include <optional>
 #include <unordered_set>
 #include <vector>
 
@@ -76,8 +77,13 @@ struct BreadCrumb {
 
 DataSets::DataSets(std::shared_ptr<Database> database) : database_(std::move(database)) {
     log("Initializing datasets", LogLevel::DEVELOPER);
+    // One read transaction for the three tables: a path another process
+    // stores meanwhile is loaded with its dataset and points or not at all.
+    std::optional<DbSavepoint> snapshot;
     try {
-        columns_ = DatasetColumns::read(*this->database().Connection());
+        auto connection = this->database().Connection();
+        snapshot.emplace(*connection, "vek_load");
+        columns_ = DatasetColumns::read(*connection);
     } catch (const std::exception& e) {
         // Without the table layout nothing can be read; the loads below say so.
         columns_ = DatasetColumns::all();

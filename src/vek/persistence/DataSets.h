@@ -20,13 +20,15 @@ using DataSetCollection = Collection<std::shared_ptr<DataSet>>;
 // Finding things: getDatasetByName("Part A") or getDataSets()->item("2");
 // then DataSet::getPathByName("outline") or paths()->item("<key>").
 //
-// Storing a new path with its points:
+// Storing a new path with its points, all or nothing:
 //   auto ds = dataSets->getDatasetByName("Global");
 //   auto path = std::make_shared<NodePath>();
 //   path->setPathType(PathConstants::LINEAR_PATH);
-//   ds->insertPath(path);                    // named "Path" + key
-//   path->setName("demo"); ds->updatePath(path);   // check isValidPathName first
-//   for (auto& n : corners) ds->insertNode(n, path->key());
+//   path->setName("demo");                   // check isValidPathName first
+//   for (auto& n : corners) path->addNode(n);
+//   ds->storePath(path);                     // null when nothing was stored
+// (insertPath, then insertNode point by point, commits each point on its
+// own: a process killed in between leaves part of the path.)
 //
 // Breadcrumbs name a path as "<pathKey>path.<any>.<datasetKey>" and a
 // dataset's loose points as "<any>nodes.<datasetKey>".

@@ -2,7 +2,9 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cstdint>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
@@ -60,18 +62,21 @@ void Database::openDatabase(const std::string& fileName) {
         fileName_ = fileName;
         fullPath_ = joinPath(installSubfolder(InstallSubfolder::data), fileName);
         struct stat st {};
-        if (::stat(fullPath_.c_str(), &st) == 0 && (st.st_mode & S_IWUSR) == 0) {
+        if (::stat(fullPath_.c_str(), &st) == 0 && S_ISREG(st.st_mode) && (st.st_mode & S_IWUSR) == 0) {
             log("The file " + fullPath_ + " is read only. Making it writable...", LogLevel::WARNING);
             ::chmod(fullPath_.c_str(), (st.st_mode & 07777) | S_IWUSR);
         }
         connection_ = std::make_shared<DbConnection>();
         connectionString_ = "DRIVER={Microsoft Access Driver (*.mdb)};DBQ=" + fullPath_;
         connection_->open(fullPath_);
+        openError_.clear();
         log("Database initialized to m_connectionString = " + connectionString_, LogLevel::DEVELOPER);
     } catch (const NumberedError& e) {
+        openError_ = e.description();
         log("Got error while initializng database -->" + e.description(), LogLevel::Error,
             "Database Initialization Error");
     } catch (const std::exception& e) {
+        openError_ = e.what();
         log(std::string("Got error while initializng database -->") + e.what(), LogLevel::Error,
             "Database Initialization Error");
     }
@@ -85,8 +90,10 @@ std::shared_ptr<DbConnection> Database::Connection() {
             auto fresh = std::make_shared<DbConnection>();
             connection_ = fresh;
             fresh->open(fullPath_);
+            openError_.clear();
         }
     } catch (const NumberedError& e) {
+        openError_ = e.description();
         log("Got error while getting database connection-->" + e.description(), LogLevel::Error,
             "Database Connection Error");
     }
@@ -102,8 +109,42 @@ int16_t Database::Version() {
     return v.empty() ? int16_t{0} : toInt16(toDouble(v));
 }
 
+NumberedError Database::openFailure(const std::string& cause) const {
+    return NumberedError(ErrorCodes::DATABASE_ERROR, "Can't open the database " + fullPath_ + ". [" + cause + "]");
+}
+
+std::optional<std::string> Database::configValue(const std::string& key) {
+    Recordset rs = Connection()->query("SELECT configKey, keyName, keyValue FROM Config");
+    // The store compares names without regard to case; this lookup must not.
+    for (; !rs.eof(); rs.moveNext())
+        if (rs.field(1).textOr({}) == key) return rs.field(2).textOr({});
+    return std::nullopt;
+}
+
+int16_t Database::storedVersion() {
+    // Without this, a file locked or damaged at start-up would read as
+    // version 0 and be "upgraded" from scratch.
+    if (!connection_->isOpen() && !openError_.empty()) throw openFailure(openError_);
+    std::optional<std::string> value;
+    try {
+        value = configValue("dbVersion");
+    } catch (const NumberedError& e) {
+        // A closed connection that could not be opened again says why.
+        throw openFailure(!connection_->isOpen() && !openError_.empty() ? openError_ : e.description());
+    }
+    const std::string text = value ? trim(*value) : std::string();
+    if (text.empty()) return 0;
+    const bool digits = text.size() <= 5 && std::all_of(text.begin(), text.end(), [](char c) {
+                            return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                        });
+    if (!digits || std::stoi(text) > INT16_MAX)
+        throw NumberedError(ErrorCodes::DATABASE_ERROR, "The dbVersion of the database " + fullPath_ + " is '" +
+                                                            text.substr(0, 40) + "', not a schema version.");
+    return static_cast<int16_t>(std::stoi(text));
+}
+
 void Database::checkVersion() {
-    const int16_t version = Version();
+    const int16_t version = storedVersion();
     if (version > ServerConstants::DB_VERSION) {
         log("You are trying to run an old application with a new database version_" + toText(version) +
                 "\r\nPlease reinstall the latest application and try again. Exiting...",
@@ -123,6 +164,7 @@ void Database::checkVersion() {
             throw NumberedError(ErrorCodes::DATABASE_ERROR, "Database migration failed. [" + fileName_ + "]");
         }
     }
+    Connection()->useWriteAheadLog();
 }
 
 std::string Database::filterSingleQuote(std::string& s) {
@@ -138,10 +180,7 @@ std::string Database::filterSingleQuote(std::string& s) {
 
 std::string Database::preInitializeConfigGet(const std::string& key) {
     try {
-        Recordset rs = Connection()->query("SELECT configKey, keyName, keyValue FROM Config");
-        // The store compares names without regard to case; this lookup must not.
-        for (; !rs.eof(); rs.moveNext())
-            if (rs.field(1).textOr({}) == key) return rs.field(2).textOr({});
+        return configValue(key).value_or(std::string());
     } catch (const NumberedError& e) {
         log("Can't load the configuration data from the database.-->" + e.description(), LogLevel::Error);
     }

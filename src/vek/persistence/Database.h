@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 
 #include "vek/foundation/Collection.h"
+#include "vek/foundation/NumberedError.h"
 #include "vek/persistence/DbConnection.h"
 
 namespace vek {
@@ -22,7 +24,9 @@ public:
     Database(const Database&) = delete;
     Database& operator=(const Database&) = delete;
 
-    // "dbVersion" of Config as a number; a file without it is version 0.
+    // "dbVersion" of Config as a number; a file without it is version 0. A
+    // read failure is logged and also gives 0: decisions go by
+    // storedVersion(), which tells the two apart.
     int16_t Version();
     // Upgrades the file from one schema version to another after a dated
     // copy (<file>_<year>_<month>_<day>_<hour>_<minute>, local time). Each
@@ -53,9 +57,17 @@ public:
 
     // Library-internal.
     void openDatabase(const std::string& fileName);
-    // The start-up check: a newer file raises DATABASE_ERROR, an older one is
-    // migrated (raising when that fails), the current one is left alone.
+    // The start-up check: a file that could not be opened or read, or whose
+    // dbVersion is not a version, raises DATABASE_ERROR naming the cause and
+    // the file, and so does a newer file; an older one is migrated (raising
+    // when that fails). Only a file that passes is switched to write-ahead
+    // mode: a refused file stays byte for byte as it was.
     void checkVersion();
+    // The schema version as stored: 0 only for a file without a "dbVersion"
+    // row (or with an empty one). Raises DATABASE_ERROR when the file is not
+    // open or cannot be read (locked, damaged, ...), or when dbVersion is not
+    // a whole number from 0 to 32767 ("11.5" is not 12).
+    int16_t storedVersion();
     bool addColumn(const std::string& table, const std::string& column, const std::string& columnType,
                    const std::string& defaultValue = {});
     bool dropColumn(const std::string& table, const std::string& column);
@@ -84,6 +96,13 @@ public:
 
 private:
     bool createTable(const std::string& table, const std::string& sql);
+    // The value of the first Config row named exactly `key`; none without
+    // one. Raises when the file cannot be read.
+    std::optional<std::string> configValue(const std::string& key);
+    // DATABASE_ERROR "Can't open the database <path>. [<cause>]".
+    NumberedError openFailure(const std::string& cause) const;
+    // The byte-for-byte copy migrate() starts with, under backupName().
+    bool backUp();
     bool runStep(int16_t fromVersion);
     // The built-in slide models, as rows for addRow.
     bool addBuiltInSlides();
@@ -97,6 +116,8 @@ private:
     std::string connectionString_;
     std::shared_ptr<DbConnection> connection_ = std::make_shared<DbConnection>();
     bool columnExisted_ = false;
+    // Why the file could not be opened; empty while it is open.
+    std::string openError_;
 };
 
 // The database a store object was given; DATABASE_ERROR "The database has

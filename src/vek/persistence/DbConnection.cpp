@@ -3,7 +3,10 @@
 #include <sqlite3.h>
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cctype>
+#include <cerrno>
+#include <cstring>
 
 #include "vek/persistence/DbError.h"
 
@@ -60,47 +63,80 @@ std::string DbConnection::translate(const std::string& sql) {
     return sql.substr(0, start) + "DELETE FROM" + sql.substr(i);
 }
 
+namespace {
+int32_t busyTimeoutMs = 5000;
+}  // namespace
+
+int32_t DbConnection::busyTimeout() {
+    return busyTimeoutMs;
+}
+
+void DbConnection::setBusyTimeout(int32_t milliseconds) {
+    busyTimeoutMs = std::max(milliseconds, 0);
+}
+
 void DbConnection::open(const std::string& path) {
     close();
+    // SQLite takes an empty file for an empty database and would write into
+    // it, and says no more than "unable to open" about a folder or a missing
+    // file.
+    struct stat st {};
+    if (::stat(path.c_str(), &st) != 0) throw DbError(std::strerror(errno), SQLITE_CANTOPEN);
+    if (S_ISDIR(st.st_mode)) throw DbError("is a directory", SQLITE_CANTOPEN);
+    if (st.st_size == 0) throw DbError("file is not a database", SQLITE_NOTADB);
     sqlite3* db = nullptr;
     // Never CREATE: a missing file is a failure, not a new empty database.
-    int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
+    const int rc = sqlite3_open_v2(path.c_str(), &db, SQLITE_OPEN_READWRITE | SQLITE_OPEN_NOMUTEX, nullptr);
     if (rc != SQLITE_OK) {
-        std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
+        const std::string message = db ? sqlite3_errmsg(db) : sqlite3_errstr(rc);
         sqlite3_close_v2(db);
-        throw DbError(message + " [" + path + "]", rc);
+        throw DbError(message, rc);
     }
     sqlite3_extended_result_codes(db, 1);
     db_ = db;
     path_ = path;
     try {
-        // An empty file would pass as an empty database and be written into.
-        struct stat st {};
-        if (::stat(path.c_str(), &st) == 0 && st.st_size == 0)
-            throw DbError("file is not a database [" + path + "]", SQLITE_NOTADB);
-        // Reading the schema proves the header is SQLite's and that no other
-        // process holds the file locked.
-        Recordset pages = query("PRAGMA page_count");
-        Recordset size = query("PRAGMA page_size");
-        const double expected = pages.field(0).toDouble() * size.field(0).toDouble();
-        if (static_cast<double>(st.st_size) < expected)
-            throw DbError("database disk image is malformed (the file is truncated) [" + path + "]", SQLITE_CORRUPT);
-        query("SELECT count(*) FROM sqlite_master");
-        // Taking the write lock and giving it back writes nothing, but fails
-        // now rather than at the first store when another process holds it.
+        // SQLite falls back to reading a file this user may not write; read
+        // that way, a file in write-ahead mode leaves -wal and -shm files
+        // behind. Refused before the first read, it is not touched at all.
+        if (sqlite3_db_readonly(db, "main") == 1)
+            throw DbError("attempt to write a readonly database", SQLITE_READONLY);
+        sqlite3_busy_timeout(db, busyTimeoutMs);
+        // Reading every page proves the header is SQLite's, the file whole
+        // (a truncated file reads as malformed) and its trees sound.
+        if (const std::string finding = quickCheckFinding(); !finding.empty())
+            throw DbError("the integrity check failed: " + finding, SQLITE_CORRUPT);
+        // Taking the write lock and giving it back writes nothing, but waits
+        // for another process's store now rather than at our first one.
         query("BEGIN IMMEDIATE");
         query("ROLLBACK");
-        // A write-ahead log lets each store commit without waiting for the
-        // disk twice; the file stays consistent on power loss (the last
-        // commits may be lost). A file that cannot switch stays as it is.
-        try {
-            query("PRAGMA journal_mode=WAL");
-            query("PRAGMA synchronous=NORMAL");
-        } catch (const DbError&) {
-        }
+        // Per connection: a file already in write-ahead mode commits without
+        // waiting for the disk.
+        if (query("PRAGMA journal_mode").field(0).textOr({}) == "wal") query("PRAGMA synchronous=NORMAL");
     } catch (...) {
         close();
         throw;
+    }
+}
+
+std::string DbConnection::quickCheckFinding() {
+    std::string finding;
+    forEachRow("PRAGMA quick_check(1)", {}, [&](const DbRow& row) {
+        std::string text = row.text(0);
+        // A finding comes after a line naming the schema it is in.
+        if (text.rfind("*** in database ", 0) == 0) {
+            const auto newline = text.find('\n');
+            if (newline != std::string::npos) text.erase(0, newline + 1);
+        }
+        if (finding.empty() && text != "ok") finding = text;
+    });
+    return finding;
+}
+
+void DbConnection::useWriteAheadLog() {
+    try {
+        if (query("PRAGMA journal_mode=WAL").field(0).textOr({}) == "wal") query("PRAGMA synchronous=NORMAL");
+    } catch (const DbError&) {
     }
 }
 
@@ -266,6 +302,10 @@ void DbConnection::checkpoint() {
 int64_t DbConnection::lastInsertKey() const {
     requireOpen();
     return sqlite3_last_insert_rowid(db_);
+}
+
+bool DbConnection::inTransaction() const {
+    return db_ && sqlite3_get_autocommit(db_) == 0;
 }
 
 }  // namespace vek

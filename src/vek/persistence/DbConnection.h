@@ -42,8 +42,19 @@ public:
     DbConnection& operator=(const DbConnection&) = delete;
 
     // Opens an existing file for reading and writing (never creates one) and
-    // proves that it is a readable, complete, unlocked SQLite database.
+    // proves that it is a writable, undamaged SQLite database that no other
+    // process keeps locked for longer than the busy time-out. Nothing here
+    // writes to the file: a file refused now, or later for its content,
+    // stays byte for byte as it was. Failures raise DbError with SQLite's
+    // own words for the cause ("file is not a database", "database is
+    // locked", ...); the caller adds the file name.
     void open(const std::string& path);
+    // Switches the file to a write-ahead log, so that each store commits
+    // without waiting for the disk twice (the file stays consistent on power
+    // loss; the last commits may be lost). This writes the file's header:
+    // only for a file whose content has been accepted. A file that cannot
+    // switch stays as it is.
+    void useWriteAheadLog();
     void close();
     int32_t state() const { return db_ ? adStateOpen : adStateClosed; }
     bool isOpen() const { return db_ != nullptr; }
@@ -62,6 +73,8 @@ public:
     void checkpoint();
     // The key the store gave to the last inserted row.
     int64_t lastInsertKey() const;
+    // Whether a transaction is open (BEGIN or an outermost SAVEPOINT).
+    bool inTransaction() const;
 
     // Fault injection for tests: the `n`-th statement from now (1 = the next
     // one) fails with a disk I/O error, once; 0 disarms. ROLLBACK is never
@@ -72,6 +85,12 @@ public:
 
     // The statement text SQLite runs for `sql`.
     static std::string translate(const std::string& sql);
+
+    // How long a statement waits for another process's lock before it fails
+    // with "database is locked" (5000 ms unless set); for connections
+    // opened afterwards.
+    static int32_t busyTimeout();
+    static void setBusyTimeout(int32_t milliseconds);
 
 private:
     sqlite3_stmt* prepare(const std::string& sql, bool& cached);
@@ -85,6 +104,8 @@ private:
     [[noreturn]] void fail(int rc) const;
     void requireOpen() const;
     void countStatement(const std::string& sql);
+    // The first finding of SQLite's quick check, or empty when it finds none.
+    std::string quickCheckFinding();
 
     static constexpr std::size_t kMaxCachedStatements = 64;
 

@@ -17,8 +17,9 @@
 #include <sys/stat.h>
 
 #include <array>
+#include <cstdio>
 #include <ctime>
-#include <fstream>
+#include <memory>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
@@ -48,16 +49,25 @@ bool fileExists(const std::string& path) {
     return ::stat(path.c_str(), &st) == 0;
 }
 
-// A byte-for-byte copy that tells whether it worked: an upgrade must not
-// start without its backup.
+// A byte-for-byte copy into a new file that tells whether it worked: an
+// upgrade must not start without its backup, and no earlier backup is ever
+// overwritten.
 bool copyFile(const std::string& from, const std::string& to) {
-    std::ifstream in(from, std::ios::binary);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(from.c_str(), "rb"), &std::fclose);
     if (!in) return false;
-    std::ofstream out(to, std::ios::binary | std::ios::trunc);
+    std::FILE* out = std::fopen(to.c_str(), "wbx");
     if (!out) return false;
-    out << in.rdbuf();
-    out.flush();
-    return static_cast<bool>(out) && !in.bad();
+    std::array<char, 65536> buffer{};
+    bool ok = true;
+    while (ok) {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+        ok = std::fwrite(buffer.data(), 1, n, out) == n;
+        if (n < buffer.size()) break;
+    }
+    ok = ok && !std::ferror(in.get());
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok) std::remove(to.c_str());
+    return ok;
 }
 
 struct SlideModel {
@@ -88,12 +98,13 @@ Collection<std::string> collectionOf(std::initializer_list<std::string> items) {
     return c;
 }
 
-// Runs `step` in one transaction with its "dbVersion" write: either both stay
-// or neither does.
-class StepTransaction {
+// A transaction that holds the write lock from its start: a step runs in
+// one with its "dbVersion" write (either both stay or neither does), and no
+// other process writes while the backup is copied.
+class WriteTransaction {
 public:
-    explicit StepTransaction(DbConnection& c) : c_(c) { c_.execute("BEGIN"); }
-    ~StepTransaction() {
+    explicit WriteTransaction(DbConnection& c) : c_(c) { c_.execute("BEGIN IMMEDIATE"); }
+    ~WriteTransaction() {
         if (done_) return;
         try {
             c_.execute("ROLLBACK");
@@ -126,19 +137,10 @@ std::string Database::backupName() const {
 
 bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
     log("Migrating database from version_" + toText(fromVersion) + " to version_" + toText(toVersion));
-    const std::string backup = backupName();
-    log("Backing up the database from " + fullPath_ + " to " + backup);
-    try {
-        // Commits waiting in the write-ahead log belong in the copy.
-        Connection()->checkpoint();
-    } catch (const std::exception& e) {
-        log("Couldn't back up the database -->" + describe(e), LogLevel::Error);
-        return false;
-    }
-    if (!copyFile(fullPath_, backup)) {
-        log("Couldn't back up the database to " + backup, LogLevel::Error);
-        return false;
-    }
+    if (!backUp()) return false;
+    // Now that the copy holds the file as it was, the steps may commit
+    // through the write-ahead log.
+    Connection()->useWriteAheadLog();
     for (int16_t v = fromVersion; v < toVersion; ++v) {
         const std::string from = toText(v), to = toText(v + 1);
         log("    -- Migrating database from version_" + from + " to version_" + to);
@@ -148,6 +150,27 @@ bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
         }
     }
     return true;
+}
+
+bool Database::backUp() {
+    try {
+        auto connection = Connection();
+        // Commits waiting in the write-ahead log belong in the copy.
+        connection->checkpoint();
+        // Named under the lock: two processes upgrading one file at once
+        // each keep a copy of their own.
+        WriteTransaction writeLock(*connection);
+        const std::string backup = backupName();
+        log("Backing up the database from " + fullPath_ + " to " + backup);
+        if (!copyFile(fullPath_, backup)) {
+            log("Couldn't back up the database to " + backup, LogLevel::Error);
+            return false;
+        }
+        return true;
+    } catch (const std::exception& e) {
+        log("Couldn't back up the database -->" + describe(e), LogLevel::Error);
+    }
+    return false;
 }
 
 bool Database::runStep(int16_t fromVersion) {
@@ -163,7 +186,14 @@ bool Database::runStep(int16_t fromVersion) {
     }
     try {
         auto connection = Connection();
-        StepTransaction transaction(*connection);
+        WriteTransaction transaction(*connection);
+        // Another process that started with this one may have run the step
+        // while this one waited for the lock; running it twice would add
+        // its rows twice.
+        if (const int16_t stored = storedVersion(); stored > fromVersion) {
+            log("Database is at version_" + toText(stored) + " already; the step is skipped.");
+            return true;
+        }
         if (!(this->*steps[static_cast<std::size_t>(fromVersion)])()) return false;
         const std::string reached = toText(fromVersion + 1);
         preInitializeConfigSet("dbVersion", reached);
