@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
 #include "GeometryTestSupport.h"
-#include "vek/foundation/NumberedError.h"
+#include "support/Expect.h"
 #include "vek/geometry/Path.h"
 #include "vek/geometry/Point.h"
 #include "vek/motion/Runtime.h"
@@ -17,7 +17,9 @@ namespace {
 
 using PointsAndPaths = GeometryTest;
 
-TEST_F(PointsAndPaths, FreePointsRoundHalvesToEvenIntoNodes) {
+// A free point rounds halves to even into a new node every time; a point
+// made a view of a node is read-only.
+TEST_F(PointsAndPaths, FreePointsRoundIntoNodesAndNodeBackedPointsAreReadOnly) {
     auto p = std::make_shared<Point>();
     p->setName("P");
     p->setX(0.5);
@@ -25,44 +27,29 @@ TEST_F(PointsAndPaths, FreePointsRoundHalvesToEvenIntoNodes) {
     p->setZ(-2.5);
     p->setX8(7.4);
     auto n = p->getNode();
-    EXPECT_EQ(n->axis(1), 0);
-    EXPECT_EQ(n->axis(2), 2);
-    EXPECT_EQ(n->axis(3), -2);
-    EXPECT_EQ(n->axis(8), 7);
-    EXPECT_EQ(n->name(), "P");
-    EXPECT_NE(p->getNode(), n);  // a new node every time
-}
+    EXPECT_EQ(n->toString(), "P world(0,2,-2,0,0,0,0,7),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+    EXPECT_NE(p->getNode(), n);
 
-TEST_F(PointsAndPaths, NodeBackedPointsAreReadOnlyViews) {
     auto node = makeNode(10, 20, 30, "N1");
-    Point p;
-    p.setNode(node);
-    EXPECT_EQ(p.getNode(), node);
-    EXPECT_EQ(p.name(), "N1");
-    try {
-        p.setX(5);
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), 11);
-        EXPECT_EQ(e.description(), "Can't modify the point N1 from program.");
-    }
-    EXPECT_THROW(p.setName("other"), NumberedError);
-    EXPECT_EQ(node->axis(1), 10);
-    EXPECT_EQ(node->name(), "N1");
+    Point view;
+    view.setNode(node);
+    EXPECT_EQ(view.getNode(), node);
+    EXPECT_EQ(view.name(), "N1");
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { view.setX(5); }, "Can't modify the point N1 from program."));
+    EXPECT_TRUE(raisesNumbered(11, [&] { view.setName("other"); }));
+    EXPECT_EQ(node->toString(), "N1 world(10,20,30,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
 }
 
+// A line takes only end points; an arc starts with its pitch (0) and
+// rotations (1) and takes the named points, but no node-backed one.
 TEST_F(PointsAndPaths, AddPointChecksTheRoleOfThePoint) {
     Path path;
     auto p = std::make_shared<Point>();
     path.addPoint(p, "END");
     EXPECT_EQ(path.getNodePath()->size(), 1);
-    try {
-        path.addPoint(p, "start");
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), 11);
-        EXPECT_EQ(e.description(), "For Linear path only valid value is 'end'");
-    }
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { path.addPoint(p, "start"); }, "For Linear path only valid value is 'end'"));
 
     Path arc;
     arc.setPathType(PathConstants::ARC_PATH);
@@ -71,41 +58,21 @@ TEST_F(PointsAndPaths, AddPointChecksTheRoleOfThePoint) {
     EXPECT_EQ(arc.getNodePath()->getNodeByName("rotations")->axis(1), 1);
     arc.addPoint(std::make_shared<Point>(), "Center");
     EXPECT_NE(arc.getNodePath()->getNodeByName("Center"), nullptr);
-    try {
-        arc.addPoint(std::make_shared<Point>(), "middle");
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.description(), "For Arc path only valid values are ('start','center',end','direction')");
-    }
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { arc.addPoint(std::make_shared<Point>(), "middle"); },
+        "For Arc path only valid values are ('start','center',end','direction')"));
     auto view = std::make_shared<Point>();
     view->setNode(makeNode(1, 1));
-    EXPECT_THROW(arc.addPoint(view, "start"), NumberedError);
+    EXPECT_TRUE(raisesNumbered(11, [&] { arc.addPoint(view, "start"); }));
     EXPECT_EQ(arc.getNodePath()->size(), 3);
 }
 
-}  // namespace
-}  // namespace vek::test
-
-namespace vek::test {
-namespace {
-
-// With a database open, points speak the configured unit and nodes counts.
-class PointUnits : public VekTest {
-protected:
-    void SetUp() override {
-        VekTest::SetUp();
-        runtime().database = std::make_shared<Database>();
-        runtime().database->openDatabase("vek.db");
-        runtime().configuration = std::make_shared<Configuration>(runtime().database);
-    }
-    void TearDown() override {
-        runtime().configuration.reset();
-        runtime().database.reset();
-        VekTest::TearDown();
-    }
-};
-
-TEST_F(PointUnits, PointsConvertThroughTheSlideOfEachAxis) {
+// With a database open, points speak the configured unit (read again on
+// every conversion) and nodes counts.
+TEST_F(VekTest, PointsConvertThroughTheSlideOfEachAxis) {
+    runtime().database = std::make_shared<Database>();
+    runtime().database->openDatabase("vek.db");
+    runtime().configuration = std::make_shared<Configuration>(runtime().database);
     auto& config = *runtime().configuration;
     ASSERT_EQ(config.unit(), Units::mm);
     auto slide = config.motorsData()->item(1)->SlideData();
@@ -121,8 +88,7 @@ TEST_F(PointUnits, PointsConvertThroughTheSlideOfEachAxis) {
     Point view;
     view.setNode(node);
     EXPECT_NEAR(view.x(), 12.5, 1.0 / countsPerMm);
-
-    config.setUnit(Units::smu);  // read again on every conversion
+    config.setUnit(Units::smu);
     EXPECT_EQ(free.getNode()->axis(1), 12);
 }
 
