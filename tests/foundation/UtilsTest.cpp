@@ -135,24 +135,25 @@ TEST_F(UtilsTest, MotionSoundStartsOnceAndStopsQuietly) {
     stopMotionSound();
 }
 
+// The built-in logins compare the trimmed name and password with case; a
+// failed login leaves the user in place.
 TEST_F(UtilsTest, BuiltInLoginsAndRoleNames) {
     User& user = *runtime().user;
     for (auto [role, name] :
          std::vector<std::pair<int16_t, const char*>>{{0, ""}, {5, ""}, {-2, "Debug"}, {2, "Operator"}})
         EXPECT_EQ(user.getRoleName(role), name) << role;
-    EXPECT_FALSE(user.validatePrivateLogin("GANT", "ryxo"));
-    EXPECT_FALSE(user.validatePrivateLogin("gant", "RYXO"));
-    EXPECT_EQ(user.userRole(), 0);
-    EXPECT_TRUE(user.validatePrivateLogin("  gant ", " ryxo  "));
-    EXPECT_EQ(user.userRole(), UserRoles::DEVELOPER);
-    EXPECT_EQ(user.userKey(), -1);
-    EXPECT_EQ(user.userName(), "gant");
+    for (auto [name, password, accepted, role, key, who] :
+         std::vector<std::tuple<const char*, const char*, bool, int16_t, int32_t, const char*>>{
+             {"GANT", "ryxo", false, 0, 0, ""},
+             {"gant", "RYXO", false, 0, 0, ""},
+             {"  gant ", " ryxo  ", true, UserRoles::DEVELOPER, -1, "gant"},
+             {"trace", "bqzlm", true, UserRoles::DEBUGONLY, -2, "trace"},
+             {"nobody", "bqzlm", false, UserRoles::DEBUGONLY, -2, "trace"}}) {
+        EXPECT_EQ(user.validatePrivateLogin(name, password), accepted) << name;
+        EXPECT_EQ(std::make_tuple(user.userRole(), user.userKey(), user.userName()), std::make_tuple(role, key, who))
+            << name;
+    }
     EXPECT_EQ(user.connectTime().size(), 8u);
-    EXPECT_TRUE(user.validatePrivateLogin("trace", "bqzlm"));
-    EXPECT_EQ(user.userRole(), UserRoles::DEBUGONLY);
-    EXPECT_EQ(user.userKey(), -2);
-    EXPECT_FALSE(user.validatePrivateLogin("nobody", "bqzlm"));
-    EXPECT_EQ(user.userName(), "trace");  // a failed login leaves the user in place
 }
 
 // The text of `path` once something has written it, or empty after ten seconds.

@@ -4,8 +4,17 @@
 
 #include "GeometryTestSupport.h"
 #include "support/Expect.h"
+#include "vek/geometry/Path.h"
 #include "vek/geometry/PathCache.h"
+#include "vek/geometry/Point.h"
 #include "vek/geometry/Utils.h"
+#include "vek/motion/Runtime.h"
+#include "vek/motors/Measurement.h"
+#include "vek/motors/Units.h"
+#include "vek/persistence/Configuration.h"
+#include "vek/persistence/Database.h"
+#include "vek/persistence/MotorData.h"
+#include "vek/persistence/SlideData.h"
 
 namespace vek::test {
 namespace {
@@ -48,35 +57,32 @@ TEST_F(NodeModel, DefaultsCloneEqualsAndText) {
     EXPECT_EQ(fresh.toString(), kNoValues);
 }
 
+// User and tmp share a slot; any other system stores nothing and reads 0.
 TEST_F(NodeModel, SlotFollowsTheCoordinateSystem) {
-    auto& coordinates = *runtime().coordinates;
     Node n;
-    n.setAxis(1, 10);
-    n.setLengthFromStart(4.0);
-    coordinates.setSystem(COORDINATE_SYSTEM::USER_SYSTEM);
+    n.setAxis(1, 10), n.setLengthFromStart(4.0);
+    auto in = [&](int16_t system) {
+        runtime().coordinates->setSystem(system);
+        return std::make_pair(n.systemAxis(1), n.lengthFromStart());
+    };
+    EXPECT_EQ(in(COORDINATE_SYSTEM::USER_SYSTEM), std::make_pair(0, 0.0));
     EXPECT_TRUE(logged("Coordinate system is set to USER"));
-    EXPECT_EQ(n.systemAxis(1), 0);
-    n.setSystemAxis(1, 20);
-    n.setLengthFromStart(8.0);
+    n.setSystemAxis(1, 20), n.setLengthFromStart(8.0);
     EXPECT_EQ(n.axis(1), 10);
-    coordinates.setSystem(COORDINATE_SYSTEM::TMP_SYSTEM);  // same slot as user
-    EXPECT_EQ(n.systemAxis(1), 20);
-    coordinates.setSystem(COORDINATE_SYSTEM::WORLD_SYSTEM);
-    EXPECT_EQ(n.systemAxis(1), 10);
-    EXPECT_EQ(n.lengthFromStart(), 4.0);
-    coordinates.setSystem(5);  // stores nothing, reads 0
-    n.setSystemAxis(1, 30);
-    n.setLengthFromStart(1.0);
-    EXPECT_EQ(n.systemAxis(1), 0);
-    EXPECT_EQ(n.lengthFromStart(), 0.0);
-    coordinates.setSystem(0);
+    EXPECT_EQ(in(COORDINATE_SYSTEM::TMP_SYSTEM), std::make_pair(20, 8.0));
+    EXPECT_EQ(in(COORDINATE_SYSTEM::WORLD_SYSTEM), std::make_pair(10, 4.0));
+    in(5);
+    n.setSystemAxis(1, 30), n.setLengthFromStart(1.0);
+    EXPECT_EQ(in(5), std::make_pair(0, 0.0));
+    in(0);
     EXPECT_EQ(n.toString(), " world(10,0,0,0,0,0,0,0),user(20,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
 }
 
 using NodePathModel = GeometryTest;
 
-// Straight on: the classic PI; the ends and zero-length segments: 0.
-TEST_F(NodePathModel, LengthsAndCornerAngles) {
+// Straight on: the classic PI; the ends and zero-length segments: 0. An arc
+// keeps its center, start and end by name (with case).
+TEST_F(NodePathModel, LengthsCornerAnglesAndArcEnds) {
     NodePath path;
     EXPECT_EQ(std::make_tuple(path.getMinX(), path.getMaxX(), path.getRadius()),
               std::make_tuple(99999999, 0, 999999999999.0));
@@ -95,6 +101,16 @@ TEST_F(NodePathModel, LengthsAndCornerAngles) {
     negative.addNode(makeNode(-5, -5));
     negative.addNode(makeNode(-50, -1));
     EXPECT_EQ(std::make_tuple(negative.getMaxX(), negative.getMinX(), negative.getMaxY()), std::make_tuple(0, -50, 0));
+
+    NodePath arc;
+    arc.setPathType(PathConstants::ARC_PATH);
+    EXPECT_EQ(arc.getBeginningNode(), nullptr);
+    for (auto [x, y, name] : {std::tuple{0, 0, "center"}, {100, 0, "start"}, {0, 300, "end"}})
+        arc.addNode(makeNode(x, y, 0, name));
+    EXPECT_EQ(arc.getRadius(), 100.0);
+    EXPECT_EQ(arc.getBeginningNode()->name(), "start");
+    EXPECT_EQ(std::make_pair(arc.getEndNode()->axis(2), arc.getEndNode(true)->axis(2)), std::make_pair(300, 100));
+    EXPECT_EQ(arc.getNodeByName("Start"), nullptr);
 }
 
 TEST_F(NodePathModel, KeyedInsertRemoveAndRecalculation) {
@@ -134,8 +150,7 @@ TEST_F(NodePathModel, TimeDeltaSlotsCloneAndText) {
     runtime().coordinates->setSystem(0);
     EXPECT_EQ(path.effectiveLength(), 5.0);
 
-    path.setName("A");
-    path.setKey(3);
+    path.setName("A"), path.setKey(3);
     path.addNode(makeNode(0, 0, 0, "s"));
     path.addNode(makeNode(3, 4));
     EXPECT_EQ(path.toString(),
@@ -147,26 +162,11 @@ TEST_F(NodePathModel, TimeDeltaSlotsCloneAndText) {
     EXPECT_NE(copy->nodes()->item(1), path.nodes()->item(1));
 
     auto b = std::make_shared<NodePath>(), c = std::make_shared<NodePath>();
-    b->setName("B");
-    c->setName("C");
+    b->setName("B"), c->setName("C");
     b->setNextPath(c);
     c->setNextPath(b);  // a loop is shown once
     EXPECT_EQ(b->toStringAppendedPaths(), "B -> C");
     c->setNextPath(nullptr);
-}
-
-TEST_F(NodePathModel, ArcNodesAndEnds) {
-    NodePath arc;
-    arc.setPathType(PathConstants::ARC_PATH);
-    EXPECT_EQ(arc.getBeginningNode(), nullptr);
-    arc.addNode(makeNode(0, 0, 0, "center"));
-    arc.addNode(makeNode(100, 0, 0, "start"));
-    arc.addNode(makeNode(0, 300, 0, "end"));
-    EXPECT_EQ(arc.getRadius(), 100.0);
-    EXPECT_EQ(arc.getBeginningNode()->name(), "start");
-    EXPECT_EQ(arc.getEndNode()->axis(2), 300);
-    EXPECT_EQ(arc.getEndNode(true)->axis(2), 100);
-    EXPECT_EQ(arc.getNodeByName("Start"), nullptr);  // names are case-sensitive
 }
 
 using CoordinateSystems = GeometryTest;
@@ -289,6 +289,83 @@ TEST_F(GeometryTest, TrajectoryCacheServesExactSettingsPerKeyAndSystem) {
     EXPECT_EQ(cache.worldCount(), 1u);
     path.addNode(makeNode(0, 0));
     EXPECT_EQ(cache.worldCount(), 0u);
+}
+
+using PointsAndPaths = GeometryTest;
+
+// A free point rounds halves to even into a new node every time; a point
+// made a view of a node is read-only.
+TEST_F(PointsAndPaths, FreePointsRoundIntoNodesAndNodeBackedPointsAreReadOnly) {
+    auto p = std::make_shared<Point>();
+    p->setName("P");
+    p->setX(0.5);
+    p->setY(1.5);
+    p->setZ(-2.5);
+    p->setX8(7.4);
+    auto n = p->getNode();
+    EXPECT_EQ(n->toString(), "P world(0,2,-2,0,0,0,0,7),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+    EXPECT_NE(p->getNode(), n);
+
+    auto node = makeNode(10, 20, 30, "N1");
+    Point view;
+    view.setNode(node);
+    EXPECT_EQ(view.getNode(), node);
+    EXPECT_EQ(view.name(), "N1");
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { view.setX(5); }, "Can't modify the point N1 from program."));
+    EXPECT_TRUE(raisesNumbered(11, [&] { view.setName("other"); }));
+    EXPECT_EQ(node->toString(), "N1 world(10,20,30,0,0,0,0,0),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
+}
+
+// A line takes only end points; an arc starts with its pitch (0) and
+// rotations (1) and takes the named points, but no node-backed one.
+TEST_F(PointsAndPaths, AddPointChecksTheRoleOfThePoint) {
+    Path path;
+    auto p = std::make_shared<Point>();
+    path.addPoint(p, "END");
+    EXPECT_EQ(path.getNodePath()->size(), 1);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { path.addPoint(p, "start"); }, "For Linear path only valid value is 'end'"));
+
+    Path arc;
+    arc.setPathType(PathConstants::ARC_PATH);
+    ASSERT_EQ(arc.getNodePath()->size(), 2);
+    EXPECT_EQ(arc.getNodePath()->getNodeByName("pitch")->axis(1), 0);
+    EXPECT_EQ(arc.getNodePath()->getNodeByName("rotations")->axis(1), 1);
+    arc.addPoint(std::make_shared<Point>(), "Center");
+    EXPECT_NE(arc.getNodePath()->getNodeByName("Center"), nullptr);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { arc.addPoint(std::make_shared<Point>(), "middle"); },
+        "For Arc path only valid values are ('start','center',end','direction')"));
+    auto view = std::make_shared<Point>();
+    view->setNode(makeNode(1, 1));
+    EXPECT_TRUE(raisesNumbered(11, [&] { arc.addPoint(view, "start"); }));
+    EXPECT_EQ(arc.getNodePath()->size(), 3);
+}
+
+// With a database open, points speak the configured unit (read again on
+// every conversion) and nodes counts.
+TEST_F(VekTest, PointsConvertThroughTheSlideOfEachAxis) {
+    runtime().database = std::make_shared<Database>();
+    runtime().database->openDatabase("vek.db");
+    runtime().configuration = std::make_shared<Configuration>(runtime().database);
+    auto& config = *runtime().configuration;
+    ASSERT_EQ(config.unit(), Units::mm);
+    auto slide = config.motorsData()->item(1)->SlideData();
+    ASSERT_TRUE(slide);
+    int16_t mm = Units::mm, smu = Units::smu;
+    const double countsPerMm = runtime().measurement->getPosition(mm, smu, 1.0, slide->pitch(), slide->motorType());
+    ASSERT_GT(countsPerMm, 1.0);
+
+    Point free;
+    free.setX(12.5);
+    auto node = free.getNode();
+    EXPECT_EQ(node->axis(1), toInt32(12.5 * countsPerMm));
+    Point view;
+    view.setNode(node);
+    EXPECT_NEAR(view.x(), 12.5, 1.0 / countsPerMm);
+    config.setUnit(Units::smu);
+    EXPECT_EQ(free.getNode()->axis(1), 12);
 }
 
 }  // namespace
