@@ -5,10 +5,8 @@
 
 #include "support/TempInstall.h"
 #include "vek/foundation/EventLoop.h"
-#include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
 #include "vek/motion/Runtime.h"
-#include "vek/persistence/User.h"
 
 namespace vek {
 namespace {

@@ -3,12 +3,10 @@
 #include <random>
 
 #include "GeometryTestSupport.h"
-#include "support/Expect.h"
 #include "vek/geometry/Path.h"
 #include "vek/geometry/PathCache.h"
 #include "vek/geometry/Point.h"
 #include "vek/geometry/Utils.h"
-#include "vek/motion/Runtime.h"
 #include "vek/motors/Measurement.h"
 #include "vek/motors/Units.h"
 #include "vek/persistence/Configuration.h"

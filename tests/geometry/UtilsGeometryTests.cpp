@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "GeometryTestSupport.h"
-#include "support/Expect.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/geometry/FastRound.h"
 #include "vek/geometry/Utils.h"
