@@ -7,6 +7,7 @@
 #include <fstream>
 #include <thread>
 
+#include "support/Each.h"
 #include "support/Expect.h"
 #include "support/TempInstall.h"
 #include "vek/foundation/MotionSound.h"
@@ -19,6 +20,7 @@ extern char** environ;
 namespace vek {
 namespace {
 
+using test::each;
 using test::raisesNumbered;
 using test::readFileText;
 
@@ -33,19 +35,17 @@ protected:
 TEST_F(UtilsTest, TextAddressesAndNames) {
     EXPECT_EQ(u().removeCharacters("a-b--c", "-"), "abc");
     EXPECT_EQ(u().removeCharacters("aXbxc", "x"), "aXbc");
-    for (auto [byte, hex] : std::vector<std::pair<uint8_t, const char*>>{{5, "05"}, {10, "0A"}, {255, "FF"}})
-        EXPECT_EQ(u().getHexFromByte(byte), hex);
+    EXPECT_EQ(each({5, 10, 255}, [&](int byte) { return u().getHexFromByte(static_cast<uint8_t>(byte)); }), "05|0A|FF");
     EXPECT_EQ(u().splitTokens("a,,b,", ","), (std::vector<std::string>{"a", "", "b", ""}));
     EXPECT_EQ(u().Min(2, 2) + u().Max(-1, 3), 5);
     EXPECT_EQ(u().getNormalizedEthernetAddress("192.168.1.5"), "192.168.001.005");
-    for (const char* bad : {"10.0.0", "1.2.3.4.5", "1.2.3.256", "1.2.x.4"})
-        EXPECT_EQ(u().getNormalizedEthernetAddress(bad), "") << bad;
-    EXPECT_TRUE(u().isValidIP(" 10.0.0.1 "));
-    for (const char* bad : {"   ", "", "300.1.1.1"}) EXPECT_FALSE(u().isValidIP(bad)) << bad;
-    EXPECT_TRUE(u().isValidVariableName("axis_1"));
-    EXPECT_TRUE(u().isValidVariableName("  speed  "));
-    for (const char* bad : {"1axis", "a b", "a.b", "a-b", "", "   ", "12", "x|y", "a\\b", "p(1)"})
-        EXPECT_FALSE(u().isValidVariableName(bad)) << bad;
+    EXPECT_EQ(each({"10.0.0", "1.2.3.4.5", "1.2.3.256", "1.2.x.4"},
+                   [&](auto a) { return u().getNormalizedEthernetAddress(a); }),
+              "|||");
+    EXPECT_EQ(each({" 10.0.0.1 ", "   ", "", "300.1.1.1"}, [&](auto a) { return u().isValidIP(a); }), "1|0|0|0");
+    EXPECT_EQ(each({"axis_1", "  speed  ", "1axis", "a b", "a.b", "a-b", "", "   ", "12", "x|y", "a\\b", "p(1)"},
+                   [&](auto name) { return u().isValidVariableName(name); }),
+              "1|1|0|0|0|0|0|0|0|0|0|0");
     EXPECT_TRUE(Utils::isLike("abc", "a*c"));
     EXPECT_TRUE(Utils::isLike("ac", "a*c"));
     EXPECT_FALSE(Utils::isLike("ac", "a?*c"));

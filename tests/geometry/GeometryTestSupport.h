@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "support/Each.h"
 #include "support/Expect.h"
 #include "support/LogLines.h"
 #include "support/TempInstall.h"

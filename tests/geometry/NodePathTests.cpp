@@ -295,11 +295,7 @@ using PointsAndPaths = GeometryTest;
 // made a view of a node is read-only.
 TEST_F(PointsAndPaths, FreePointsRoundIntoNodesAndNodeBackedPointsAreReadOnly) {
     auto p = std::make_shared<Point>();
-    p->setName("P");
-    p->setX(0.5);
-    p->setY(1.5);
-    p->setZ(-2.5);
-    p->setX8(7.4);
+    p->setName("P"), p->setX(0.5), p->setY(1.5), p->setZ(-2.5), p->setX8(7.4);
     auto n = p->getNode();
     EXPECT_EQ(n->toString(), "P world(0,2,-2,0,0,0,0,7),user(0,0,0,0,0,0,0,0),tmp(0,0,0,0,0,0,0,0)");
     EXPECT_NE(p->getNode(), n);

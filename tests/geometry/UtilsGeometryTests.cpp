@@ -33,10 +33,8 @@ TEST_F(UtilsGeometry, SlopeQuadrantAndAreas) {
     EXPECT_EQ(Utils::slopeOfLine(*a, *up, 1, 1), 1e8);
     EXPECT_EQ(Utils::slopeOfLine(*a, *down, 1, 1), 1e8);
     EXPECT_DOUBLE_EQ(Utils::slopeOfLine(*makeNode(0, 0), *makeNode(4, 2), 1, 3), 1.5);
-    EXPECT_EQ(
-        (std::vector<int16_t>{Utils::whichQuadrant(*a, *a), Utils::whichQuadrant(*a, *up),
-                              Utils::whichQuadrant(*a, *makeNode(6, 0)), Utils::whichQuadrant(*a, *makeNode(6, 1))}),
-        (std::vector<int16_t>{3, 2, 4, 1}));
+    EXPECT_EQ(each({a, up, makeNode(6, 0), makeNode(6, 1)}, [&](auto& n) { return Utils::whichQuadrant(*a, *n); }),
+              "3|2|4|1");
     auto o = makeNode(0, 0), x = makeNode(10, 0), y = makeNode(0, 10);
     EXPECT_EQ(Utils::vectorTriangleAreaTwoDimension(*o, *x, *y), 50);
     EXPECT_EQ(Utils::vectorTriangleAreaTwoDimension(*o, *y, *x), -50);
