@@ -46,6 +46,8 @@ protected:
 // buffer first: the answers of the earlier motors survive all the same.
 TEST_F(CommunicationSimulationTest, QueriesAnswerPerMotorOnceAndOnlyForTheirCommand) {
     EXPECT_EQ(ask({"2RP", "1RP"}), "2000 1000 ");
+    send({"2RP"});
+    EXPECT_EQ(readAll(), "2000 ");
     send({"0RP"});
     EXPECT_EQ(channel_->pendingResponses(), 2u);
     EXPECT_EQ(readAll(), "1000 2000 ");

@@ -206,7 +206,7 @@ TEST_F(Trajectory, RandomPolylinesProperties) {
         for (int i = 0; i < 2 + trial % 12; ++i) path->addNode(makeNode(coord(rng), coord(rng)));
         const double r = radius(rng);
         const auto& corners = *path->nodes();
-        double bound = corners.count() == 2 ? 1.0 : 3.0;  // a straight line: within rounding
+        double bound = corners.count() == 2 ? 0.8 : 3.0;  // a straight line: within rounding
         for (std::size_t i = 2; i < corners.count(); ++i) {
             const double theta = corners.item(i)->cornerAngle();
             if (theta > 0.05) bound = std::max(bound, r / std::sin(theta / 2) - r + 3.0);
