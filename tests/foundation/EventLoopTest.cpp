@@ -5,6 +5,7 @@
 #include <string>
 #include <vector>
 
+#include "vek/foundation/Convert.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Wait.h"
 
@@ -26,55 +27,45 @@ protected:
     std::vector<EventLoop::TimerId> timers_;
 };
 
-TEST_F(EventLoopTest, WaitFiresATimerDueInsideTheWaitAtItsOwnTime) {
-    std::vector<double> firedAt;
-    timer(0.03, [&] { firedAt.push_back(clock_->now()); });
-    wait(0.1);
-    EXPECT_DOUBLE_EQ(clock_->now(), 0.1);
-    ASSERT_EQ(firedAt.size(), 3u);
-    EXPECT_NEAR(firedAt[0], 0.03, 1e-12);
-    EXPECT_NEAR(firedAt[2], 0.09, 1e-12);
-}
+// A zero, negative or NaN wait runs posted tasks once and takes no time.
+// Timers fire in time order, each at its own time inside the wait; the host
+// pump runs with every wake.
+TEST_F(EventLoopTest, WaitFiresTimersInTimeOrderAtTheirOwnTimesAndPumpsTheHost) {
+    int runs = 0, pumps = 0;
+    eventLoop().post([&] { ++runs; });
+    for (double none : {0.0, -1.0, std::nan("")}) wait(none);
+    EXPECT_EQ(runs, 1);
+    EXPECT_DOUBLE_EQ(clock_->now(), 0.0);
 
-TEST_F(EventLoopTest, TimersFireInTimeOrder) {
-    std::string order;
-    timer(0.05, [&] { order += "b"; });
-    timer(0.02, [&] { order += "a"; });
+    std::string fired;
+    eventLoop().setHostPump([&] { ++pumps; });
+    timer(0.05, [&] { fired += "b@" + toText(clock_->now()) + " "; });
+    timer(0.02, [&] { fired += "a@" + toText(clock_->now()) + " "; });
     wait(0.065);
-    EXPECT_EQ(order, "aaba");  // a@.02 a@.04 b@.05 a@.06
+    eventLoop().setHostPump(nullptr);
+    EXPECT_DOUBLE_EQ(clock_->now(), 0.065);
+    EXPECT_EQ(fired, "a@0.02 a@0.04 b@0.05 a@0.06 ");
+    EXPECT_GE(pumps, 5);
 }
 
+// A polling loop that only yields must still see time pass: a quantum at a
+// time, or up to the next timer.
 TEST_F(EventLoopTest, ProcessPendingEventsMovesManualTimeByOneQuantum) {
     eventLoop().processPendingEvents();
     EXPECT_DOUBLE_EQ(clock_->now(), 0.001);
-    clock_->setPollQuantum(0.5);
-    bool fired = false;
-    timer(0.2, [&] { fired = true; });
-    eventLoop().processPendingEvents();  // stops at the timer, not the quantum
-    EXPECT_TRUE(fired);
-    EXPECT_NEAR(clock_->now(), 0.201, 1e-12);
-}
-
-TEST_F(EventLoopTest, PollingLoopWithATimeOutEnds) {
-    // A loop that only yields must still see time pass.
-    const double start = eventLoop().now();
     int passes = 0;
-    while (eventLoop().now() - start <= 2.0) {
+    while (eventLoop().now() <= 2.0) {
         eventLoop().processPendingEvents();
         ++passes;
     }
     EXPECT_GT(passes, 1000);
-}
-
-TEST_F(EventLoopTest, ZeroWaitRunsPostedTasksOnceAndTakesNoTime) {
-    int runs = 0;
-    eventLoop().post([&] { ++runs; });
-    wait(0);
-    EXPECT_EQ(runs, 1);
-    EXPECT_DOUBLE_EQ(clock_->now(), 0.0);
-    wait(-1);
-    wait(std::nan(""));
-    EXPECT_DOUBLE_EQ(clock_->now(), 0.0);
+    clock_->setPollQuantum(0.5);
+    const double start = clock_->now();
+    bool fired = false;
+    timer(0.2, [&] { fired = true; });
+    eventLoop().processPendingEvents();  // stops at the timer, not the quantum
+    EXPECT_TRUE(fired);
+    EXPECT_NEAR(clock_->now(), start + 0.2, 1e-12);
 }
 
 TEST_F(EventLoopTest, ATimerMayStopItselfAndWaitInsideItsHandler) {
@@ -109,15 +100,6 @@ TEST_F(EventLoopTest, ReadableDescriptorsAreServiced) {
     close(fds[1]);
 }
 
-TEST_F(EventLoopTest, HostPumpRunsDuringWaits) {
-    int pumps = 0;
-    eventLoop().setHostPump([&] { ++pumps; });
-    timer(0.01, [] {});
-    wait(0.05);
-    eventLoop().setHostPump(nullptr);
-    EXPECT_GE(pumps, 5);
-}
-
 TEST(EventLoopSystemClock, WaitLastsAtLeastItsTime) {
     eventLoop().setClock(nullptr);
     const double start = eventLoop().now();
@@ -126,7 +108,9 @@ TEST(EventLoopSystemClock, WaitLastsAtLeastItsTime) {
     wait(0.05);
     eventLoop().stopTimer(id);
     EXPECT_GE(eventLoop().now() - start, 0.05);
-    EXPECT_GE(ticks, 3);
+    // A timer due within the wait runs before it returns; how often depends
+    // on how busy the machine is.
+    EXPECT_GE(ticks, 1);
 }
 
 }  // namespace

@@ -1,10 +1,10 @@
 #include <gtest/gtest.h>
 
+#include <cmath>
 #include <limits>
 #include <random>
 
 #include "GeometryTestSupport.h"
-#include "vek/foundation/NumberedError.h"
 #include "vek/geometry/PathCache.h"
 #include "vek/geometry/PathEngine.h"
 #include "vek/geometry/TrajectoryGenerator.h"
@@ -13,122 +13,89 @@
 namespace vek::test {
 namespace {
 
-std::shared_ptr<NodePath> polyline(std::initializer_list<std::pair<int, int>> points, int32_t key = 0) {
-    auto path = std::make_shared<NodePath>();
-    path->setKey(key);
-    int i = 0;
-    for (auto [x, y] : points) path->addNode(makeNode(x, y, 0, "V" + std::to_string(++i)));
-    return path;
-}
-
 // Smallest distance from p to the polyline through `nodes`.
 double distanceToPolyline(const Node& p, const NodeCollection& nodes) {
     double best = std::numeric_limits<double>::infinity();
     for (std::size_t i = 2; i <= nodes.count(); ++i) {
-        const Node& a = *nodes.item(i - 1);
-        const Node& b = *nodes.item(i);
-        const double ax = a.axis(1), ay = a.axis(2), bx = b.axis(1), by = b.axis(2);
-        const double dx = bx - ax, dy = by - ay, len2 = dx * dx + dy * dy;
-        double t = len2 > 0 ? ((p.axis(1) - ax) * dx + (p.axis(2) - ay) * dy) / len2 : 0;
-        t = std::clamp(t, 0.0, 1.0);
+        const double ax = nodes.item(i - 1)->axis(1), ay = nodes.item(i - 1)->axis(2);
+        const double dx = nodes.item(i)->axis(1) - ax, dy = nodes.item(i)->axis(2) - ay, len2 = dx * dx + dy * dy;
+        const double t = len2 > 0 ? std::clamp(((p.axis(1) - ax) * dx + (p.axis(2) - ay) * dy) / len2, 0.0, 1.0) : 0;
         best = std::min(best, std::hypot(p.axis(1) - (ax + t * dx), p.axis(2) - (ay + t * dy)));
     }
     return best;
 }
 
-using Trajectory = GeometryTest;
-
-TEST_F(Trajectory, StraightTwoNodePathRunsAlongTheLine) {
-    auto path = polyline({{0, 0}, {40000, 30000}});
-    NodePath working;
-    TimeArray time = working.generatePath(path, 5.0, 0.01, true, 0);
-    const auto& nodes = *working.nodes();
-    ASSERT_GT(nodes.count(), 10u);
-    ASSERT_EQ(time.size(), nodes.count() + 1);
-    EXPECT_EQ(time[1], 0);
-    EXPECT_EQ(time[2], 128);
-    EXPECT_TRUE(nodes.item(1)->equals(path->nodes()->item(1)));
-    EXPECT_TRUE(nodes.item(nodes.count())->equals(path->nodes()->item(2)));
-    for (const auto& n : nodes) EXPECT_NEAR(n->axis(1) * 3.0, n->axis(2) * 4.0, 4.0);
-    EXPECT_FALSE(path->dirty());
+// The path with its corners rounded with `radius` (speed 5, acceleration 0.01).
+std::shared_ptr<NodePath> rounded(const NodePath& path, double radius) {
+    return TrajectoryGenerator::generateConnectedPath(path, activeMachine(), MotionSettings{5, 0.01, true, radius})
+        .toNodePath();
 }
 
+// Distance of `n` from (x, y) in the plane.
+double distanceFrom(const Node& n, double x, double y) {
+    return std::hypot(n.axis(1) - x, n.axis(2) - y);
+}
+
+using Trajectory = GeometryTest;
+
+// The arc of a 90 degree corner runs from the entry tangent point (9000, 0)
+// to the exit tangent point 1000 up the second leg, on the circle about
+// (9000, 1000), in 50 chords.
 TEST_F(Trajectory, NinetyDegreeCornerIsCutBackByTheRadiusOnBothLegs) {
-    auto path = polyline({{0, 0}, {10000, 0}, {10000, 10000}});
-    auto rounded =
-        TrajectoryGenerator::generateConnectedPath(*path, activeMachine(), MotionSettings{5, 0.01, true, 1000})
-            .toNodePath();
-    const auto& nodes = *rounded->nodes();
+    auto corner = rounded(*polyline({{0, 0}, {10000, 0}, {10000, 10000}}), 1000);
+    const auto& nodes = *corner->nodes();
     ASSERT_EQ(nodes.count(), 1u + 50u + 1u);
-    // The arc ends at the exit tangent point, 1000 up the second leg.
     EXPECT_NEAR(nodes.item(51)->axis(1), 10000, 1);
     EXPECT_NEAR(nodes.item(51)->axis(2), 1000, 1);
-    // The entry tangent point (9000, 0) is where the arc starts: the first
-    // chord ends on the circle about (9000, 1000) just past it.
-    const Node& first = *nodes.item(2);
-    EXPECT_NEAR(std::hypot(first.axis(1) - 9000.0, first.axis(2) - 1000.0), 1000, 1.5);
-    EXPECT_GT(first.axis(1), 9000);
-    EXPECT_LT(first.axis(1), 9100);
-    for (std::size_t i = 2; i <= 51; ++i)
-        EXPECT_NEAR(std::hypot(nodes.item(i)->axis(1) - 9000.0, nodes.item(i)->axis(2) - 1000.0), 1000, 1.5);
-    EXPECT_TRUE(loggedStartingWith("Center of circle = (9000,1000)"));
+    EXPECT_GT(nodes.item(2)->axis(1), 9000);  // the first chord ends just past the entry
+    EXPECT_LT(nodes.item(2)->axis(1), 9100);
+    for (std::size_t i = 2; i <= 51; ++i) EXPECT_NEAR(distanceFrom(*nodes.item(i), 9000, 1000), 1000, 1.5) << i;
+    EXPECT_TRUE(loggedStartingWith(messages(), "Center of circle = (9000,1000)"));
 }
 
 TEST_F(Trajectory, CornersThatDoNotFitStaySharp) {
     auto square = polyline({{0, 0}, {1000, 0}, {1000, 1000}, {0, 1000}, {0, 0}});
-    auto out = TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, 1100})
-                   .toNodePath();
-    EXPECT_EQ(out->size(), 5);
+    EXPECT_EQ(rounded(*square, 1100)->size(), 5);
     for (const char* v : {"V2", "V3", "V4"})
-        EXPECT_EQ(countLogged(std::string("Skipping the arc (will not fit) at the vertex ") + v), 1) << v;
+        EXPECT_EQ(countLogged(messages(), std::string("Skipping the arc (will not fit) at the vertex ") + v), 1) << v;
     EXPECT_TRUE(logged("lengthFromVertexToTangent is greater than lengthOfFromLine."));
 
     // After V2 is rounded with 600, only 400 of the next side are left: V3
     // stays sharp, and V4 starts again from V3.
     clearMessages();
-    auto partly =
-        TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, 600})
-            .toNodePath();
+    auto partly = rounded(*square, 600);
     EXPECT_EQ(partly->size(), 1 + 50 + 1 + 50 + 1);
-    EXPECT_EQ(countLogged("Skipping the arc (will not fit) at the vertex V3"), 1);
-    EXPECT_EQ(countLogged("Skipping the arc (will not fit) at the vertex V2"), 0);
+    EXPECT_EQ(countLogged(messages(), "Skipping the arc (will not fit) at the vertex V3"), 1);
+    EXPECT_EQ(countLogged(messages(), "Skipping the arc (will not fit) at the vertex V2"), 0);
     EXPECT_TRUE(partly->nodes()->item(52)->equals(square->nodes()->item(3)));
 
-    clearMessages();
-    auto zero = TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, 0})
-                    .toNodePath();
-    EXPECT_EQ(zero->size(), 5);
-    EXPECT_TRUE(logged("CornerRadius is zero. Skipping the arc at the vertex V3"));
-    auto negative =
-        TrajectoryGenerator::generateConnectedPath(*square, activeMachine(), MotionSettings{5, 0.01, true, -5})
-            .toNodePath();
-    EXPECT_EQ(negative->size(), 5);
-    EXPECT_TRUE(logged("CornerRadius is negative. Skipping the arc at the vertex V3"));
-    EXPECT_THROW(TrajectoryGenerator::generateConnectedPath(*square, activeMachine(),
-                                                            MotionSettings{5, 0.01, true, std::nan("")}),
-                 NumberedError);
-
-    auto straight = polyline({{0, 0}, {500, 0}, {1000, 0}});
-    EXPECT_EQ(TrajectoryGenerator::generateConnectedPath(*straight, activeMachine(), MotionSettings{5, 0.01, true, 10})
-                  .size(),
-              3u);
+    for (auto [radius, why] : {std::pair{0.0, "zero"}, {-5.0, "negative"}}) {
+        EXPECT_EQ(rounded(*square, radius)->size(), 5);
+        EXPECT_TRUE(logged(std::string("CornerRadius is ") + why + ". Skipping the arc at the vertex V3"));
+    }
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { rounded(*square, std::nan("")); }, "The corner radius of a path must be a number (got NaN)"));
+    EXPECT_EQ(rounded(*polyline({{0, 0}, {500, 0}, {1000, 0}}), 10)->size(), 3);
     EXPECT_TRUE(logged("The vertex is on a straight line. Skipping the arc at the vertex V2"));
 }
 
-std::shared_ptr<NodePath> helix(double rotations, int32_t pitch) {
+// An arc about the origin from (1000, 0) back to it, turning towards
+// `direction`, rising `pitch` per turn.
+std::shared_ptr<NodePath> helix(int32_t rotations, int32_t pitch, int32_t directionY = 1000) {
     auto arc = std::make_shared<NodePath>();
     arc->setPathType(PathConstants::ARC_PATH);
-    arc->addNode(makeNode(0, 0, 0, "center"));
-    arc->addNode(makeNode(1000, 0, 0, "start"));
-    arc->addNode(makeNode(1000, 0, 0, "end"));
-    arc->addNode(makeNode(0, 1000, 0, "direction"));
-    auto p = makeNode(pitch, 0, 0, "pitch");
-    auto r = makeNode(static_cast<int32_t>(rotations), 0, 0, "rotations");
-    arc->addNode(p);
-    arc->addNode(r);
+    for (auto [x, y, name] : {std::tuple{0, 0, "center"},
+                              {1000, 0, "start"},
+                              {1000, 0, "end"},
+                              {0, directionY, "direction"},
+                              {pitch, 0, "pitch"},
+                              {rotations, 0, "rotations"}})
+        arc->addNode(makeNode(x, y, 0, name));
     return arc;
 }
 
+// Counter-clockwise (direction above the start), 50 chords a turn, ending
+// each turn on the start.
 TEST_F(Trajectory, TwoTurnsMakeOneHundredChordsWithEvenPitch) {
     runtime().user->setUserRole(UserRoles::OPERATOR);
     auto arc = TrajectoryGenerator::generateArcPath(*helix(2, 500), activeMachine()).toNodePath();
@@ -136,64 +103,48 @@ TEST_F(Trajectory, TwoTurnsMakeOneHundredChordsWithEvenPitch) {
     ASSERT_EQ(nodes.count(), 100u);
     for (std::size_t i = 1; i <= 100; ++i) {
         EXPECT_EQ(nodes.item(i)->axis(3), static_cast<int32_t>(i) * 10) << i;
-        EXPECT_NEAR(std::hypot(nodes.item(i)->axis(1), nodes.item(i)->axis(2)), 1000, 1.0);
+        EXPECT_NEAR(distanceFrom(*nodes.item(i), 0, 0), 1000, 1.0) << i;
     }
-    // Counter-clockwise (direction above the start), ending each turn on the start.
     EXPECT_GT(nodes.item(1)->axis(2), 0);
-    EXPECT_EQ(nodes.item(50)->axis(1), 1000);
-    EXPECT_EQ(nodes.item(50)->axis(2), 0);
+    EXPECT_EQ(axes(*nodes.item(50), 2), (std::vector<int32_t>{1000, 0}));
 }
 
-TEST_F(Trajectory, DegenerateArcsContributeNothing) {
-    auto flat = helix(1, 0);
-    flat->getNodeByName("direction")->setAxis(2, 0);  // on the line through center and start
+TEST_F(Trajectory, DegenerateArcsAndPathsContributeNothing) {
+    auto flat = helix(1, 0, 0);  // direction on the line through center and start
     EXPECT_EQ(TrajectoryGenerator::generateArcPath(*flat, activeMachine()).size(), 0u);
     EXPECT_TRUE(logged("The plane containing three points can't be defined. Please check the data."));
-
     auto noRadius = helix(1, 0);
     noRadius->getNodeByName("start")->setAxis(1, 0);
     noRadius->getNodeByName("end")->setAxis(1, 0);
     noRadius->getNodeByName("end")->setAxis(2, 700);
     EXPECT_EQ(TrajectoryGenerator::generateArcPath(*noRadius, activeMachine()).size(), 0u);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { TrajectoryGenerator::generateArcPath(*helix(2000000000, 1), activeMachine()); },
+        "An arc of 2000000000 rotations would need 100000000000 chords, more than the limit "
+        "of 2000000"));
 
+    // Empty, one-node and coincident paths and flat arcs are refused with the log line.
     NodePath working;
-    EXPECT_TRUE(working.generatePath(flat, 5, 0.01, true, 0).empty());
-    EXPECT_TRUE(logged("Invalid data for path generation"));
-    EXPECT_EQ(working.nodes(), nullptr);
-
-    auto huge = helix(2000000000, 1);
-    EXPECT_THROW(TrajectoryGenerator::generateArcPath(*huge, activeMachine()), NumberedError);
-}
-
-TEST_F(Trajectory, EmptyOneNodeAndCoincidentPathsAreRefusedWithTheLogLine) {
-    NodePath working;
-    for (auto path : {polyline({}), polyline({{5, 5}}), polyline({{5, 5}, {5, 5}, {5, 5}})}) {
+    for (auto path : {flat, polyline({}), polyline({{5, 5}}), polyline({{5, 5}, {5, 5}, {5, 5}})}) {
         clearMessages();
         EXPECT_TRUE(working.generatePath(path, 5, 0.01, true, 10).empty());
         EXPECT_TRUE(logged("Invalid data for path generation"));
+        EXPECT_EQ(working.nodes(), nullptr);
     }
     EXPECT_TRUE(working.generatePath(nullptr).empty());
 }
 
-TEST_F(Trajectory, BadSpeedsEndInNumberedErrors) {
+TEST_F(Trajectory, BadSpeedsAndLoopedChainsEndInNumberedErrors) {
     auto path = polyline({{0, 0}, {100000, 0}});
     NodePath working;
-    for (double bad : {std::nan(""), std::numeric_limits<double>::infinity()}) {
-        try {
-            working.generatePath(path, bad, 0.01, true, 0);
-            FAIL();
-        } catch (const NumberedError& e) {
-            EXPECT_EQ(e.number(), 11);
-            EXPECT_NE(e.description().find("maximum speed"), std::string::npos);
-        }
-        EXPECT_THROW(working.generatePath(path, 5, bad, true, 0), NumberedError);
+    for (auto [bad, text] : {std::pair{std::nan(""), "NaN"}, {std::numeric_limits<double>::infinity(), "Infinity"}}) {
+        EXPECT_TRUE(raisesNumbered(
+            11, [&] { working.generatePath(path, bad, 0.01, true, 0); },
+            std::string("Speed profile needs a finite maximum speed (got ") + text + ")"));
+        EXPECT_TRUE(raisesNumbered(11, [&] { working.generatePath(path, 5, bad, true, 0); }));
     }
-    try {
-        working.generatePath(path, 1e-9, 0.01, true, 0);
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_NE(e.description().find("more than the limit of 4000000"), std::string::npos);
-    }
+    const NumberedError tooSlow = raised([&] { working.generatePath(path, 1e-9, 0.01, true, 0); });
+    EXPECT_NE(tooSlow.description().find("more than the limit of 4000000"), std::string::npos) << tooSlow.what();
     // No speed: one point only, which streaming refuses with its own message.
     working.generatePath(path, 0, 0.01, true, 0);
     EXPECT_EQ(working.size(), 1);
@@ -201,7 +152,9 @@ TEST_F(Trajectory, BadSpeedsEndInNumberedErrors) {
     auto a = polyline({{0, 0}, {10, 0}}), b = polyline({{10, 0}, {20, 0}});
     a->setNextPath(b);
     b->setNextPath(a);
-    EXPECT_THROW(working.generatePath(a), NumberedError);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { working.generatePath(a); },
+        "The chain of paths comes back to the path ''; a path can appear only once in a chain"));
     b->setNextPath(nullptr);
     working.generatePath(a, 1, 0.1);
     EXPECT_TRUE(working.nodes()->item(working.size())->equals(makeNode(20, 0)));
@@ -218,7 +171,6 @@ TEST_F(Trajectory, SecondRunWithSameSettingsIsServedFromTheCache) {
     EXPECT_EQ(working.nodes(), nodes);
     EXPECT_EQ(second, (TimeArray{0, 0, 128}));
     EXPECT_EQ(std::vector<int32_t>(first.begin(), first.begin() + 3), second);
-
     working.generatePath(path, 5.0000001, 0.01, true, 500);
     EXPECT_TRUE(logged("Found PathCache doesn't matche the exact attributes!"));
     EXPECT_NE(working.nodes(), nodes);
@@ -233,29 +185,28 @@ TEST_F(Trajectory, LinePathsMoveEveryAxisToTheTarget) {
     EXPECT_TRUE(working.nodes()->item(1)->equals(from));
     EXPECT_TRUE(working.nodes()->item(working.size())->equals(to));
     EXPECT_EQ(time[2] - time[1], 128);
-
-    TimeArray tarn = working.generateLinePathTarn(*from, *to, 2, 0.01, true);
-    EXPECT_EQ(working.nodes()->item(working.size())->axis(5), 777);
-    EXPECT_EQ(working.nodes()->item(working.size())->axis(2), -4000);
+    working.generateLinePathTarn(*from, *to, 2, 0.01, true);
+    EXPECT_EQ(axes(*working.nodes()->item(working.size()), 5), (std::vector<int32_t>{3000, -4000, 1200, 0, 777}));
     working.generateLinePathTarn(*from, *from->clone(true), 2, 0.01, true);
     EXPECT_EQ(working.size(), 1);
 }
 
-// Random polylines with random corner radii: the trajectory starts on the
-// first node, ends on the last, stays within the rounding of the corners,
-// never goes back, and the forward walk gives exactly the per-step search.
+// Random polylines (the first a single straight line) with random corner
+// radii: the trajectory starts on the first node at time 0, ends on the
+// last, stays within the rounding of the corners, never goes back, and the
+// forward walk gives exactly the per-step search.
 TEST_F(Trajectory, RandomPolylinesProperties) {
     runtime().user->setUserRole(UserRoles::OPERATOR);
     std::mt19937 rng(2024);
     std::uniform_int_distribution<int> coord(-50000, 50000);
     std::uniform_real_distribution<double> radius(0, 4000);
     for (int trial = 0; trial < 25; ++trial) {
+        SCOPED_TRACE(trial);
         auto path = std::make_shared<NodePath>();
-        const int count = 2 + trial % 12;
-        for (int i = 0; i < count; ++i) path->addNode(makeNode(coord(rng), coord(rng)));
+        for (int i = 0; i < 2 + trial % 12; ++i) path->addNode(makeNode(coord(rng), coord(rng)));
         const double r = radius(rng);
-        double bound = 3.0;
         const auto& corners = *path->nodes();
+        double bound = corners.count() == 2 ? 0.8 : 3.0;  // a straight line: within rounding
         for (std::size_t i = 2; i < corners.count(); ++i) {
             const double theta = corners.item(i)->cornerAngle();
             if (theta > 0.05) bound = std::max(bound, r / std::sin(theta / 2) - r + 3.0);
@@ -264,18 +215,19 @@ TEST_F(Trajectory, RandomPolylinesProperties) {
         TimeArray time = working.generatePath(path, 20, 0.05, true, r);
         const auto& points = *working.nodes();
         ASSERT_EQ(time.size(), points.count() + 1);
-        EXPECT_TRUE(points.item(1)->equals(corners.item(1))) << trial;
-        EXPECT_TRUE(points.item(points.count())->equals(corners.item(corners.count()))) << trial;
+        EXPECT_EQ(time[1], 0);
+        EXPECT_FALSE(path->dirty());
+        EXPECT_TRUE(points.item(1)->equals(corners.item(1)));
+        EXPECT_TRUE(points.item(points.count())->equals(corners.item(corners.count())));
         double travelled = 0;
         for (std::size_t j = 1; j <= points.count(); ++j) {
-            EXPECT_LE(distanceToPolyline(*points.item(j), corners), bound) << trial << " step " << j;
-            if (j > 1) {
-                EXPECT_EQ(time[j] - time[j - 1], 128);
-                travelled += planarDistance(*points.item(j), *points.item(j - 1));
-            }
+            EXPECT_LE(distanceToPolyline(*points.item(j), corners), bound) << "step " << j;
+            if (j == 1) continue;
+            EXPECT_EQ(time[j] - time[j - 1], 128);
+            travelled += distanceFrom(*points.item(j), points.item(j - 1)->axis(1), points.item(j - 1)->axis(2));
         }
         // Going back along the path would add length the rounded path lacks.
-        EXPECT_LE(travelled, path->effectiveLength() + 2.0 * points.count()) << trial;
+        EXPECT_LE(travelled, path->effectiveLength() + 2.0 * points.count());
 
         // The same refined path sampled both ways.
         const RefinedPath refined =
@@ -288,8 +240,7 @@ TEST_F(Trajectory, RandomPolylinesProperties) {
         TrajectoryGenerator::sampleAlongPath(refined, profile, forward, t1, false);
         TrajectoryGenerator::sampleAlongPath(refined, profile, searched, t2, true);
         ASSERT_EQ(forward.count(), searched.count());
-        for (std::size_t j = 1; j <= forward.count(); ++j)
-            ASSERT_TRUE(forward.item(j)->equals(searched.item(j))) << trial << " step " << j;
+        for (std::size_t j = 1; j <= forward.count(); ++j) ASSERT_TRUE(forward.item(j)->equals(searched.item(j))) << j;
         EXPECT_EQ(t1, t2);
     }
 }
@@ -297,17 +248,81 @@ TEST_F(Trajectory, RandomPolylinesProperties) {
 TEST_F(Trajectory, UserSystemTrajectoriesFillTheUserValues) {
     runtime().coordinates->setSystem(1);
     auto path = std::make_shared<NodePath>();
-    for (auto [x, y] : {std::pair{0, 0}, {0, 8000}}) {
+    for (int32_t y : {0, 8000}) {
         auto n = std::make_shared<Node>();
-        n->setSystemAxis(1, x);
         n->setSystemAxis(2, y);
         path->addNode(n);
     }
     NodePath working;
     working.generatePath(path, 5, 0.01, true, 0);
     const Node& last = *working.nodes()->item(working.size());
-    EXPECT_EQ(last.systemAxis(2), 8000);
-    EXPECT_EQ(last.axis(2), 0);
+    EXPECT_EQ(std::make_pair(last.systemAxis(2), last.axis(2)), std::make_pair(8000, 0));
+}
+
+// Ramp to 10 at 0.5 takes 20 samples and 100 counts; the same down; 800
+// cruising. A short move never reaches the maximum speed: a triangle.
+// Without slowing to the end the move ends on the length at full speed.
+TEST(PathEngine, TrapezoidRampsCruisesAndStopsExactlyAtTheLength) {
+    PathEngine engine;
+    engine.setAcceleration(0.5);
+    engine.setTimeDelta(1);
+    ProfileArray p = engine.oneDimensionalProfile(10, 1000);
+    ASSERT_EQ(p.rows(), 2);
+    ASSERT_EQ(p.steps(), 121);
+    // 0.5 * 0.5 * 10^2 after ten samples, cruising at 10 a sample from 21 on.
+    for (auto [step, distance] : std::vector<std::pair<int32_t, double>>{
+             {1, 0}, {11, 25}, {21, 100}, {61, 500}, {120, 1000 - 0.25}, {121, 1000}})
+        EXPECT_DOUBLE_EQ(p.at(1, step), distance) << step;
+    EXPECT_EQ(p.time(121), 120);
+    for (int32_t j = 2; j <= p.steps(); ++j) EXPECT_GE(p.at(1, j), p.at(1, j - 1));
+
+    ProfileArray t = engine.oneDimensionalProfile(10, 100);
+    EXPECT_EQ(t.steps(), 30);  // peak sqrt(50) after 14.1 samples, 28.3 in all
+    EXPECT_DOUBLE_EQ(t.at(1, 11), 25);
+    EXPECT_DOUBLE_EQ(t.at(1, 30), 100);
+    engine.setSlowToEndSpeed(false);
+    ProfileArray f = engine.oneDimensionalProfile(10, 1000);
+    EXPECT_EQ(f.steps(), 111);
+    EXPECT_DOUBLE_EQ(f.at(1, 111), 1000);
+}
+
+TEST(PathEngine, StepsFollowTheClockAndMultiAxisRowsEndOnTheTargets) {
+    PathEngine engine;
+    engine.setStartClock(1000);
+    engine.setTimeDelta(128);
+    ProfileArray p = engine.oneDimensionalProfile(5, 50000);
+    EXPECT_EQ(std::make_pair(p.time(1), p.time(2)), std::make_pair(1000.0, 1128.0));
+    EXPECT_EQ(p.time(p.steps()), 1000 + 128.0 * (p.steps() - 1));
+
+    engine.setStartPoint(1, 100);
+    engine.setStartPoint(2, -100);
+    ProfileArray m = engine.multiAxisProfile(5, {3100, 3900, 0});
+    ASSERT_EQ(m.rows(), 4);
+    EXPECT_EQ(std::make_pair(m.at(1, 1), m.at(2, 1)), std::make_pair(100.0, -100.0));
+    EXPECT_EQ(std::make_tuple(m.at(1, m.steps()), m.at(2, m.steps()), m.at(3, m.steps())),
+              std::make_tuple(3100.0, 3900.0, 0.0));
+    EXPECT_TRUE(raisesNumbered(9, [&] { engine.startPoint(9); }));
+    EXPECT_TRUE(raisesNumbered(9, [&] { m.at(5, 1); }));
+}
+
+// NaN and infinite settings raise 11; a negative acceleration or speed
+// stands still; no time step raises.
+TEST(PathEngine, BadSettingsEndInErrorsOrStandStill) {
+    PathEngine engine;
+    for (double bad : {NAN, INFINITY, -INFINITY}) {
+        EXPECT_TRUE(raisesNumbered(11, [&] { engine.oneDimensionalProfile(bad, 100); })) << bad;
+        EXPECT_TRUE(raisesNumbered(11, [&] { engine.oneDimensionalProfile(5, bad); })) << bad;
+    }
+    engine.setAcceleration(NAN);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { engine.oneDimensionalProfile(5, 100); }, "Speed profile needs a finite acceleration (got NaN)"));
+    engine.setAcceleration(-1);
+    EXPECT_EQ(engine.oneDimensionalProfile(5, 100).steps(), 1);
+    engine.setAcceleration(0.01);
+    EXPECT_EQ(engine.oneDimensionalProfile(-5, 100).steps(), 1);
+    engine.setTimeDelta(0);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { engine.oneDimensionalProfile(5, 100); }, "Speed profile needs a positive time step (got 0)"));
 }
 
 }  // namespace

@@ -1,0 +1,22 @@
+#pragma once
+#include <initializer_list>
+#include <sstream>
+#include <string>
+
+namespace vek::test {
+
+// `f` of each input, joined by "|", so that one comparison shows every case
+// of a table (an empty result shows as "||"):
+//   EXPECT_EQ(each({5, 10}, [](int v) { return hex(v); }), "05|0A");
+template <typename T, typename F>
+std::string each(std::initializer_list<T> inputs, F&& f) {
+    std::ostringstream out;
+    const char* separator = "";
+    for (const T& input : inputs) {
+        out << separator << f(input);
+        separator = "|";
+    }
+    return out.str();
+}
+
+}  // namespace vek::test
