@@ -2,7 +2,6 @@
 
 #include "MotorTestFixture.h"
 #include "vek/foundation/EventLoop.h"
-#include "vek/foundation/NumberedError.h"
 
 namespace vek::test {
 namespace {
@@ -10,7 +9,8 @@ namespace {
 class MotorHomingTest : public MotorTest {
 protected:
     // A SmartMotor that stops at once at its limits and answers the
-    // positions of a homing run from 50000.
+    // positions of a homing run from 50000; the index bit answers
+    // `indexBit` before and after the index search.
     void scriptSmartMotorRun(std::initializer_list<std::string> indexBit = {"0", "1"}) {
         channel_->answer("1RBt", "0");
         channel_->answer("1RBr", "1");
@@ -18,9 +18,7 @@ protected:
         channel_->answerOnce("1RP", {"50000", "49980"});
         channel_->answerOnce("1RI", {"123", "47000"});
         channel_->answerOnce("1RBi", indexBit);
-        channel_->answer("1RBm", "0");
-        channel_->answer("1RBp", "0");
-        channel_->answer("1RBe", "0");
+        for (const char* bit : {"1RBm", "1RBp", "1RBe"}) channel_->answer(bit, "0");
     }
 };
 
@@ -50,55 +48,42 @@ TEST_F(MotorHomingTest, LeftwardHomingUsesLeftLimitAndMirrorsTheOffsets) {
     scriptSmartMotorRun();
     channel_->answer("1RBl", "1");
     EXPECT_TRUE(motor_->home(-7, -1, true, 500, 10));
-    const auto& c = channel_->commands();
-    EXPECT_EQ(std::count(c.begin(), c.end(), "1RBl"), 2);
-    EXPECT_EQ(std::count(c.begin(), c.end(), "1RBr"), 0);
-    EXPECT_NE(std::find(c.begin(), c.end(), "1V=500"), c.end()) << "speed is sent as magnitude";
-    EXPECT_NE(std::find(c.begin(), c.end(), "1P=-10000000"), c.end());
-    EXPECT_NE(std::find(c.begin(), c.end(), "1P=50020"), c.end()) << "backs off to the right";
-    EXPECT_NE(std::find(c.begin(), c.end(), "1P=53985"), c.end());
-    EXPECT_EQ(c[c.size() - 2], "1O=7");
-    EXPECT_EQ(c.back(), "1z=-1");
+    EXPECT_EQ(sent("1RBl"), 2);
+    EXPECT_EQ(sent("1RBr"), 0);
+    EXPECT_EQ(sent("1V=500"), 1) << "speed is sent as magnitude";
+    EXPECT_EQ(sent("1P=-10000000"), 2);
+    EXPECT_EQ(sent("1P=50020"), 1) << "backs off to the right";
+    EXPECT_EQ(sent("1P=53985"), 1);
+    const Wire& c = channel_->commands();
+    EXPECT_EQ(Wire(c.end() - 2, c.end()), (Wire{"1O=7", "1z=-1"}));
 }
 
-TEST_F(MotorHomingTest, IndexBitThatDoesNotClearIsLoggedAndHomingGoesOn) {
+// An index bit that does not clear is only logged; one that never comes is
+// error 7, and the motor is not marked homed.
+TEST_F(MotorHomingTest, TheIndexBitDecidesHowTheRunEnds) {
     scriptSmartMotorRun({"1", "1"});
     EXPECT_TRUE(motor_->home(0, 1, true, 100, 100));
     EXPECT_TRUE(logged("Index bit didn't clear."));
-}
 
-TEST_F(MotorHomingTest, NoIndexPulseRaisesSevenAndLeavesHomedFlagAlone) {
+    channel_->clear();
     scriptSmartMotorRun({"0", "0"});
-    try {
-        motor_->home(0, 1, true, 100, 100);
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), 7);
-        EXPECT_EQ(e.description(), "No index pulse is detected!");
-    }
-    const auto& c = channel_->commands();
-    EXPECT_EQ(std::find(c.begin(), c.end(), "1z=1"), c.end());
-    EXPECT_EQ(c.back(), "1RBi");
+    EXPECT_TRUE(raisesNumbered(
+        7, [&] { motor_->home(0, 1, true, 100, 100); }, "No index pulse is detected!"));
+    EXPECT_EQ(sent("1z=1"), 0);
+    EXPECT_EQ(channel_->commands().back(), "1RBi");
 }
 
-TEST_F(MotorHomingTest, NoLimitSwitchAfterFiveSecondsRaisesSix) {
+TEST_F(MotorHomingTest, LimitSwitchMustShowWithinFiveSeconds) {
     scriptSmartMotorRun();
     channel_->answer("1RBr", "0");
     const double start = eventLoop().now();
-    try {
-        motor_->home(0, 1, true, 100, 100);
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), 6);
-        EXPECT_EQ(e.description(), "Motor didn't reach limit switch within 5 seconds ");
-    }
+    EXPECT_TRUE(raisesNumbered(
+        6, [&] { motor_->home(0, 1, true, 100, 100); }, "Motor didn't reach limit switch within 5 seconds "));
     EXPECT_GT(eventLoop().now() - start, 5.0);
     EXPECT_LT(eventLoop().now() - start, 5.6);
-}
 
-TEST_F(MotorHomingTest, LimitSwitchConfirmedAfterAWhile) {
+    // A limit bit that shows up 3 s into each approach is in time.
     scriptSmartMotorRun();
-    // The limit bit shows up 3 s into each approach.
     double since = -1;
     channel_->setResponder([&](const std::string& cmd) -> std::optional<std::string> {
         if (cmd != "1RBr") return std::nullopt;
@@ -117,24 +102,19 @@ TEST_F(MotorHomingTest, AlreadyHomedMotorIsLeftAloneUnlessForced) {
     EXPECT_TRUE(logged("Motor[Motor1]->Motor is already homed."));
 }
 
-TEST_F(MotorHomingTest, DravoHomesToTheEndItReports) {
-    auto dravo = makeMotor(2, MotorConstants::TYPE_JP);
+// A Dravo homes to the end it reports; a motor of no family does not home.
+TEST_F(MotorHomingTest, HomingByFamily) {
+    auto dravo = makeMotor(2, JP);
+    auto other = makeMotor(5, 0);
     channel_->answer("2RPr", "9000");
     channel_->answer("2RPl", "-9000");
     channel_->answer("2RBt", "0");
-    EXPECT_TRUE(dravo->home(15, 1, true, 1, 1));
-    EXPECT_EQ(channel_->commands(),
-              (Wire{"2ZS", "2ZS", "2RPr", "2MP", "2P=9000", "2A=100", "2V=500000", "2G", "2RBt", "2O=-15", "2z=1"}));
-    channel_->clear();
-    EXPECT_TRUE(dravo->home(0, -1, true, 1, 1));
-    EXPECT_EQ(channel_->commands(),
-              (Wire{"2ZS", "2ZS", "2RPl", "2MP", "2P=-9000", "2A=100", "2V=500000", "2G", "2RBt", "2O=0", "2z=-1"}));
-}
-
-TEST_F(MotorHomingTest, MotorOfNoFamilyReturnsFalseWithoutHoming) {
-    auto other = makeMotor(5, 0);
-    EXPECT_FALSE(other->home(0, 1, true, 1, 1));
-    EXPECT_EQ(channel_->commands(), (Wire{"5ZS", "5z=1"}));
+    expectWire(*channel_,
+               {{[&] { EXPECT_TRUE(dravo->home(15, 1, true, 1, 1)); },
+                 {"2ZS", "2ZS", "2RPr", "2MP", "2P=9000", "2A=100", "2V=500000", "2G", "2RBt", "2O=-15", "2z=1"}},
+                {[&] { EXPECT_TRUE(dravo->home(0, -1, true, 1, 1)); },
+                 {"2ZS", "2ZS", "2RPl", "2MP", "2P=-9000", "2A=100", "2V=500000", "2G", "2RBt", "2O=0", "2z=-1"}},
+                {[&] { EXPECT_FALSE(other->home(0, 1, true, 1, 1)); }, {"5ZS", "5z=1"}}});
 }
 
 }  // namespace
