@@ -1,11 +1,8 @@
 #include <gtest/gtest.h>
 
-#include <cmath>
-
+#include "support/Expect.h"
 #include "support/SimulationFixture.h"
 #include "vek/foundation/EventLoop.h"
-#include "vek/foundation/Log.h"
-#include "vek/foundation/NumberedError.h"
 #include "vek/geometry/Utils.h"
 #include "vek/motors/MotorStatusWordBits.h"
 
@@ -13,6 +10,7 @@ namespace vek::test {
 namespace {
 
 using namespace MotorStatusWordBits;
+constexpr int16_t SM = MotorConstants::TYPE_SM;
 
 // Slide of 200 mm with a 10 mm pitch: 80000 counts, last index mark at 80000.
 class MotorSimulationTest : public SimulationTest {
@@ -23,27 +21,41 @@ protected:
         EXPECT_TRUE(motor.WaitForStop(30, true));
         return clock_->now() - start;
     }
-    void expectError(const std::function<void()>& call, int number, const std::string& description) {
-        try {
-            call();
-            ADD_FAILURE() << "no error raised, expected " << number;
-        } catch (const NumberedError& e) {
-            EXPECT_EQ(e.number(), number);
-            EXPECT_EQ(e.description(), description);
-        }
+    // Another motor object for axis `id` (0: all motors), not among the axes.
+    std::shared_ptr<MotorSimulation> another(int32_t id) {
+        auto motor = std::make_shared<MotorSimulation>();
+        motor->init(id, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
+        return motor;
+    }
+    // The motor's answers to `queries` as "RW=0 RBt=1".
+    static std::string answers(MotorSimulation& motor, std::initializer_list<std::string> queries) {
+        std::string text;
+        for (const auto& q : queries) text += (text.empty() ? "" : " ") + q + "=" + motor.getResponseOf(q);
+        return text;
+    }
+    static std::pair<int32_t, int32_t> limits(const MotorSimulation& motor) {
+        return {motor.negativeLimit(), motor.positiveLimit()};
+    }
+    ::testing::AssertionResult loggedAll(std::initializer_list<std::string> lines) const {
+        for (const auto& line : lines)
+            if (!logged(line)) return ::testing::AssertionFailure() << "not logged: " << line;
+        return ::testing::AssertionSuccess();
+    }
+    bool loggedStartingWith(const std::string& prefix) const {
+        return std::any_of(messages().begin(), messages().end(),
+                           [&](const auto& m) { return m.first.rfind(prefix, 0) == 0; });
     }
 };
 
 // ------------------------------------------------------------------ moves
 
-TEST_F(MotorSimulationTest, LongMoveRunsTrapezoidAndEndsExactlyAtTarget) {
+TEST_F(MotorSimulationTest, LongMoveRunsATrapezoidOnTheTickAndEndsExactlyAtTarget) {
     auto motor = addMotor(1);
     clearMessages();
     motor->goToPosition(40000);
     // 500000 at acceleration 100 needs 19274 counts to reach speed.
-    EXPECT_TRUE(logged("/__\\ Slope Delta Distance = 19274 out of total travel distance = 40000"));
-    EXPECT_TRUE(logged("Trapezoidal profile [19274 , 20726 , 40000]"));
-    EXPECT_TRUE(logged("Starting MP"));
+    EXPECT_TRUE(loggedAll({"/__\\ Slope Delta Distance = 19274 out of total travel distance = 40000",
+                           "Trapezoidal profile [19274 , 20726 , 40000]", "Starting MP"}));
     EXPECT_TRUE(motor->isMoving());
     EXPECT_EQ(simulationHost().callbackMotors().count(), 1u);
     EXPECT_TRUE(simulationHost().isTimerEnabled());
@@ -56,45 +68,14 @@ TEST_F(MotorSimulationTest, LongMoveRunsTrapezoidAndEndsExactlyAtTarget) {
     EXPECT_NEAR(motor->simTime() / 1000.0, seconds, 0.011) << "one 10 ms step per tick";
     EXPECT_TRUE(simulationHost().callbackMotors().empty());
     EXPECT_FALSE(simulationHost().isTimerEnabled());
-    EXPECT_TRUE(logged("Stopping MP"));
-    EXPECT_TRUE(logged("### Removed callback motor 1 newTotal = 0"));
+    EXPECT_TRUE(
+        loggedAll({"Stopping MP", "### Removed callback motor 1 newTotal = 0", "Current simulation time = 10"}));
+    for (const char* phase : {"^^^ Accelerating... new = ", "--- Cruizing... New = ", "vvv Deaccelerating... new = "})
+        EXPECT_TRUE(loggedStartingWith(phase)) << phase;
 }
 
-// Reopening the chain while an axis still moves makes new motor objects with
-// the old ids: the new one must move, and the old one stopping late must not
-// take the new one's place on the tick.
-TEST_F(MotorSimulationTest, ANewMotorUnderAMovingOnesIdTakesItsPlaceOnTheTick) {
-    auto old = addMotor(1);
-    old->goToPosition(40000);
-    eventLoop().wait(0.1);
-    auto replacement = std::make_shared<MotorSimulation>();
-    replacement->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
-    replacement->goToPosition(20000);
-    ASSERT_EQ(simulationHost().callbackMotors().count(), 1u);
-    EXPECT_EQ(simulationHost().callbackMotors().item(1), replacement);
-    old->StopMotion(false);
-    EXPECT_EQ(simulationHost().callbackMotors().count(), 1u);
-    runToStop(*replacement);
-    EXPECT_EQ(replacement->position(), 20000);
-    EXPECT_TRUE(simulationHost().callbackMotors().empty());
-}
-
-TEST_F(MotorSimulationTest, ProfilePhasesAreLoggedWhileMoving) {
-    auto motor = addMotor(1);
-    motor->goToPosition(40000);
-    runToStop(*motor);
-    bool accelerating = false, cruising = false, decelerating = false;
-    for (const auto& [text, level] : messages()) {
-        accelerating |= text.rfind("^^^ Accelerating... new = ", 0) == 0;
-        cruising |= text.rfind("--- Cruizing... New = ", 0) == 0;
-        decelerating |= text.rfind("vvv Deaccelerating... new = ", 0) == 0;
-    }
-    EXPECT_TRUE(accelerating && cruising && decelerating);
-    EXPECT_TRUE(logged("Current simulation time = 10"));
-}
-
-TEST_F(MotorSimulationTest, ShortMoveIsTriangularInBothDirections) {
-    auto motor = addMotor(1, MotorConstants::TYPE_SM, 200, 10, 60000);
+TEST_F(MotorSimulationTest, ShortMovesAreTriangularAndBackwardMovesMirrorTheProfile) {
+    auto motor = addMotor(1, SM, 200, 10, 60000);
     motor->goToPosition(50000);
     EXPECT_TRUE(logged("Triangular profile [55000 , 55000 , 50000]"));
     runToStop(*motor);
@@ -106,14 +87,29 @@ TEST_F(MotorSimulationTest, ShortMoveIsTriangularInBothDirections) {
     EXPECT_TRUE(logged("Triangular profile [55000 , 55000 , 60000]"));
     runToStop(*motor);
     EXPECT_EQ(motor->position(), 60001);
-}
 
-TEST_F(MotorSimulationTest, BackwardMoveMirrorsTheProfile) {
-    auto motor = addMotor(1, MotorConstants::TYPE_SM, 200, 10, 60000);
     motor->goToPosition(20000);
-    EXPECT_TRUE(logged("Trapezoidal profile [40726 , 39274 , 20000]"));
+    EXPECT_TRUE(logged("Trapezoidal profile [40727 , 39274 , 20000]"));
     runToStop(*motor);
     EXPECT_EQ(motor->position(), 20000);
+}
+
+// Reopening the chain while an axis still moves makes new motor objects with
+// the old ids: the new one must move, and the old one stopping late must not
+// take the new one's place on the tick.
+TEST_F(MotorSimulationTest, ANewMotorUnderAMovingOnesIdTakesItsPlaceOnTheTick) {
+    auto old = addMotor(1);
+    old->goToPosition(40000);
+    eventLoop().wait(0.1);
+    auto replacement = another(1);
+    replacement->goToPosition(20000);
+    ASSERT_EQ(simulationHost().callbackMotors().count(), 1u);
+    EXPECT_EQ(simulationHost().callbackMotors().item(1), replacement);
+    old->StopMotion(false);
+    EXPECT_EQ(simulationHost().callbackMotors().count(), 1u);
+    runToStop(*replacement);
+    EXPECT_EQ(replacement->position(), 20000);
+    EXPECT_TRUE(simulationHost().callbackMotors().empty());
 }
 
 TEST_F(MotorSimulationTest, MoveWithoutSpeedOrAccelerationIsRefused) {
@@ -131,9 +127,10 @@ TEST_F(MotorSimulationTest, MoveWithoutSpeedOrAccelerationIsRefused) {
     EXPECT_TRUE(logged("Can't start the motion. Veloctiy = 1000, Acceleration = 0"));
 }
 
-TEST_F(MotorSimulationTest, EveryRegisteredMotorMovesOnTheSharedTick) {
+TEST_F(MotorSimulationTest, MotorsShareTheTickAndTheAllMotorsObjectSpeaksForEveryAxis) {
     auto x = addMotor(1);
     auto y = addMotor(2);
+    auto all = another(0);
     x->goToPosition(40000);
     y->goToPosition(10000);
     EXPECT_EQ(simulationHost().callbackMotors().count(), 2u);
@@ -144,32 +141,27 @@ TEST_F(MotorSimulationTest, EveryRegisteredMotorMovesOnTheSharedTick) {
     EXPECT_EQ(x->simTime(), 100);
     EXPECT_EQ(y->simTime(), 100);
     y->WaitForStop();
+    EXPECT_EQ(y->position(), 10000);
     EXPECT_TRUE(x->isMoving()) << "the longer move goes on";
     EXPECT_TRUE(simulationHost().isTimerEnabled());
-    x->WaitForStop();
-    EXPECT_EQ(x->position(), 40000);
-    EXPECT_EQ(y->position(), 10000);
-    EXPECT_FALSE(simulationHost().isTimerEnabled());
-}
 
-TEST_F(MotorSimulationTest, StopLeavesTheMotorWhereItIs) {
-    auto x = addMotor(1);
-    auto y = addMotor(2);
-    x->goToPosition(40000);
-    y->goToPosition(40000);
-    eventLoop().wait(0.5);
-    const int32_t reached = x->position();
-    EXPECT_GT(reached, 0);
-    EXPECT_LT(reached, 40000);
-    // The all-motors object stops every axis of the façade.
-    auto all = std::make_shared<MotorSimulation>();
-    all->init(0, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
+    // Stopping all motors leaves each where it is.
     EXPECT_TRUE(all->isMoving());
     all->StopMotion(true);
     EXPECT_FALSE(all->isMoving());
+    const int32_t reached = x->position();
     eventLoop().wait(0.5);
     EXPECT_EQ(x->position(), reached);
+    EXPECT_TRUE(reached > 0 && reached < 40000) << reached;
     EXPECT_FALSE(simulationHost().isTimerEnabled());
+
+    x->home(0, -1, true, 500000, 100);
+    EXPECT_FALSE(all->isHomed());
+    y->home(0, -1, true, 500000, 100);
+    EXPECT_TRUE(all->isHomed());
+    EXPECT_FALSE(all->isServoOff());
+    all->stopServo();
+    EXPECT_TRUE(x->isServoOff() && y->isServoOff() && all->isServoOff());
 }
 
 TEST_F(MotorSimulationTest, WaitForStopTimesOutButIgnoresStopRequests) {
@@ -188,10 +180,9 @@ TEST_F(MotorSimulationTest, RegistryIgnoresDoubleAddsAndMissingRemovals) {
     simulationHost().addCallbackMotor(1, motor);
     simulationHost().addCallbackMotor(1, motor);
     EXPECT_EQ(simulationHost().callbackMotors().count(), 1u);
-    EXPECT_TRUE(logged("### Adding callback motor 1"));
-    EXPECT_TRUE(logged("### Added callback motor 1 newTotal = 1"));
     simulationHost().removeCallbackMotor(5);
-    EXPECT_TRUE(logged("### Removed callback motor 5 newTotal = 1"));
+    EXPECT_TRUE(loggedAll({"### Adding callback motor 1", "### Added callback motor 1 newTotal = 1",
+                           "### Removed callback motor 5 newTotal = 1"}));
     EXPECT_TRUE(simulationHost().isTimerEnabled());
     simulationHost().removeCallbackMotor(1);
     EXPECT_FALSE(simulationHost().isTimerEnabled());
@@ -199,44 +190,41 @@ TEST_F(MotorSimulationTest, RegistryIgnoresDoubleAddsAndMissingRemovals) {
 
 // ------------------------------------------------------------------ limits
 
-TEST_F(MotorSimulationTest, UnhomedSlideHasLimitsAtZeroAndStroke) {
+TEST_F(MotorSimulationTest, UnhomedSlidePowersUpOnItsStrokeBetweenLimitsAtZeroAndStroke) {
     auto motor = addMotor(1);
     EXPECT_EQ(motor->stroke(), 80000);
-    EXPECT_EQ(motor->negativeLimit(), 0);
-    EXPECT_EQ(motor->positiveLimit(), 80000);
+    EXPECT_EQ(limits(*motor), std::make_pair(0, 80000));
     EXPECT_EQ(motor->positiveLastIndex(), 80000);
     EXPECT_TRUE(logged("PositiveLastIndex is at 200"));
-}
-
-TEST_F(MotorSimulationTest, PowerUpPositionLiesOnTheStroke) {
     for (int i = 0; i < 5; ++i) {
-        auto motor = std::make_shared<MotorSimulation>();
-        addMotor(1);  // gives axis 1 its slide
-        motor->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
-        EXPECT_GE(motor->position(), 0);
-        EXPECT_LE(motor->position(), 80000);
-        motors_->clear();
+        const int32_t at = another(1)->position();
+        EXPECT_TRUE(at >= 0 && at <= 80000) << at;
     }
+    // Calibrating runs to the end of the stroke.
+    motor->Calibrate();
+    runToStop(*motor);
+    EXPECT_EQ(motor->position(), 80000);
 }
 
 TEST_F(MotorSimulationTest, VelocityMoveStopsOnTheLimitSwitchWithFault) {
-    auto motor = addMotor(1, MotorConstants::TYPE_SM, 200, 10, 70000);
+    auto motor = addMotor(1, SM, 200, 10, 70000);
     motor->goWithVelocity(500000);
     EXPECT_EQ(motor->target(), 10000000);
     EXPECT_TRUE(logged("Starting MV"));
-    try {
-        motor->WaitForStop();
-        ADD_FAILURE() << "a stop on the limit is a fault";
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), ErrorCodes::MOTION_INTERRUPTED);
-        EXPECT_EQ(e.description(), "Error encountered while waiting for stop");
-        EXPECT_EQ(e.source(), "QDX");
-    }
+    const NumberedError stop = raised([&] { motor->WaitForStop(); });
+    EXPECT_EQ(stop.number(), ErrorCodes::MOTION_INTERRUPTED);
+    EXPECT_EQ(stop.description(), "Error encountered while waiting for stop");
+    EXPECT_EQ(stop.source(), "QDX");
     EXPECT_EQ(motor->position(), 80000);
-    EXPECT_EQ(motor->getResponseOf("RBp"), "1");
-    EXPECT_EQ(motor->getResponseOf("RBr"), "1");
+    EXPECT_EQ(answers(*motor, {"RBp", "RBr", "RBo"}), "RBp=1 RBr=1 RBo=1");
     EXPECT_TRUE(motor->isServoOff());
     EXPECT_EQ(motor->toString(), " Br - Historical right limit = True Bo - Motor off = True Bp - Right limit = True");
+
+    // A reset with a bit clears only that historical bit.
+    motor->Reset(Bs);
+    EXPECT_EQ(answers(*motor, {"RBr"}), "RBr=1");
+    motor->Reset(Br);
+    EXPECT_EQ(answers(*motor, {"RBr", "RBp", "RBo"}), "RBr=0 RBp=1 RBo=1");
 
     // Further on into the switch: refused at once, nothing registers.
     clearMessages();
@@ -249,21 +237,21 @@ TEST_F(MotorSimulationTest, VelocityMoveStopsOnTheLimitSwitchWithFault) {
     motor->goToPosition(60000);
     runToStop(*motor);
     EXPECT_EQ(motor->position(), 60000);
-    EXPECT_EQ(motor->getResponseOf("RBp"), "0");
+    EXPECT_EQ(answers(*motor, {"RBp"}), "RBp=0");
 }
 
 TEST_F(MotorSimulationTest, NegativeVelocityRunsIntoTheLeftLimit) {
-    auto motor = addMotor(1, MotorConstants::TYPE_SM, 200, 10, 5000);
+    auto motor = addMotor(1, SM, 200, 10, 5000);
     motor->goWithVelocity(-500000, 200);
     EXPECT_EQ(motor->target(), -10000000);
     EXPECT_EQ(motor->bufferedVelocity(), 500000);
     runToStop(*motor);
     EXPECT_EQ(motor->position(), 0);
-    EXPECT_EQ(motor->getResponseOf("RW"), std::to_string((1 << Bl) | (1 << Bo) | (1 << Bm)));
+    EXPECT_EQ(motor->statusWord(), (1 << Bl) | (1 << Bo) | (1 << Bm));
     EXPECT_TRUE(motor->hasFault());
     // A reset clears the historical bits only; the switch itself stays made.
     motor->Reset();
-    EXPECT_EQ(motor->getResponseOf("RW"), std::to_string((1 << Bo) | (1 << Bm)));
+    EXPECT_EQ(answers(*motor, {"RW"}), "RW=" + std::to_string((1 << Bo) | (1 << Bm)));
 }
 
 TEST_F(MotorSimulationTest, RealTimePositionStaysInsideTheLimits) {
@@ -272,20 +260,19 @@ TEST_F(MotorSimulationTest, RealTimePositionStaysInsideTheLimits) {
     EXPECT_EQ(motor->position(), 1234);
     EXPECT_TRUE(motor->isMoving()) << "a streamed position means a trajectory in progress";
 
-    expectError([&] { motor->setRealTimePosition(80001); }, ErrorCodes::MOTION_INTERRUPTED,
-                "Positive limit switch reached");
+    EXPECT_TRUE(raisesNumbered(
+        8, [&] { motor->setRealTimePosition(80001); }, "Positive limit switch reached"));
     EXPECT_EQ(motor->position(), 80000);
-    EXPECT_EQ(motor->getResponseOf("RBp"), "1");
-    EXPECT_EQ(motor->getResponseOf("RBo"), "1");
+    EXPECT_EQ(answers(*motor, {"RBp", "RBo"}), "RBp=1 RBo=1");
 
-    expectError([&] { motor->setRealTimePosition(-1); }, ErrorCodes::MOTION_INTERRUPTED,
-                "Negative limit switch reached");
+    EXPECT_TRUE(raisesNumbered(
+        8, [&] { motor->setRealTimePosition(-1); }, "Negative limit switch reached"));
     EXPECT_EQ(motor->position(), 0);
-    EXPECT_EQ(motor->getResponseOf("RBm"), "1");
-    EXPECT_EQ(motor->getResponseOf("RBl"), "1");
+    EXPECT_EQ(answers(*motor, {"RBm", "RBl"}), "RBm=1 RBl=1");
 
     flags_->stopRequested = true;
-    expectError([&] { motor->setRealTimePosition(500); }, ErrorCodes::MOTION_INTERRUPTED, "Motion stopped");
+    EXPECT_TRUE(raisesNumbered(
+        8, [&] { motor->setRealTimePosition(500); }, "Motion stopped"));
     EXPECT_FALSE(flags_->stopRequested) << "the request is consumed";
     EXPECT_EQ(motor->position(), 0);
 }
@@ -300,16 +287,15 @@ TEST_F(MotorSimulationTest, HomingStoresTheDirectionAndPlacesLimitsBeyondTheInde
     EXPECT_TRUE(motor->home(400, 1, false, 500000, 100));
     EXPECT_GE(clock_->now() - start, 0.89) << "the simulated search takes its time";
     EXPECT_TRUE(
-        logged("Homing Motor1 with offset = 400 direction = 1 forceFlag = False smuSpeed = 500000 "
-               "smuAcceleration = 100"));
-    EXPECT_TRUE(logged("Motor[Motor1]->Motor is now homed."));
+        loggedAll({"Homing Motor1 with offset = 400 direction = 1 forceFlag = False smuSpeed = 500000 "
+                   "smuAcceleration = 100",
+                   "Motor[Motor1]->Motor is now homed."}));
     EXPECT_EQ(config().getConfigValue("simulation_isHomed_1"), "1");
     EXPECT_TRUE(motor->isHomed());
     EXPECT_EQ(motor->homeDirection(), 1);
     EXPECT_EQ(motor->position(), -400);
     // Index at 80000, offset 400, 3900 counts of over-travel.
-    EXPECT_EQ(motor->negativeLimit(), -84300);
-    EXPECT_EQ(motor->positiveLimit(), 3500);
+    EXPECT_EQ(limits(*motor), std::make_pair(-84300, 3500));
 
     clearMessages();
     motor->setRealTimePosition(-2000);
@@ -322,61 +308,40 @@ TEST_F(MotorSimulationTest, HomingStoresTheDirectionAndPlacesLimitsBeyondTheInde
 
 TEST_F(MotorSimulationTest, StoredHomedFlagSurvivesAndUsesTheRecordsOffsets) {
     addMotor(1);
-    auto record = config().motorsData()->item(1);
-    record->setPositiveHomingOffset(1.0);  // 400 counts
-    record->setNegativeHomingOffset(2.0);  // 800 counts
     config().storeConfigValue("simulation_isHomed_1", "1");
     // A new run of the host: configuration read again from the file.
-    auto slide = record->SlideData();
+    auto slide = config().motorsData()->item(1)->SlideData();
     configuration_ = std::make_shared<Configuration>(database_);
-    config().motorsData()->item(1)->setSlideData(slide);
-    config().motorsData()->item(1)->setPositiveHomingOffset(1.0);
-    config().motorsData()->item(1)->setNegativeHomingOffset(2.0);
-    auto motor = std::make_shared<MotorSimulation>();
-    motor->init(1, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
+    auto record = config().motorsData()->item(1);
+    record->setSlideData(slide);
+    record->setPositiveHomingOffset(1.0);  // 400 counts
+    record->setNegativeHomingOffset(2.0);  // 800 counts
+    auto motor = another(1);
     EXPECT_TRUE(motor->isHomed());
-    EXPECT_EQ(motor->negativeLimit(), -84300);
-    EXPECT_EQ(motor->positiveLimit(), 3500);
+    EXPECT_EQ(limits(*motor), std::make_pair(-84300, 3500));
 
     config().storeConfigValue("simulation_isHomed_1", "-1");
     motor->assignPhysicalAttributes();
-    EXPECT_EQ(motor->negativeLimit(), -4700);
-    EXPECT_EQ(motor->positiveLimit(), 83100);
+    EXPECT_EQ(limits(*motor), std::make_pair(-4700, 83100));
 
     motor->invalidateHoming();
     EXPECT_EQ(config().getConfigValue("simulation_isHomed_1"), "0");
     EXPECT_FALSE(motor->isHomed());
-    EXPECT_EQ(motor->negativeLimit(), 0);
-    EXPECT_EQ(motor->positiveLimit(), 80000);
-}
-
-TEST_F(MotorSimulationTest, AllMotorsAreHomedOnlyWhenEveryAxisIs) {
-    auto x = addMotor(1);
-    auto y = addMotor(2);
-    auto all = std::make_shared<MotorSimulation>();
-    all->init(0, channel_, MotorConstants::MOTOR_ENCODER_COUNT, context());
-    x->home(0, -1, true, 500000, 100);
-    EXPECT_FALSE(all->isHomed());
-    y->home(0, -1, true, 500000, 100);
-    EXPECT_TRUE(all->isHomed());
-    EXPECT_FALSE(all->isServoOff());
-    all->stopServo();
-    EXPECT_TRUE(x->isServoOff() && y->isServoOff() && all->isServoOff());
+    EXPECT_EQ(limits(*motor), std::make_pair(0, 80000));
 }
 
 // ------------------------------------------------------------------ queries
 
 TEST_F(MotorSimulationTest, QueriesAnswerInTheMotorsTextForm) {
     auto motor = addMotor(1);
-    EXPECT_EQ(motor->getResponseOf("RW"), "0");
+    channel_->WriteCommand("1RP");
+    ASSERT_EQ(channel_->pendingResponses(), 1u);
+    EXPECT_EQ(answers(*motor, {"RW"}), "RW=0");
+    EXPECT_EQ(channel_->pendingResponses(), 0u) << "a query drops the channel's unread answers";
     motor->stopServo();
-    EXPECT_EQ(motor->getResponseOf("RW"), "128");
-    EXPECT_EQ(motor->getResponseOf("RBo"), "1");
-    EXPECT_EQ(motor->getResponseOf("RBt"), "0");
-    EXPECT_EQ(motor->getResponseOf("RI"), "0");
-    EXPECT_EQ(motor->getResponseOf("RBi"), "0");
-    EXPECT_EQ(motor->getResponseOf("RBw"), "") << "not a simulated bit query";
-    EXPECT_EQ(motor->getResponseOf("RPA"), "");
+    // RBw is no simulated bit query.
+    EXPECT_EQ(answers(*motor, {"RW", "RBo", "RBt", "RBh", "RBe", "RI", "RBi", "RBw", "RPA"}),
+              "RW=128 RBo=1 RBt=0 RBh=0 RBe=0 RI=0 RBi=0 RBw= RPA=");
     EXPECT_DOUBLE_EQ(motor->temperature(), 86.0);
     EXPECT_EQ(motor->MaxCurrent(), 1000);
     EXPECT_EQ(motor->MaxPositionError(), 1000);
@@ -387,55 +352,36 @@ TEST_F(MotorSimulationTest, QueriesAnswerInTheMotorsTextForm) {
     EXPECT_EQ(motor->bufferedPosition(), 777);
     EXPECT_EQ(motor->velocity(), 0) << "no measured velocity in the simulation";
     EXPECT_EQ(motor->getCalibrateStatus(), 0);
-    EXPECT_THROW(motor->isBitOn(0, 16), NumberedError);
-}
-
-TEST_F(MotorSimulationTest, QueryDropsUnreadAnswersOfTheChannel) {
-    auto motor = addMotor(1);
-    channel_->WriteCommand("1RP");
-    ASSERT_EQ(channel_->pendingResponses(), 1u);
-    motor->getResponseOf("RBt");
-    EXPECT_EQ(channel_->pendingResponses(), 0u);
-}
-
-TEST_F(MotorSimulationTest, ResetClearsTheNamedBitOrTheHistoricalOnes) {
-    auto motor = addMotor(1, MotorConstants::TYPE_SM, 200, 10, 70000);
-    motor->goWithVelocity();
-    runToStop(*motor);  // on the right limit: Br, Bp, Bo
-    motor->Reset(Bs);
-    EXPECT_EQ(motor->getResponseOf("RBr"), "1") << "only Bs is cleared";
-    motor->Reset(Br);
-    EXPECT_EQ(motor->getResponseOf("RBr"), "0");
-    EXPECT_EQ(motor->getResponseOf("RBp"), "1");
-    EXPECT_EQ(motor->getResponseOf("RBo"), "1");
+    EXPECT_TRUE(raisesNumbered(9, [&] { motor->isBitOn(0, 16); }));
 }
 
 // ------------------------------------------------------------------ I/O
 
-TEST_F(MotorSimulationTest, InputsAndOutputsAreCheckedAndKept) {
-    auto motor = addMotor(1);
-    motor->setInputState(12, 1);
-    EXPECT_EQ(motor->getInputState(12), 1);
-    motor->setOutputState(10, 1);
-    EXPECT_EQ(motor->getOutputState(10), 1);
-    for (int16_t bad : {0, 13}) {
-        expectError([&] { motor->getInputState(bad); }, 9, "Subscript out of range");
-        expectError([&] { motor->setInputState(bad, 1); }, 9, "Subscript out of range");
-    }
-    expectError([&] { motor->getOutputState(11); }, 9, "Subscript out of range");
-    expectError([&] { motor->setOutputState(0, 1); }, 9, "Subscript out of range");
-}
-
-TEST_F(MotorSimulationTest, SimulationRecordWiresInputsToOutputsOfOtherMotors) {
+TEST_F(MotorSimulationTest, InputsAndOutputsAreCheckedKeptAndWiredByTheSimulationRecord) {
     auto x = addMotor(1);
     auto y = addMotor(2);
+    x->setInputState(12, 1);
+    EXPECT_EQ(x->getInputState(12), 1);
+    x->setOutputState(10, 1);
+    EXPECT_EQ(x->getOutputState(10), 1);
+    for (int16_t bad : {0, 13}) {
+        EXPECT_TRUE(raisesNumbered(
+            9, [&] { x->getInputState(bad); }, "Subscript out of range"));
+        EXPECT_TRUE(raisesNumbered(
+            9, [&] { x->setInputState(bad, 1); }, "Subscript out of range"));
+    }
+    EXPECT_TRUE(raisesNumbered(
+        9, [&] { x->getOutputState(11); }, "Subscript out of range"));
+    EXPECT_TRUE(raisesNumbered(
+        9, [&] { x->setOutputState(0, 1); }, "Subscript out of range"));
+
+    // "<motor><Y|N><output>": the input follows or inverts another motor's output.
     auto record = std::make_shared<SimulationData>();
     record->setKey(1);
     record->setSimulatedInputs(1, "2Y3");
     record->setSimulatedInputs(2, "2N3");
     record->setSimulatedInputs(3, "junk");
     config().simulationDataCollection()->add(record, "1");
-
     EXPECT_EQ(x->getInputState(1), 0);
     EXPECT_EQ(x->getInputState(2), 1);
     y->setOutputState(3, 1);
@@ -446,23 +392,24 @@ TEST_F(MotorSimulationTest, SimulationRecordWiresInputsToOutputsOfOtherMotors) {
     EXPECT_EQ(x->getInputState(3), 1);
     // An output of a motor the façade does not have is a missing item.
     record->setSimulatedInputs(4, "7Y1");
-    expectError([&] { x->getInputState(4); }, 5, "Invalid procedure call or argument");
+    EXPECT_TRUE(raisesNumbered(
+        5, [&] { x->getInputState(4); }, "Invalid procedure call or argument"));
 }
 
 TEST_F(MotorSimulationTest, DravoTableProgramMovesOnTheStrobeInput) {
     auto motor = addMotor(1, MotorConstants::TYPE_JP);
+    const std::string back = install_->file("data/back.txt");
+    motor->forceUpload(back);
+    EXPECT_EQ(readFileText(back), "\r\n") << "no entries, only writeFile's line end";
+
     const std::string file = install_->file("data/table.txt");
     Utils().writeFile(file,
                       "* motion table\r\nMODE[0]=1\r\nal[0]=5000\r\nVEL[0]=100000\r\nACC[0]=50\r\n"
                       "al[1]=30000\r\nVEL[1]=200000\r\nACC[1]=80\r\n");
     motor->download(file);
-
-    const std::string back = install_->file("data/back.txt");
     motor->forceUpload(back);
     EXPECT_EQ(readFileText(back),
-              "al[0]=5000\r\nVEL[0]=100000\r\nACC[0]=50\r\nal[1]=30000\r\nVEL[1]=200000\r\nACC[1]=80\r\n"
-              "\r\n")
-        << "writeFile ends the text with a line end of its own";
+              "al[0]=5000\r\nVEL[0]=100000\r\nACC[0]=50\r\nal[1]=30000\r\nVEL[1]=200000\r\nACC[1]=80\r\n\r\n");
 
     motor->setInputState(1, 1);
     motor->setInputState(11, 1);
@@ -491,37 +438,17 @@ TEST_F(MotorSimulationTest, DravoTableProgramMovesOnTheStrobeInput) {
     EXPECT_FALSE(motor->isProgramRunning());
 }
 
-TEST_F(MotorSimulationTest, EmptyTableUploadsAnEmptyFile) {
-    auto motor = addMotor(1, MotorConstants::TYPE_SM);
-    const std::string back = install_->file("data/back.txt");
-    motor->forceUpload(back);
-    EXPECT_TRUE(Utils().isFilePresent(back));
-    EXPECT_EQ(readFileText(back), "\r\n") << "no entries, only writeFile's line end";
-}
-
-// ------------------------------------------------------------------ rotary
-
 TEST_F(MotorSimulationTest, RotaryPositionFoldsIntoOneOutputTurn) {
     // 4000 / 0.3 = 13333.3 counts per output turn.
     auto motor = addMotor(1, MotorConstants::TYPE_WX, 360, 0.3);
     motor->home(0, -1, true, 500000, 100);
     EXPECT_LT(motor->negativeLimit(), -9000000) << "a rotary axis has no limits in practice";
-    motor->setRealTimePosition(13333 * 2 + 5);
-    EXPECT_EQ(motor->position(), 5);
-    motor->setRealTimePosition(13332);
-    EXPECT_EQ(motor->position(), 13332);
-    motor->setRealTimePosition(-1);
-    EXPECT_EQ(motor->position(), 13332);
-    motor->setRealTimePosition(-13333);
-    EXPECT_EQ(motor->position(), 13333);
+    for (const auto& [at, shown] :
+         std::vector<std::pair<int32_t, int32_t>>{{13333 * 2 + 5, 5}, {13332, 13332}, {-1, 13332}, {-13333, 13333}}) {
+        motor->setRealTimePosition(at);
+        EXPECT_EQ(motor->position(), shown) << at;
+    }
     EXPECT_EQ(motor->currentPosition(), -13333);
-}
-
-TEST_F(MotorSimulationTest, CalibrateRunsToTheEndOfTheStroke) {
-    auto motor = addMotor(1);
-    motor->Calibrate();
-    runToStop(*motor);
-    EXPECT_EQ(motor->position(), 80000);
 }
 
 }  // namespace
