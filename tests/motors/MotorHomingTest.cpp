@@ -1,3 +1,4 @@
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "MotorTestFixture.h"
@@ -12,41 +13,33 @@ protected:
     // positions of a homing run from 50000; the index bit answers
     // `indexBit` before and after the index search.
     void scriptSmartMotorRun(std::initializer_list<std::string> indexBit = {"0", "1"}) {
-        channel_->answer("1RBt", "0");
-        channel_->answer("1RBr", "1");
-        channel_->answer("1Ry", "10000");
+        answer("1RBt=0 1RBr=1 1Ry=10000 1RBm=0 1RBp=0 1RBe=0");
         channel_->answerOnce("1RP", {"50000", "49980"});
         channel_->answerOnce("1RI", {"123", "47000"});
         channel_->answerOnce("1RBi", indexBit);
-        for (const char* bit : {"1RBm", "1RBp", "1RBe"}) channel_->answer(bit, "0");
     }
 };
 
 TEST_F(MotorHomingTest, SmartMotorSeeksLimitTwiceBacksOffFindsIndexAndSetsOrigin) {
     scriptSmartMotorRun();
     EXPECT_TRUE(motor_->home(100, 1, true, 20000.4, 200.6));
-    const Wire expected = {
-        "1ZS",
-        // fast approach in emulated velocity mode
-        "1END", RecordingChannel::kClear, "1TALK", "1ZS", "1MP", "1A=201", "1V=20000", "1P=10000000", "1y=V", "1Ry",
-        "1G", RecordingChannel::kClear, "1RBt", "1RBr",
-        // slow approach
-        "1ZS", "1A=100", "1V=10000", "1P=10000000", "1y=V", "1Ry", "1G", RecordingChannel::kClear, "1RBt", "1RBr",
-        // back off 20 counts, faults ignored
-        "1ZS", "1RP", "1MP", "1P=49980", "1A=100", "1V=10000", "1G", "1RBt",
-        // clear the index bit, then one revolution plus 5 counts
-        "1ZS", "1RP", "1RI", "1RBi", "1MP", "1P=45975", "1A=100", "1V=10000", "1G", "1RBt", "1RBm", "1RBp", "1RBe",
-        "1RBi",
-        // to the index, then the origin
-        "1RI", "1MP", "1P=47000", "1A=100", "1V=10000", "1G", "1RBt", "1RBm", "1RBp", "1RBe", "1ZS", "1O=-100", "1z=1"};
-    EXPECT_EQ(channel_->trace(), expected);
+    // A fast and a slow approach in emulated velocity mode; a back-off of 20
+    // counts, faults ignored; the index bit cleared, then one revolution plus
+    // 5 counts; to the index, and the origin.
+    EXPECT_EQ(wire(),
+              "1ZS "
+              "1END <clear> 1TALK 1ZS 1MP 1A=201 1V=20000 1P=10000000 1y=V 1Ry 1G <clear> 1RBt 1RBr "
+              "1ZS 1A=100 1V=10000 1P=10000000 1y=V 1Ry 1G <clear> 1RBt 1RBr "
+              "1ZS 1RP 1MP 1P=49980 1A=100 1V=10000 1G 1RBt "
+              "1ZS 1RP 1RI 1RBi 1MP 1P=45975 1A=100 1V=10000 1G 1RBt 1RBm 1RBp 1RBe 1RBi "
+              "1RI 1MP 1P=47000 1A=100 1V=10000 1G 1RBt 1RBm 1RBp 1RBe 1ZS 1O=-100 1z=1");
     EXPECT_TRUE(logged("Motor[Motor1]->Motor is now homed."));
     EXPECT_FALSE(logged("Index bit didn't clear."));
 }
 
 TEST_F(MotorHomingTest, LeftwardHomingUsesLeftLimitAndMirrorsTheOffsets) {
     scriptSmartMotorRun();
-    channel_->answer("1RBl", "1");
+    answer("1RBl=1");
     EXPECT_TRUE(motor_->home(-7, -1, true, 500, 10));
     EXPECT_EQ(sent("1RBl"), 2);
     EXPECT_EQ(sent("1RBr"), 0);
@@ -54,8 +47,7 @@ TEST_F(MotorHomingTest, LeftwardHomingUsesLeftLimitAndMirrorsTheOffsets) {
     EXPECT_EQ(sent("1P=-10000000"), 2);
     EXPECT_EQ(sent("1P=50020"), 1) << "backs off to the right";
     EXPECT_EQ(sent("1P=53985"), 1);
-    const Wire& c = channel_->commands();
-    EXPECT_EQ(Wire(c.end() - 2, c.end()), (Wire{"1O=7", "1z=-1"}));
+    EXPECT_THAT(wire(), ::testing::EndsWith(" 1O=7 1z=-1"));
 }
 
 // An index bit that does not clear is only logged; one that never comes is
@@ -64,7 +56,6 @@ TEST_F(MotorHomingTest, TheIndexBitDecidesHowTheRunEnds) {
     scriptSmartMotorRun({"1", "1"});
     EXPECT_TRUE(motor_->home(0, 1, true, 100, 100));
     EXPECT_TRUE(logged("Index bit didn't clear."));
-
     channel_->clear();
     scriptSmartMotorRun({"0", "0"});
     EXPECT_TRUE(raisesNumbered(
@@ -75,7 +66,7 @@ TEST_F(MotorHomingTest, TheIndexBitDecidesHowTheRunEnds) {
 
 TEST_F(MotorHomingTest, LimitSwitchMustShowWithinFiveSeconds) {
     scriptSmartMotorRun();
-    channel_->answer("1RBr", "0");
+    answer("1RBr=0");
     const double start = eventLoop().now();
     EXPECT_TRUE(raisesNumbered(
         6, [&] { motor_->home(0, 1, true, 100, 100); }, "Motor didn't reach limit switch within 5 seconds "));
@@ -95,26 +86,21 @@ TEST_F(MotorHomingTest, LimitSwitchMustShowWithinFiveSeconds) {
     EXPECT_TRUE(motor_->home(0, 1, true, 100, 100));
 }
 
-TEST_F(MotorHomingTest, AlreadyHomedMotorIsLeftAloneUnlessForced) {
-    channel_->answer("1Rz", "1");
-    EXPECT_TRUE(motor_->home(0, 1, false, 100, 100));
-    EXPECT_EQ(channel_->commands(), (Wire{"1ZS", "1Rz"}));
-    EXPECT_TRUE(logged("Motor[Motor1]->Motor is already homed."));
-}
-
-// A Dravo homes to the end it reports; a motor of no family does not home.
-TEST_F(MotorHomingTest, HomingByFamily) {
+// An already homed motor is left alone unless forced; a Dravo homes to the
+// end it reports; a motor of no family does not home.
+TEST_F(MotorHomingTest, HomingByStateAndFamily) {
     auto dravo = makeMotor(2, JP);
     auto other = makeMotor(5, 0);
-    channel_->answer("2RPr", "9000");
-    channel_->answer("2RPl", "-9000");
-    channel_->answer("2RBt", "0");
-    expectWire(*channel_,
-               {{[&] { EXPECT_TRUE(dravo->home(15, 1, true, 1, 1)); },
-                 {"2ZS", "2ZS", "2RPr", "2MP", "2P=9000", "2A=100", "2V=500000", "2G", "2RBt", "2O=-15", "2z=1"}},
-                {[&] { EXPECT_TRUE(dravo->home(0, -1, true, 1, 1)); },
-                 {"2ZS", "2ZS", "2RPl", "2MP", "2P=-9000", "2A=100", "2V=500000", "2G", "2RBt", "2O=0", "2z=-1"}},
-                {[&] { EXPECT_FALSE(other->home(0, 1, true, 1, 1)); }, {"5ZS", "5z=1"}}});
+    answer("1Rz=1 2RPr=9000 2RPl=-9000 2RBt=0");
+    expectWire(*channel_, {
+                              {[&] { EXPECT_TRUE(motor_->home(0, 1, false, 100, 100)); }, "1ZS 1Rz"},
+                              {[&] { EXPECT_TRUE(dravo->home(15, 1, true, 1, 1)); },
+                               "2ZS 2ZS 2RPr 2MP 2P=9000 2A=100 2V=500000 2G 2RBt 2O=-15 2z=1"},
+                              {[&] { EXPECT_TRUE(dravo->home(0, -1, true, 1, 1)); },
+                               "2ZS 2ZS 2RPl 2MP 2P=-9000 2A=100 2V=500000 2G 2RBt 2O=0 2z=-1"},
+                              {[&] { EXPECT_FALSE(other->home(0, 1, true, 1, 1)); }, "5ZS 5z=1"},
+                          });
+    EXPECT_TRUE(logged("Motor[Motor1]->Motor is already homed."));
 }
 
 }  // namespace

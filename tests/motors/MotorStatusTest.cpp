@@ -35,7 +35,7 @@ TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
         channel_->clear();
         channel_->answer("1RW", word);
         status_.refresh(*axes_, 1);
-        EXPECT_EQ(channel_->commands(), Wire{"1RW"});
+        EXPECT_EQ(wire(), "1RW");
         EXPECT_EQ(setBits(status_), bits) << word;
     }
 }
@@ -43,11 +43,10 @@ TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
 // One object follows the last refresh, so an earlier reference shows the
 // latest motor; its bits are a snapshot and do not ask again.
 TEST_F(MotorStatusTest, BitsDoNotAskAgainAndOneObjectFollowsTheLastRefresh) {
-    channel_->answer("1RW", "1");
-    channel_->answer("2RW", "1024");
+    answer("1RW=1 2RW=1024");
     status_.refresh(*axes_, 1);
     const MotorStatus& first = status_;
-    channel_->answer("1RW", "0");
+    answer("1RW=0");
     channel_->clear();
     EXPECT_TRUE(first.Bt());
     EXPECT_TRUE(channel_->commands().empty());
@@ -58,11 +57,11 @@ TEST_F(MotorStatusTest, BitsDoNotAskAgainAndOneObjectFollowsTheLastRefresh) {
 }
 
 TEST_F(MotorStatusTest, LiveMembersAskTheMotorAndCheckLimitsFirst) {
-    channel_->answer("2RW", "0");
+    answer("2RW=0");
     status_.refresh(*axes_, 2);
-    channel_->answer("2Rz", "0");
+    answer("2Rz=0");
     EXPECT_FALSE(status_.Calibration());
-    channel_->answer("2Rz", "1");
+    answer("2Rz=1");
     EXPECT_TRUE(status_.Calibration());
 
     channel_->clear();
@@ -72,15 +71,15 @@ TEST_F(MotorStatusTest, LiveMembersAskTheMotorAndCheckLimitsFirst) {
         11, [&] { status_.setMaxCurrent(-5); }, "MaxCurrent (0 to 1023) is out of bounds."));
     EXPECT_TRUE(raisesNumbered(
         11, [&] { status_.setMaxPositionError(-5); }, "MaxPositionError (1 to 32000) is out of bounds."));
-    EXPECT_EQ(channel_->commands(), (Wire{"2AMPS=800", "2E=300"})) << "refused limits send nothing";
-    channel_->answer("2RAMPS", "800");
+    EXPECT_EQ(wire(), "2AMPS=800 2E=300") << "refused limits send nothing";
+    answer("2RAMPS=800");
     EXPECT_EQ(status_.MaxCurrent(), 800);
 }
 
 TEST_F(MotorStatusTest, BadRefreshesRaiseAndKeepTheSnapshot) {
-    channel_->answer("1RW", "5");
+    answer("1RW=5");
     status_.refresh(*axes_, 1);
-    channel_->answer("1RW", "busy");
+    answer("1RW=busy");
     EXPECT_TRUE(raisesNumbered(
         13, [&] { status_.refresh(*axes_, 1); }, "Type mismatch"));
     EXPECT_EQ(status_.status(), 5);

@@ -54,7 +54,9 @@ protected:
         return std::count(channel_->commands().begin(), channel_->commands().end(), command);
     }
 
-    using Wire = std::vector<std::string>;
+    // What went out since the channel was last cleared, as wireText.
+    std::string wire() const { return wireText(channel_->trace()); }
+    void answer(const std::string& pairs) { answerEach(*channel_, pairs); }
 
     std::shared_ptr<Configuration> configuration_;
     std::shared_ptr<MotorCollection> axes_ = std::make_shared<MotorCollection>();

@@ -21,11 +21,10 @@ protected:
 
 // After the stop the fault bits decide: error 8 unless faults are ignored.
 TEST_F(MotorWaitTest, StoppedMotorIsCheckedForFaults) {
-    channel_->answer("1RBt", "0");
+    answer("1RBt=0");
     EXPECT_TRUE(motor_->WaitForStop());
-    EXPECT_EQ(channel_->commands(), (Wire{"1RBt", "1RBm", "1RBp", "1RBe"}));
-
-    channel_->answer("1RBp", "1");
+    EXPECT_EQ(wire(), "1RBt 1RBm 1RBp 1RBe");
+    answer("1RBp=1");
     const NumberedError e = raised([&] { motor_->WaitForStop(5); });
     EXPECT_EQ(e.number(), 8);
     EXPECT_EQ(e.description(), "Error encountered while waiting for stop");
@@ -34,13 +33,12 @@ TEST_F(MotorWaitTest, StoppedMotorIsCheckedForFaults) {
 }
 
 TEST_F(MotorWaitTest, TimeOutReturnsFalseOnlyAfterMoreThanTheGivenSeconds) {
-    channel_->answer("1RBt", "1");
+    answer("1RBt=1");
     const double start = eventLoop().now();
     EXPECT_FALSE(motor_->WaitForStop(2));
     EXPECT_GT(eventLoop().now() - start, 2.0);
     EXPECT_LT(eventLoop().now() - start, 2.6);
     EXPECT_TRUE(logged("Motor Motor1 didn't stop within 2 seconds."));
-
     // A slow channel still ends the wait.
     channel_->clear();
     channel_->setSecondsPerQuery(0.4);
@@ -58,24 +56,21 @@ TEST_F(MotorWaitTest, MotorThatStopsJustAtTheTimeOutCountsAsStopped) {
     EXPECT_FALSE(logged("Motor Motor1 didn't stop within 1 seconds."));
 }
 
-// Only a timed wait consumes a stop request, and raises it as error 14.
-TEST_F(MotorWaitTest, StopRequestsEndOnlyTimedWaits) {
+// Only a timed wait takes a stop request, and raises it as error 14; a
+// channel's error reaches the caller.
+TEST_F(MotorWaitTest, StopRequestsAndChannelErrorsEndTimedWaits) {
     trajectoryBit(49, "1", "0");
     flags_->stopRequested = true;
     EXPECT_TRUE(motor_->WaitForStop());
     EXPECT_TRUE(flags_->stopRequested);
 
     channel_->setResponder(nullptr);
-    channel_->answer("1RBt", "1");
+    answer("1RBt=1");
     flags_->stopRequested = false;
     eventLoop().post([this] { flags_->stopRequested = true; });
     EXPECT_TRUE(raisesNumbered(
         14, [&] { motor_->WaitForStop(10); }, "Exiting WaitForStop command."));
     EXPECT_FALSE(flags_->stopRequested);
-}
-
-TEST_F(MotorWaitTest, ChannelFailureWhilePollingReachesTheCaller) {
-    channel_->answer("1RBt", "1");
     channel_->failOnce("1RBt", std::make_exception_ptr(NumberedError(77, "line down")));
     EXPECT_TRUE(raisesNumbered(
         77, [&] { motor_->WaitForStop(5); }, "line down"));
