@@ -1,8 +1,10 @@
 // The recovery routine on the wire: which axes count as healthy, and the
 // remedies it sends before checking again.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
 #include "MotorTestFixture.h"
+#include "support/LogExpect.h"
 #include "vek/foundation/Convert.h"
 #include "vek/motors/Diagnostics.h"
 
@@ -46,7 +48,7 @@ protected:
 TEST_F(DiagnosticsWire, AxisMustAnswerAndMoveBothWays) {
     followTargets();
     EXPECT_TRUE(diagnostics_.isMotorHealthy(*motor_));
-    EXPECT_TRUE(sent("1P=1500") && sent("1P=1000") && sent("1V=500000") && sent("1A=100"));
+    EXPECT_THAT(wire(), ::testing::ContainsRegex("1P=1500 1A=100 1V=500000 .*1P=1000 "));
     EXPECT_EQ(position_, 1000);
 
     channel_->failOnce("1RP", std::make_exception_ptr(NumberedError(1, "port gone")));
@@ -85,14 +87,10 @@ TEST_F(DiagnosticsWire, AxisOnItsLeftLimitIsMovedAwayFirst) {
     followTargets();
     leftLimit_ = true;
     EXPECT_TRUE(diagnostics_.fixLimitSwitches());
-    EXPECT_TRUE(logged("Motor 1 has negative limit problem. Resetting & moving away..."));
-    const auto& c = channel_->commands();
-    const auto reset = std::find(c.begin(), c.end(), "1ZS");
-    ASSERT_NE(reset, c.end());
-    EXPECT_NE(std::find(reset, c.end(), "1P=3000"), c.end());
-    // Off the switch after that move: no velocity-mode drive needed.
-    EXPECT_FALSE(sent("1MV"));
-    EXPECT_TRUE(logged("Motor 1 is healthy."));
+    EXPECT_TRUE(loggedAll(messages(),
+                          {"Motor 1 has negative limit problem. Resetting & moving away...", "Motor 1 is healthy."}));
+    EXPECT_THAT(wire(), ::testing::ContainsRegex("1ZS .*1P=3000"));
+    EXPECT_FALSE(sent("1MV")) << "off the switch after that move: no velocity-mode drive needed";
 }
 
 TEST_F(DiagnosticsWire, WithoutAxesEveryRemedyFails) {
@@ -107,8 +105,7 @@ TEST_F(DiagnosticsWire, WithoutAxesEveryRemedyFails) {
         [this] { return axes_; });
     EXPECT_FALSE(diagnostics_.runDiagnostics(9600, "COM3"));
     EXPECT_EQ(reopened, 1);
-    EXPECT_TRUE(logged("Trying various diagnostics..."));
-    EXPECT_TRUE(logged("Refreshing the serial connection... "));
+    EXPECT_TRUE(loggedAll(messages(), {"Trying various diagnostics...", "Refreshing the serial connection... "}));
     EXPECT_FALSE(logged("Refreshed the serial connection."));
 }
 
