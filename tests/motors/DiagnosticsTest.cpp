@@ -21,16 +21,10 @@ protected:
     }
     // Motor 1 arrives at the last position it was sent (when `moves`).
     void followTargets(bool moves = true) {
-        std::size_t seen = channel_->commands().size();
-        channel_->setResponder([this, moves, seen](const std::string& cmd) mutable -> std::optional<std::string> {
-            const auto& sentSoFar = channel_->commands();
-            for (std::size_t i = sentSoFar.size(); moves && i > seen; --i) {
-                if (sentSoFar[i - 1].rfind("1P=", 0) == 0) {
-                    position_ = static_cast<int32_t>(val(sentSoFar[i - 1].substr(3)));
-                    break;
-                }
-            }
-            seen = sentSoFar.size();
+        channel_->setResponder([this, moves](const std::string& cmd) -> std::optional<std::string> {
+            const auto& c = channel_->commands();
+            const auto to = std::find_if(c.rbegin(), c.rend(), [](auto& t) { return t.rfind("1P=", 0) == 0; });
+            if (moves && to != c.rend()) position_ = static_cast<int32_t>(val(to->substr(3)));
             if (cmd == "1RP") return std::to_string(position_);
             // The left switch lets go once the axis is 2000 counts clear of it.
             if (cmd == "1RBm") return leftLimit_ && position_ < 3000 ? "1" : "0";

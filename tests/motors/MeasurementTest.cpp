@@ -76,8 +76,7 @@ TEST_F(MeasurementTest, Conversions) {
     for (const auto* cases : {&slides, &others})
         for (const Case& c : *cases)
             EXPECT_EQ(convert(c.quantity, c.from, c.to, c.x, c.pitch, c.type), c.expected)
-                << c.quantity << " " << c.from << "->" << c.to << " of " << c.x << " pitch " << c.pitch << " type "
-                << c.type;
+                << c.quantity << " of " << c.x << " from " << c.from << " to " << c.to << " type " << c.type;
     EXPECT_EQ(m_.getPitch(mm, smu, 5), 0);
     for (const char* pair :
          {"getPosition: from=1 , toUnits=4", "getPosition: from=4 , toUnits=1", "getVelocity: from=5 , toUnits=2",
@@ -96,24 +95,21 @@ TEST_F(MeasurementTest, RotaryUnitsBecomeDegreesInTheCallersArguments) {
     EXPECT_EQ(to, degrees);
 }
 
+// A type of no family is refused; a pitch of 0 is a division by zero, a
+// count beyond 32 bits an overflow.
 TEST_F(MeasurementTest, WrongMotorTypeAndArithmeticErrorsAreRaised) {
-    auto wrongType = [](int type, const std::string& operation) {
-        return "Wrong MotorType " + std::to_string(type) + " is passed in " + operation + " method";
+    const std::string wrong = "Wrong MotorType ";
+    const std::vector<std::tuple<int, std::function<void()>, std::string>> errors = {
+        {11, [&] { convert('p', mm, smu, 1, 1, 0); }, wrong + "0 is passed in getPosition method"},
+        {11, [&] { convert('p', mm, smu, 1, 1, 8); }, wrong + "8 is passed in getPosition method"},
+        {11, [&] { convert('p', mm, smu, 1, 1, 16); }, wrong + "16 is passed in getPosition method"},
+        {11, [&] { convert('v', mm, smu, 1, 1, 0); }, wrong + "0 is passed in getVelocity method"},
+        {11, [&] { convert('a', mm, smu, 1, 1, 0); }, wrong + "0 is passed in getAcceleration method"},
+        {11, [&] { m_.getAccelerationUnit(0, mm); }, wrong + "0 is passed in getPosition method"},
+        {11, [&] { convert('p', mm, smu, 1, 0); }, "Division by zero"},
+        {6, [&] { convert('p', mm, smu, 1e12, 1); }, "Overflow"},
     };
-    for (int16_t type : {0, 8, 16})
-        EXPECT_TRUE(raisesNumbered(
-            11, [&] { convert('p', mm, smu, 1, 1, type); }, wrongType(type, "getPosition")));
-    EXPECT_TRUE(raisesNumbered(
-        11, [&] { convert('v', mm, smu, 1, 1, 0); }, wrongType(0, "getVelocity")));
-    EXPECT_TRUE(raisesNumbered(
-        11, [&] { convert('a', mm, smu, 1, 1, 0); }, wrongType(0, "getAcceleration")));
-    EXPECT_TRUE(raisesNumbered(
-        11, [&] { m_.getAccelerationUnit(0, mm); }, wrongType(0, "getPosition")));
-    EXPECT_TRUE(raisesNumbered(
-        11, [&] { convert('p', mm, smu, 1, 0); }, "Division by zero"));
-    EXPECT_TRUE(raisesNumbered(
-        6, [&] { convert('p', mm, smu, 1e12, 1); }, "Overflow"))
-        << "beyond 32 bits";
+    for (const auto& [number, call, description] : errors) EXPECT_TRUE(raisesNumbered(number, call, description));
 }
 
 // Names of a position, a velocity and an acceleration in a unit; a rotary

@@ -10,12 +10,6 @@
 
 namespace vek::test {
 
-// Runs the motor's move to its end (faults ignored); returns where it stopped.
-inline int32_t runToStop(MotorSimulation& motor) {
-    EXPECT_TRUE(motor.WaitForStop(30, true)) << "still moving after 30 s";
-    return motor.position();
-}
-
 // Position and the status bits set, in word order: "80000 Br Bo Bp".
 inline std::string motorState(MotorSimulation& motor) {
     static const char* const names[16] = {"Bt", "Br", "Bl", "Bi", "Bw", "Be", "Bh", "Bo",
@@ -24,6 +18,12 @@ inline std::string motorState(MotorSimulation& motor) {
     for (int16_t bit = 0; bit < 16; ++bit)
         if (motor.statusBit(bit)) text += std::string(" ") + names[bit];
     return text;
+}
+
+// Runs the motor's move to its end (faults ignored); returns its motorState.
+inline std::string runToStop(MotorSimulation& motor) {
+    EXPECT_TRUE(motor.WaitForStop(30, true)) << "still moving after 30 s";
+    return motorState(motor);
 }
 
 // The motors on the simulation tick and whether it runs: "1 ticking", "0 idle".
