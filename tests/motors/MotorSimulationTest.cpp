@@ -151,13 +151,6 @@ TEST_F(MotorSimulationTest, UnhomedSlidePowersUpOnItsStrokeBetweenLimitsAtZeroAn
 // fault for WaitForStop (which never takes a stop request) to report.
 TEST_F(MotorSimulationTest, VelocityMovesRunIntoTheLimitSwitches) {
     auto motor = addMotor(1, SM, 200, 10, 70000);
-    motor->goWithVelocity(10000);  // about 620 counts a second: 16 s to the limit
-    flags_->stopRequested = true;
-    EXPECT_FALSE(motor->WaitForStop(1));
-    EXPECT_TRUE(logged("Motor Motor1 didn't stop within 1 seconds."));
-    EXPECT_TRUE(flags_->stopRequested) << "a simulated wait leaves the request to others";
-    EXPECT_TRUE(motor->isMoving());
-
     motor->goWithVelocity(500000);
     EXPECT_EQ(motor->target(), 10000000);
     EXPECT_TRUE(logged("Starting MV"));
@@ -188,6 +181,13 @@ TEST_F(MotorSimulationTest, VelocityMovesRunIntoTheLimitSwitches) {
     // A reset clears the historical bits only; the switch itself stays made.
     motor->Reset();
     EXPECT_EQ(motorState(*motor), "0 Bo Bm");
+
+    motor->goWithVelocity(10000);  // about 620 counts a second: two minutes to the limit
+    flags_->stopRequested = true;
+    EXPECT_FALSE(motor->WaitForStop(1));
+    EXPECT_TRUE(logged("Motor Motor1 didn't stop within 1 seconds."));
+    EXPECT_TRUE(flags_->stopRequested) << "a simulated wait leaves the request to others";
+    EXPECT_TRUE(motor->isMoving());
 }
 
 TEST_F(MotorSimulationTest, RealTimePositionStaysInsideTheLimits) {

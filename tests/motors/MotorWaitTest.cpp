@@ -33,7 +33,7 @@ TEST_F(MotorWaitTest, StoppedMotorIsCheckedForFaults) {
 }
 
 // A time-out of t ends the wait only after more than t seconds, however
-// slow the channel; a motor that stops just then counts as stopped.
+// slow the channel.
 TEST_F(MotorWaitTest, TimeOutReturnsFalseOnlyAfterMoreThanTheGivenSeconds) {
     answer("1RBt=1");
     const double start = eventLoop().now();
@@ -45,7 +45,9 @@ TEST_F(MotorWaitTest, TimeOutReturnsFalseOnlyAfterMoreThanTheGivenSeconds) {
     channel_->setSecondsPerQuery(0.4);
     EXPECT_FALSE(motor_->WaitForStop(3));
     EXPECT_LE(channel_->queryCount(), 10);
+}
 
+TEST_F(MotorWaitTest, MotorThatStopsJustAtTheTimeOutCountsAsStopped) {
     // Each query takes 0.6 s: the second poll ends past the time-out, and the
     // motor has stopped by the final look.
     channel_->setSecondsPerQuery(0.6);
