@@ -1,10 +1,10 @@
 // The recovery routine on the wire: which axes count as healthy, and the
 // remedies it sends before checking again.
+#include <gmock/gmock.h>
 #include <gtest/gtest.h>
 
-#include <algorithm>
-
 #include "MotorTestFixture.h"
+#include "support/LogLines.h"
 #include "vek/foundation/Convert.h"
 #include "vek/motors/Diagnostics.h"
 
@@ -22,42 +22,33 @@ protected:
     // Motor 1 arrives at the last position it was sent (when `moves`).
     void followTargets(bool moves = true) {
         channel_->setResponder([this, moves](const std::string& cmd) -> std::optional<std::string> {
-            const auto& sentSoFar = channel_->commands();
-            for (std::size_t i = sentSoFar.size(); moves && i > seen_; --i) {
-                if (sentSoFar[i - 1].rfind("1P=", 0) == 0) {
-                    position_ = static_cast<int32_t>(val(sentSoFar[i - 1].substr(3)));
-                    break;
-                }
-            }
-            seen_ = sentSoFar.size();
+            const auto& c = channel_->commands();
+            const auto to = std::find_if(c.rbegin(), c.rend(), [](auto& t) { return t.rfind("1P=", 0) == 0; });
+            if (moves && to != c.rend()) position_ = static_cast<int32_t>(val(to->substr(3)));
             if (cmd == "1RP") return std::to_string(position_);
             // The left switch lets go once the axis is 2000 counts clear of it.
             if (cmd == "1RBm") return leftLimit_ && position_ < 3000 ? "1" : "0";
             return std::nullopt;
         });
     }
-    bool sent(const std::string& command) const {
-        const auto& c = channel_->commands();
-        return std::find(c.begin(), c.end(), command) != c.end();
-    }
 
     int32_t position_ = 1000;
-    std::size_t seen_ = 0;
     bool leftLimit_ = false;
     Diagnostics diagnostics_;
 };
 
-TEST_F(DiagnosticsWire, AxisThatMovesBothWaysIsHealthyAndReturnsToItsStart) {
+// Healthy is answering and moving 500 counts each way, back to the start;
+// an error on the way makes the axis unhealthy without raising.
+TEST_F(DiagnosticsWire, AxisMustAnswerAndMoveBothWays) {
     followTargets();
     EXPECT_TRUE(diagnostics_.isMotorHealthy(*motor_));
-    EXPECT_TRUE(sent("1P=1500"));
-    EXPECT_TRUE(sent("1P=1000"));
+    EXPECT_THAT(wire(), ::testing::ContainsRegex("1P=1500 1A=100 1V=500000 .*1P=1000 "));
     EXPECT_EQ(position_, 1000);
-    EXPECT_TRUE(sent("1V=500000"));
-    EXPECT_TRUE(sent("1A=100"));
-}
 
-TEST_F(DiagnosticsWire, AxisThatAnswersButDoesNotMoveIsNotHealthy) {
+    channel_->failOnce("1RP", std::make_exception_ptr(NumberedError(1, "port gone")));
+    EXPECT_FALSE(diagnostics_.isMotorHealthy(*motor_));
+
+    channel_->clear();
     followTargets(false);
     EXPECT_FALSE(diagnostics_.isMotorHealthy(*motor_));
     EXPECT_TRUE(sent("1P=1500"));
@@ -74,10 +65,8 @@ TEST_F(DiagnosticsWire, FamiliesAndTheEndsADravoReports) {
         bool healthy;
         bool asksEnds;
     };
-    for (const Case& c : {Case{MotorConstants::TYPE_SM, "", true, false}, Case{3, "90000", true, true},
-                          Case{MotorConstants::TYPE_GZ, "90000", true, true},
-                          Case{MotorConstants::TYPE_JP, "", false, true},
-                          Case{MotorConstants::TYPE_WX, "?", false, true}, Case{0, "90000", false, false}}) {
+    for (const Case& c : {Case{SM, "", true, false}, Case{3, "90000", true, true}, Case{GZ, "90000", true, true},
+                          Case{JP, "", false, true}, Case{WX, "?", false, true}, Case{0, "90000", false, false}}) {
         motor_->setMotorType(c.type);
         channel_->clear();
         followTargets();
@@ -92,20 +81,10 @@ TEST_F(DiagnosticsWire, AxisOnItsLeftLimitIsMovedAwayFirst) {
     followTargets();
     leftLimit_ = true;
     EXPECT_TRUE(diagnostics_.fixLimitSwitches());
-    EXPECT_TRUE(logged("Motor 1 has negative limit problem. Resetting & moving away..."));
-    const auto& c = channel_->commands();
-    const auto reset = std::find(c.begin(), c.end(), "1ZS");
-    ASSERT_NE(reset, c.end());
-    EXPECT_NE(std::find(reset, c.end(), "1P=3000"), c.end());
-    // Off the switch after that move: no velocity-mode drive needed.
-    EXPECT_FALSE(sent("1MV"));
-    EXPECT_TRUE(logged("Motor 1 is healthy."));
-}
-
-TEST_F(DiagnosticsWire, ChannelFailureMakesTheAxisUnhealthyWithoutRaising) {
-    followTargets();
-    channel_->failOnce("1RP", std::make_exception_ptr(NumberedError(1, "port gone")));
-    EXPECT_FALSE(diagnostics_.isMotorHealthy(*motor_));
+    EXPECT_TRUE(loggedAll(messages(),
+                          {"Motor 1 has negative limit problem. Resetting & moving away...", "Motor 1 is healthy."}));
+    EXPECT_THAT(wire(), ::testing::ContainsRegex("1ZS .*1P=3000"));
+    EXPECT_FALSE(sent("1MV")) << "off the switch after that move: no velocity-mode drive needed";
 }
 
 TEST_F(DiagnosticsWire, WithoutAxesEveryRemedyFails) {
@@ -120,8 +99,7 @@ TEST_F(DiagnosticsWire, WithoutAxesEveryRemedyFails) {
         [this] { return axes_; });
     EXPECT_FALSE(diagnostics_.runDiagnostics(9600, "COM3"));
     EXPECT_EQ(reopened, 1);
-    EXPECT_TRUE(logged("Trying various diagnostics..."));
-    EXPECT_TRUE(logged("Refreshing the serial connection... "));
+    EXPECT_TRUE(loggedAll(messages(), {"Trying various diagnostics...", "Refreshing the serial connection... "}));
     EXPECT_FALSE(logged("Refreshed the serial connection."));
 }
 

@@ -23,38 +23,30 @@ protected:
     std::shared_ptr<Database> database_;
 };
 
+// The type comes from the axis's slide, once; an axis without a slide has
+// no family yet and no brake mode.
 TEST_F(MotorConfigurationTest, MotorTypeComesFromTheSlideOfTheAxisAndIsCached) {
-    auto motor = std::make_shared<Motor>();
-    motor->init(1, channel_, 4000, context());
-    EXPECT_EQ(channel_->commands(), (Wire{"1F=2", "1ZS", "1BRKSTP"})) << "a Kelpa releases its brake on trajectories";
-    EXPECT_EQ(motor->motorType(), MotorConstants::TYPE_JP);
-
-    config().motorsData()->item(1)->SlideData()->setMotorType(MotorConstants::TYPE_SM);
-    EXPECT_EQ(motor->motorType(), MotorConstants::TYPE_JP) << "cached";
-    motor->setMotorType(static_cast<int16_t>(NOT_GIVEN));
-    EXPECT_EQ(motor->motorType(), MotorConstants::TYPE_SM) << "asked afresh";
-}
-
-TEST_F(MotorConfigurationTest, AxisWithoutSlideHasNoFamilyYet) {
     config().motorsData()->item(2)->setSlideData(nullptr);
-    auto motor = std::make_shared<Motor>();
-    motor->init(2, channel_, 4000, context());
-    EXPECT_EQ(channel_->commands(), (Wire{"2F=2", "2ZS"}));
-    EXPECT_EQ(motor->motorTypeAsString(), "Motor");
+    Motor kelpa, bare;
+    kelpa.init(1, channel_, 4000, context());
+    bare.init(2, channel_, 4000, context());
+    EXPECT_EQ(wire(), "1F=2 1ZS 1BRKSTP 2F=2 2ZS") << "a Kelpa releases its brake on trajectories";
+    EXPECT_EQ(kelpa.motorType(), JP);
+    EXPECT_EQ(bare.motorTypeAsString(), "Motor");
+    config().motorsData()->item(1)->SlideData()->setMotorType(SM);
+    EXPECT_EQ(kelpa.motorType(), JP) << "cached";
+    kelpa.setMotorType(static_cast<int16_t>(NOT_GIVEN));
+    EXPECT_EQ(kelpa.motorType(), SM) << "asked afresh";
 }
 
 TEST_F(MotorConfigurationTest, UnitNamesFollowTheConfiguredUnit) {
     Measurement& m = *runtime().measurement;
-    EXPECT_EQ(m.getPositionUnit(MotorConstants::TYPE_SM), "mm");
-    EXPECT_EQ(m.getVelocityUnit(MotorConstants::TYPE_SM), "mm/s");
+    EXPECT_EQ(m.getPositionUnit(SM) + " " + m.getVelocityUnit(SM), "mm mm/s");
     config().setUnit(Units::Inch);
-    EXPECT_EQ(m.getAccelerationUnit(MotorConstants::TYPE_SM), "inch/s^2");
-    EXPECT_EQ(m.getTimeUnit(), "sec");
+    EXPECT_EQ(m.getAccelerationUnit(SM) + " " + m.getTimeUnit(), "inch/s^2 sec");
     config().setUnit(Units::smu);
-    EXPECT_EQ(m.getPositionUnit(MotorConstants::TYPE_WX), "smu");
-    EXPECT_EQ(m.getTimeUnit(), "smu");
-    // An explicit unit wins over the configured one.
-    EXPECT_EQ(m.getVelocityUnit(MotorConstants::TYPE_WX, Units::mm), "rpm");
+    EXPECT_EQ(m.getPositionUnit(WX) + " " + m.getTimeUnit(), "smu smu");
+    EXPECT_EQ(m.getVelocityUnit(WX, Units::mm), "rpm") << "an explicit unit wins over the configured one";
 }
 
 }  // namespace

@@ -1,7 +1,6 @@
 #include <gtest/gtest.h>
 
 #include "MotorTestFixture.h"
-#include "vek/foundation/NumberedError.h"
 #include "vek/motors/MotorStatus.h"
 
 namespace vek::test {
@@ -11,91 +10,81 @@ class MotorStatusTest : public MotorTest {
 protected:
     void SetUp() override {
         MotorTest::SetUp();
-        second_ = makeMotor(2, MotorConstants::TYPE_SM);
+        second_ = makeMotor(2, SM);
         registerAxes({motor_, second_});
     }
+    // The names of the bits the snapshot shows set, in word order.
+    static std::string setBits(const MotorStatus& s) {
+        const std::pair<const char*, bool (MotorStatus::*)() const> bits[] = {
+            {"Bt", &MotorStatus::Bt}, {"Br", &MotorStatus::Br}, {"Bl", &MotorStatus::Bl}, {"Bi", &MotorStatus::Bi},
+            {"Bw", &MotorStatus::Bw}, {"Be", &MotorStatus::Be}, {"Bh", &MotorStatus::Bh}, {"Bo", &MotorStatus::Bo},
+            {"Bx", &MotorStatus::Bx}, {"Bp", &MotorStatus::Bp}, {"Bm", &MotorStatus::Bm}, {"Bd", &MotorStatus::Bd},
+            {"Bu", &MotorStatus::Bu}, {"Bs", &MotorStatus::Bs}, {"Ba", &MotorStatus::Ba}, {"Bk", &MotorStatus::Bk}};
+        std::string names;
+        for (const auto& [name, bit] : bits)
+            if ((s.*bit)()) names += names.empty() ? name : std::string(" ") + name;
+        return names;
+    }
     std::shared_ptr<Motor> second_;
+    MotorStatus status_;
 };
 
 TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
-    MotorStatus status;
-    channel_->answer("1RW", "129");
-    status.refresh(*axes_, 1);
-    EXPECT_EQ(channel_->commands(), Wire{"1RW"});
-    EXPECT_TRUE(status.Bt());
-    EXPECT_TRUE(status.Bo());
-    for (bool b : {status.Be(), status.Bh(), status.Bp(), status.Bm(), status.Bd(), status.Bu(), status.Bs(),
-                   status.Ba(), status.Bk(), status.Br(), status.Bl(), status.Bi(), status.Bw(), status.Bx()})
-        EXPECT_FALSE(b);
-
-    channel_->answer("1RW", "32768");
-    status.refresh(*axes_, 1);
-    EXPECT_TRUE(status.Bk());
-    EXPECT_FALSE(status.Bt());
-
-    channel_->answer("1RW", "286");  // bits 1, 2, 3, 4, 8
-    status.refresh(*axes_, 1);
-    EXPECT_TRUE(status.Br() && status.Bl() && status.Bi() && status.Bw() && status.Bx());
+    for (const auto& [word, bits] : std::vector<std::pair<const char*, const char*>>{
+             {"129", "Bt Bo"}, {"32768", "Bk"}, {"286", "Br Bl Bi Bw Bx"}, {"32352", "Be Bh Bp Bm Bd Bu Bs Ba"}}) {
+        channel_->clear();
+        channel_->answer("1RW", word);
+        status_.refresh(*axes_, 1);
+        EXPECT_EQ(wire(), "1RW");
+        EXPECT_EQ(setBits(status_), bits) << word;
+    }
 }
 
+// One object follows the last refresh, so an earlier reference shows the
+// latest motor; its bits are a snapshot and do not ask again.
 TEST_F(MotorStatusTest, BitsDoNotAskAgainAndOneObjectFollowsTheLastRefresh) {
-    MotorStatus status;
-    channel_->answer("1RW", "1");
-    channel_->answer("2RW", "1024");
-    status.refresh(*axes_, 1);
-    const MotorStatus& first = status;
-    channel_->answer("1RW", "0");
+    answer("1RW=1 2RW=1024");
+    status_.refresh(*axes_, 1);
+    const MotorStatus& first = status_;
+    answer("1RW=0");
     channel_->clear();
-    EXPECT_TRUE(first.Bt()) << "snapshot, not live";
+    EXPECT_TRUE(first.Bt());
     EXPECT_TRUE(channel_->commands().empty());
 
-    status.refresh(*axes_, 2);
-    EXPECT_FALSE(first.Bt());
-    EXPECT_TRUE(first.Bm());
+    status_.refresh(*axes_, 2);
+    EXPECT_EQ(setBits(first), "Bm");
     EXPECT_EQ(first.motor(), second_);
 }
 
-TEST_F(MotorStatusTest, LiveMembersAskTheMotor) {
-    MotorStatus status;
-    channel_->answer("2RW", "0");
-    status.refresh(*axes_, 2);
-    channel_->answer("2Rz", "0");
-    EXPECT_FALSE(status.Calibration());
-    channel_->answer("2Rz", "1");
-    EXPECT_TRUE(status.Calibration());
+TEST_F(MotorStatusTest, LiveMembersAskTheMotorAndCheckLimitsFirst) {
+    answer("2RW=0");
+    status_.refresh(*axes_, 2);
+    answer("2Rz=0");
+    EXPECT_FALSE(status_.Calibration());
+    answer("2Rz=1");
+    EXPECT_TRUE(status_.Calibration());
 
     channel_->clear();
-    status.setMaxCurrent(800);
-    status.setMaxPositionError(300);
-    EXPECT_EQ(channel_->commands(), (Wire{"2AMPS=800", "2E=300"}));
-    channel_->answer("2RAMPS", "800");
-    EXPECT_EQ(status.MaxCurrent(), 800);
+    status_.setMaxCurrent(800);
+    status_.setMaxPositionError(300);
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { status_.setMaxCurrent(-5); }, "MaxCurrent (0 to 1023) is out of bounds."));
+    EXPECT_TRUE(raisesNumbered(
+        11, [&] { status_.setMaxPositionError(-5); }, "MaxPositionError (1 to 32000) is out of bounds."));
+    EXPECT_EQ(wire(), "2AMPS=800 2E=300") << "refused limits send nothing";
+    answer("2RAMPS=800");
+    EXPECT_EQ(status_.MaxCurrent(), 800);
 }
 
-TEST_F(MotorStatusTest, RefusedLimitsSendNothing) {
-    MotorStatus status;
-    channel_->answer("1RW", "0");
-    status.refresh(*axes_, 1);
-    channel_->clear();
-    EXPECT_THROW(status.setMaxCurrent(-5), NumberedError);
-    EXPECT_THROW(status.setMaxPositionError(-5), NumberedError);
-    EXPECT_TRUE(channel_->commands().empty());
-}
-
-TEST_F(MotorStatusTest, BadRefreshesRaise) {
-    MotorStatus status;
-    channel_->answer("1RW", "5");
-    status.refresh(*axes_, 1);
-    channel_->answer("1RW", "busy");
-    try {
-        status.refresh(*axes_, 1);
-        FAIL();
-    } catch (const NumberedError& e) {
-        EXPECT_EQ(e.number(), 13);
-    }
-    EXPECT_EQ(status.status(), 5) << "the previous snapshot stays";
-    EXPECT_THROW(status.refresh(*axes_, 3), NumberedError);
-    EXPECT_THROW(status.refresh(*axes_, 0), NumberedError);
+TEST_F(MotorStatusTest, BadRefreshesRaiseAndKeepTheSnapshot) {
+    answer("1RW=5");
+    status_.refresh(*axes_, 1);
+    answer("1RW=busy");
+    EXPECT_TRUE(raisesNumbered(
+        13, [&] { status_.refresh(*axes_, 1); }, "Type mismatch"));
+    EXPECT_EQ(status_.status(), 5);
+    EXPECT_EQ(status_.motor(), motor_);
+    for (int16_t index : {0, 3}) EXPECT_TRUE(raisesNumbered(9, [&] { status_.refresh(*axes_, index); })) << index;
 }
 
 }  // namespace

@@ -1,10 +1,13 @@
 #pragma once
+#include <algorithm>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "support/Expect.h"
 #include "support/RecordingChannel.h"
 #include "support/TempInstall.h"
+#include "support/WireTable.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
@@ -17,10 +20,15 @@ namespace vek::test {
 // motors do.
 class MotorTest : public VekTest {
 protected:
+    static constexpr int16_t SM = MotorConstants::TYPE_SM;
+    static constexpr int16_t JP = MotorConstants::TYPE_JP;
+    static constexpr int16_t WX = MotorConstants::TYPE_WX;
+    static constexpr int16_t GZ = MotorConstants::TYPE_GZ;
+
     void SetUp() override {
         VekTest::SetUp();
         channel_ = std::make_shared<RecordingChannel>();
-        motor_ = makeMotor(1, MotorConstants::TYPE_SM);
+        motor_ = makeMotor(1, SM);
     }
 
     MotorContext context(const std::string& name = {}) const {
@@ -41,7 +49,14 @@ protected:
         for (const auto& m : motors) axes_->add(m, std::to_string(m->id()));
     }
 
-    using Wire = std::vector<std::string>;
+    // How often `command` went out since the channel was last cleared.
+    long sent(const std::string& command) const {
+        return std::count(channel_->commands().begin(), channel_->commands().end(), command);
+    }
+
+    // What went out since the channel was last cleared, as wireText.
+    std::string wire() const { return wireText(channel_->trace()); }
+    void answer(const std::string& pairs) { answerEach(*channel_, pairs); }
 
     std::shared_ptr<Configuration> configuration_;
     std::shared_ptr<MotorCollection> axes_ = std::make_shared<MotorCollection>();

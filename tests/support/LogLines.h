@@ -1,4 +1,8 @@
 #pragma once
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <initializer_list>
 #include <string>
 #include <utility>
 #include <vector>
@@ -28,6 +32,23 @@ inline bool loggedStartingWith(const LogLines& lines, const std::string& prefix)
     for (const auto& [m, l] : lines)
         if (m.rfind(prefix, 0) == 0) return true;
     return false;
+}
+
+// Whether every one of `lines` was logged, naming the first that was not:
+//   EXPECT_TRUE(loggedAll(messages(), {"Starting MP", "Stopping MP"}));
+inline ::testing::AssertionResult loggedAll(const LogLines& messages, std::initializer_list<std::string> lines) {
+    for (const auto& line : lines)
+        if (countLogged(messages, line) == 0) return ::testing::AssertionFailure() << "not logged: " << line;
+    return ::testing::AssertionSuccess();
+}
+
+// Whether a message starting with each of `prefixes` was logged.
+inline ::testing::AssertionResult loggedAllStartingWith(const LogLines& messages,
+                                                        std::initializer_list<std::string> prefixes) {
+    for (const auto& prefix : prefixes)
+        if (!loggedStartingWith(messages, prefix))
+            return ::testing::AssertionFailure() << "nothing logged starting with: " << prefix;
+    return ::testing::AssertionSuccess();
 }
 
 }  // namespace vek::test
