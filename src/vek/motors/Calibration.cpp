@@ -125,13 +125,9 @@ void Calibration::downloadTuningValuesToAllMotors() {
 
 bool Calibration::isHomed(int16_t motorIndex) {
     if (motorIndex != 0) return axes()->item(motorIndex)->isHomed();
-    // Every axis homed; the all-motors object answers the same AND.
-    const auto motors = axes();
-    if (motors->count() == 0) return false;
-    for (const auto& motor : *motors) {
-        if (!motor->isHomed()) return false;
-    }
-    return true;
+    // What the all-motors object answers: every axis homed, which holds for
+    // no axes at all.
+    return AxisGroup(axes()).all(&IMotor::isHomed);
 }
 
 }  // namespace vek

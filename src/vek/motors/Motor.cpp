@@ -39,12 +39,6 @@ constexpr const char* kStatusBitDescriptions[16] = {
 
 constexpr const char* kTuningNames[8] = {"KP", "KI", "KD", "KL", "KS", "KV", "KA", "KG"};
 
-// Waits compare elapsed seconds against a start rounded to a whole second, so
-// a time-out of t is reached only after more than t (and up to t + 0.5) seconds.
-double roundedStart() {
-    return std::nearbyint(eventLoop().now());
-}
-
 std::string numberText(int64_t value) {
     return std::to_string(value);
 }
@@ -118,7 +112,8 @@ void Motor::requireChannel() const {
     // A motor used before init has no channel: refuse rather than crash.
     if (!comm_) raiseInvalidArgument("Object is uninitialized. Please assign a new object to the variable.");
     if (!comm_->isOpen())
-        throw NumberedError(ErrorCodes::OPEN_PORT_FAILED, "Motor[" + name_ + "]->The connection to the motors is closed.");
+        throw NumberedError(ErrorCodes::OPEN_PORT_FAILED,
+                            "Motor[" + name_ + "]->The connection to the motors is closed.");
 }
 
 bool Motor::getIsResponse(const std::string& command, const std::string& response) {
@@ -256,7 +251,7 @@ void Motor::waitForLimitSwitch(int32_t timeoutSeconds, int16_t direction) {
     // The move ends when the limit stops the motor.
     WaitForStop(-1, true);
     logMotorMessage("reached the limit switch stop, now checking for " + bitQuery, LogLevel::DEVELOPER);
-    const double start = roundedStart();
+    const double start = MoveSequences::waitStart();
     for (;;) {
         if (getResponseOf(bitQuery) == "1") {
             logMotorMessage("Limit switch confirmed, returning.", LogLevel::DEVELOPER);
@@ -455,7 +450,7 @@ void Motor::waitForStart() {
 }
 
 bool Motor::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
-    const double start = roundedStart();
+    const double start = MoveSequences::waitStart();
     bool stopped = false;
     while (!stopped) {
         if (!isMoving()) {

@@ -637,7 +637,7 @@ bool MotorSimulation::WaitForStop(int32_t timeOutSeconds, bool ignoreFault) {
     const Operation op(*this);
     // Unlike the real motor this wait never looks at the stop request: the
     // simulated move ends by itself.
-    const double start = std::nearbyint(eventLoop().now());
+    const double start = MoveSequences::waitStart();
     bool stopped = false;
     for (;;) {
         if (!isMoving()) {

@@ -1,9 +1,11 @@
 #include "vek/motors/MoveSequences.h"
 
+#include <cmath>
 #include <string>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
+#include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/motors/IMotor.h"
@@ -49,6 +51,10 @@ void goWithVelocity(IMotor& motor, int32_t newVelocity, int32_t newAcceleration)
     motor.setVelocityMode();
     logMove("goWithVelocity", false, NOT_GIVEN, newVelocity, newAcceleration);
     setSpeedsAndStart(motor, newVelocity, newAcceleration);
+}
+
+double waitStart() {
+    return std::nearbyint(eventLoop().now());
 }
 
 void logHoming(const std::string& name, int32_t homingOffset, int16_t direction, bool force, double smuSpeed,

@@ -22,6 +22,11 @@ void logHoming(const std::string& name, int32_t homingOffset, int16_t direction,
 // Whether the motor reports a limit or position error (all three bits are
 // asked, so it sees the same traffic whatever it answers).
 bool reportsFault(IMotor& motor);
+// Where a motor's wait starts counting: the clock rounded to the nearest
+// whole second, as the motors' waits have always counted. A time-out of t
+// seconds is reached once the clock is more than t past that, which is
+// between t - 0.5 and t + 0.5 seconds after the wait began.
+double waitStart();
 // The end of WaitForStop on motor `name`: false with the warning when it
 // still moves, MOTION_INTERRUPTED when it reports a fault (unless ignored).
 bool endWaitForStop(IMotor& motor, const std::string& name, bool stopped, int32_t timeOutSeconds, bool ignoreFault);
