@@ -66,6 +66,7 @@
 #include "vek/persistence/DbError.h"
 #include "vek/persistence/DbSavepoint.h"
 #include "vek/persistence/DbValue.h"
+#include "vek/persistence/Migrations.h"
 #include "vek/persistence/MotorData.h"
 #include "vek/persistence/Recordset.h"
 #include "vek/persistence/SimulationData.h"

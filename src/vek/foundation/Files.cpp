@@ -3,9 +3,12 @@
 #include <glob.h>
 
 #include <algorithm>
+#include <array>
 #include <chrono>
+#include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <memory>
 
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/InstallFolder.h"
@@ -113,6 +116,30 @@ bool copyBinaryFile(const std::string& fromFile, const std::string& toFile) {
     out << in.rdbuf();
     out.flush();
     return static_cast<bool>(out);
+}
+
+bool copyToNewFile(const std::string& fromFile, const std::string& toFile) {
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(toNativePath(fromFile).c_str(), "rb"), &std::fclose);
+    if (!in) return false;
+    const std::string target = toNativePath(toFile);
+    std::FILE* out = std::fopen(target.c_str(), "wbx");
+    if (!out) return false;
+    std::array<char, 65536> buffer{};
+    bool ok = true;
+    while (ok) {
+        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
+        ok = std::fwrite(buffer.data(), 1, n, out) == n;
+        if (n < buffer.size()) break;
+    }
+    ok = ok && !std::ferror(in.get());
+    ok = std::fclose(out) == 0 && ok;
+    if (!ok) std::remove(target.c_str());
+    return ok;
+}
+
+bool pathExists(const std::string& path) {
+    std::error_code ec;
+    return fs::exists(fs::symlink_status(toNativePath(path), ec));
 }
 
 bool isFilePresent(const std::string& filePath) {

@@ -40,6 +40,11 @@ void renameFile(const std::string& fromFile, const std::string& toFile);
 // Copies the bytes; false (and no target change beyond a partial write) when
 // either side cannot be opened or the copy fails.
 bool copyBinaryFile(const std::string& fromFile, const std::string& toFile);
+// Copies the bytes into a file `toFile` that must not exist yet (an earlier
+// copy is never overwritten); a copy that fails leaves no file behind.
+bool copyToNewFile(const std::string& fromFile, const std::string& toFile);
+// Whether anything (file, folder, device) exists at the path.
+bool pathExists(const std::string& path);
 bool isFilePresent(const std::string& filePath);
 bool isDirPresent(const std::string& dirPath);
 // Sorted names of the regular files of `dirPath` ending in "." + ext (a

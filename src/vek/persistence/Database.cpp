@@ -11,6 +11,7 @@
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
 #include "vek/persistence/DbError.h"
+#include "vek/persistence/Migrations.h"
 
 namespace vek {
 
@@ -322,6 +323,55 @@ bool Database::createSimulationTable() {
     std::string sql = "CREATE TABLE Simulation ( motorKey NUMBER NOT NULL PRIMARY KEY";
     for (int i = 1; i <= 12; ++i) sql += ", in" + std::to_string(i) + " TEXT";
     return createTable("Simulation", sql + " )");
+}
+
+bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
+    return Migrations(*this).migrate(fromVersion, toVersion);
+}
+bool Database::migrate0to1() {
+    return Migrations(*this).migrate0to1();
+}
+bool Database::migrate1to2() {
+    return Migrations(*this).migrate1to2();
+}
+bool Database::migrate2to3() {
+    return Migrations(*this).migrate2to3();
+}
+bool Database::migrate3to4() {
+    return Migrations(*this).migrate3to4();
+}
+bool Database::migrate4to5() {
+    return Migrations(*this).migrate4to5();
+}
+bool Database::migrate5to6() {
+    return Migrations(*this).migrate5to6();
+}
+bool Database::migrate6to7() {
+    return Migrations(*this).migrate6to7();
+}
+bool Database::migrate7to8() {
+    return Migrations(*this).migrate7to8();
+}
+bool Database::migrate8to9() {
+    return Migrations(*this).migrate8to9();
+}
+bool Database::migrate9to10() {
+    return Migrations(*this).migrate9to10();
+}
+bool Database::migrate10to11() {
+    return Migrations(*this).migrate10to11();
+}
+bool Database::migrate11to12() {
+    return Migrations(*this).migrate11to12();
+}
+bool Database::addArcPathPoints() {
+    return Migrations(*this).addArcPathPoints();
+}
+bool Database::renumberNodes() {
+    return Migrations(*this).renumberNodes();
+}
+std::string Database::backupName() const {
+    return Migrations::backupName(fullPath_);
 }
 
 }  // namespace vek

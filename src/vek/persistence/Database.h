@@ -33,6 +33,7 @@ public:
     // step runs in a transaction together with the "dbVersion" it reaches:
     // a failed step leaves the file at the version of the last step done,
     // and calling migrate(Version(), DB_VERSION) again finishes the job.
+    // The upgrade operations hand over to Migrations (Migrations.h).
     bool migrate(int16_t fromVersion, int16_t toVersion);
     // The single upgrade steps; each returns false at its first failed action.
     bool migrate0to1();
@@ -77,14 +78,9 @@ public:
     bool deleteRows(const std::string& table, const std::string& column, const std::string& value, bool valueIsText);
     bool createHmiTable();
     bool createSimulationTable();
-    // Gives every stored arc path the "pitch" (0) and "rotations" (1) points
-    // that older files lack.
+    // The path repairs and the backup name of Migrations.
     bool addArcPathPoints();
-    // Numbers the points of every scope 1, 2, 3, ... in their stored order.
     bool renumberNodes();
-    // The name of the copy migrate() makes now: the dated name, or, when a
-    // copy of that name exists already (a resumed upgrade within the same
-    // minute), that name + "_2", "_3", ... so that no earlier copy is lost.
     std::string backupName() const;
 
     bool columnExisted() const { return columnExisted_; }
@@ -101,15 +97,6 @@ private:
     std::optional<std::string> configValue(const std::string& key);
     // DATABASE_ERROR "Can't open the database <path>. [<cause>]".
     NumberedError openFailure(const std::string& cause) const;
-    // The byte-for-byte copy migrate() starts with, under backupName().
-    bool backUp();
-    bool runStep(int16_t fromVersion);
-    // The built-in slide models, as rows for addRow.
-    bool addBuiltInSlides();
-    bool addNodeOrderIndex();
-    // addColumn, then the fill of a newly added column on every row.
-    bool addFilledColumn(const std::string& table, const std::string& column, const std::string& type,
-                         const std::string& value, bool valueIsText);
 
     std::string fileName_;
     std::string fullPath_;

@@ -14,7 +14,7 @@
 //            speed/acceleration/mode written as the defaults 10, 10, 0;
 //   10 to 11 speed, acceleration and mode are recreated as 10, 10, 0;
 //   11 to 12 p7 and p8 are added as 0.
-#include <sys/stat.h>
+#include "vek/persistence/Migrations.h"
 
 #include <array>
 #include <cstdio>
@@ -24,6 +24,7 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Files.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/geometry/NodePath.h"
@@ -44,32 +45,9 @@ std::string describe(const std::exception& e) {
     return numbered ? numbered->description() : std::string(e.what());
 }
 
-bool fileExists(const std::string& path) {
-    struct stat st {};
-    return ::stat(path.c_str(), &st) == 0;
-}
-
 // A byte-for-byte copy into a new file that tells whether it worked: an
 // upgrade must not start without its backup, and no earlier backup is ever
 // overwritten.
-bool copyFile(const std::string& from, const std::string& to) {
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> in(std::fopen(from.c_str(), "rb"), &std::fclose);
-    if (!in) return false;
-    std::FILE* out = std::fopen(to.c_str(), "wbx");
-    if (!out) return false;
-    std::array<char, 65536> buffer{};
-    bool ok = true;
-    while (ok) {
-        const std::size_t n = std::fread(buffer.data(), 1, buffer.size(), in.get());
-        ok = std::fwrite(buffer.data(), 1, n, out) == n;
-        if (n < buffer.size()) break;
-    }
-    ok = ok && !std::ferror(in.get());
-    ok = std::fclose(out) == 0 && ok;
-    if (!ok) std::remove(to.c_str());
-    return ok;
-}
-
 struct SlideModel {
     const char* model;
     const char* pitch;
@@ -123,24 +101,26 @@ private:
 };
 }  // namespace
 
-std::string Database::backupName() const {
+Migrations::Migrations(Database& database) : db_(database) {}
+
+std::string Migrations::backupName(const std::string& fullPath) {
     const std::time_t t = std::chrono::system_clock::to_time_t(eventLoop().clock().wallNow());
     std::tm tm{};
     localtime_r(&t, &tm);
-    std::string dated = fullPath_;
+    std::string dated = fullPath;
     for (int part : {tm.tm_year + 1900, tm.tm_mon + 1, tm.tm_mday, tm.tm_hour, tm.tm_min})
         dated += "_" + std::to_string(part);
     std::string name = dated;
-    for (int n = 2; fileExists(name); ++n) name = dated + "_" + std::to_string(n);
+    for (int n = 2; pathExists(name); ++n) name = dated + "_" + std::to_string(n);
     return name;
 }
 
-bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
+bool Migrations::migrate(int16_t fromVersion, int16_t toVersion) {
     log("Migrating database from version_" + toText(fromVersion) + " to version_" + toText(toVersion));
     if (!backUp()) return false;
     // Now that the copy holds the file as it was, the steps may commit
     // through the write-ahead log.
-    Connection()->useWriteAheadLog();
+    db_.Connection()->useWriteAheadLog();
     for (int16_t v = fromVersion; v < toVersion; ++v) {
         const std::string from = toText(v), to = toText(v + 1);
         log("    -- Migrating database from version_" + from + " to version_" + to);
@@ -152,17 +132,17 @@ bool Database::migrate(int16_t fromVersion, int16_t toVersion) {
     return true;
 }
 
-bool Database::backUp() {
+bool Migrations::backUp() {
     try {
-        auto connection = Connection();
+        auto connection = db_.Connection();
         // Commits waiting in the write-ahead log belong in the copy.
         connection->checkpoint();
         // Named under the lock: two processes upgrading one file at once
         // each keep a copy of their own.
         WriteTransaction writeLock(*connection);
-        const std::string backup = backupName();
-        log("Backing up the database from " + fullPath_ + " to " + backup);
-        if (!copyFile(fullPath_, backup)) {
+        const std::string backup = backupName(db_.fullPath());
+        log("Backing up the database from " + db_.fullPath() + " to " + backup);
+        if (!copyToNewFile(db_.fullPath(), backup)) {
             log("Couldn't back up the database to " + backup, LogLevel::Error);
             return false;
         }
@@ -173,34 +153,34 @@ bool Database::backUp() {
     return false;
 }
 
-bool Database::runStep(int16_t fromVersion) {
-    using Step = bool (Database::*)();
+bool Migrations::runStep(int16_t fromVersion) {
+    using Step = bool (Migrations::*)();
     static constexpr std::array<Step, 12> steps{
-        &Database::migrate0to1, &Database::migrate1to2,  &Database::migrate2to3,   &Database::migrate3to4,
-        &Database::migrate4to5, &Database::migrate5to6,  &Database::migrate6to7,   &Database::migrate7to8,
-        &Database::migrate8to9, &Database::migrate9to10, &Database::migrate10to11, &Database::migrate11to12,
+        &Migrations::migrate0to1, &Migrations::migrate1to2,  &Migrations::migrate2to3,   &Migrations::migrate3to4,
+        &Migrations::migrate4to5, &Migrations::migrate5to6,  &Migrations::migrate6to7,   &Migrations::migrate7to8,
+        &Migrations::migrate8to9, &Migrations::migrate9to10, &Migrations::migrate10to11, &Migrations::migrate11to12,
     };
     if (fromVersion < 0 || fromVersion >= static_cast<int16_t>(steps.size())) {
         log("There is no migration from version_" + toText(fromVersion), LogLevel::Error);
         return false;
     }
     try {
-        auto connection = Connection();
+        auto connection = db_.Connection();
         WriteTransaction transaction(*connection);
         // Another process that started with this one may have run the step
         // while this one waited for the lock; running it twice would add
         // its rows twice.
-        if (const int16_t stored = storedVersion(); stored > fromVersion) {
+        if (const int16_t stored = db_.storedVersion(); stored > fromVersion) {
             log("Database is at version_" + toText(stored) + " already; the step is skipped.");
             return true;
         }
         if (!(this->*steps[static_cast<std::size_t>(fromVersion)])()) return false;
         const std::string reached = toText(fromVersion + 1);
-        preInitializeConfigSet("dbVersion", reached);
+        db_.preInitializeConfigSet("dbVersion", reached);
         // preInitializeConfigSet swallows its failures; a step whose version
         // was not written must not stay, or the resumed upgrade would run it
         // twice.
-        if (preInitializeConfigGet("dbVersion") != reached) return false;
+        if (db_.preInitializeConfigGet("dbVersion") != reached) return false;
         transaction.commit();
         return true;
     } catch (const std::exception& e) {
@@ -209,76 +189,78 @@ bool Database::runStep(int16_t fromVersion) {
     return false;
 }
 
-bool Database::addFilledColumn(const std::string& table, const std::string& column, const std::string& type,
-                               const std::string& value, bool valueIsText) {
-    if (!addColumn(table, column, type)) return false;
-    return columnExisted_ || updateColumn(table, column, value, valueIsText);
+bool Migrations::addFilledColumn(const std::string& table, const std::string& column, const std::string& type,
+                                 const std::string& value, bool valueIsText) {
+    if (!db_.addColumn(table, column, type)) return false;
+    return db_.columnExisted() || db_.updateColumn(table, column, value, valueIsText);
 }
 
-bool Database::addBuiltInSlides() {
+bool Migrations::addBuiltInSlides() {
     const auto names = collectionOf({"model", "pitch", "stroke", "maxSpeed", "maxAcceleration", "motorType"});
     const auto types = collectionOf({"text", "number", "number", "number", "number", "number"});
     for (const auto& slide : kBuiltInSlides)
         for (std::size_t i = 0; i < slide.strokeCount; ++i)
-            if (!addRow("SLIDE", names, types,
-                        collectionOf({slide.model, slide.pitch, slide.strokes[i], slide.maxSpeed, slide.maxAcceleration,
-                                      slide.motorType})))
+            if (!db_.addRow("SLIDE", names, types,
+                            collectionOf({slide.model, slide.pitch, slide.strokes[i], slide.maxSpeed,
+                                          slide.maxAcceleration, slide.motorType})))
                 return false;
     return true;
 }
 
-bool Database::migrate0to1() {
-    return addFilledColumn("PATH", "pathType", "Number", "1", false) && dropColumn("MOTOR", "acceleration") &&
+bool Migrations::migrate0to1() {
+    return addFilledColumn("PATH", "pathType", "Number", "1", false) && db_.dropColumn("MOTOR", "acceleration") &&
            addArcPathPoints();
 }
 
-bool Database::migrate1to2() {
-    return createHmiTable();
+bool Migrations::migrate1to2() {
+    return db_.createHmiTable();
 }
 
-bool Database::migrate2to3() {
-    return addColumn("USER", "company", "Text");
+bool Migrations::migrate2to3() {
+    return db_.addColumn("USER", "company", "Text");
 }
 
-bool Database::migrate3to4() {
-    return addColumn("NODE", "p4", "Number") && addColumn("NODE", "p5", "Number") && addColumn("NODE", "p6", "Number");
+bool Migrations::migrate3to4() {
+    return db_.addColumn("NODE", "p4", "Number") && db_.addColumn("NODE", "p5", "Number") &&
+           db_.addColumn("NODE", "p6", "Number");
 }
 
-bool Database::migrate4to5() {
-    return createSimulationTable();
+bool Migrations::migrate4to5() {
+    return db_.createSimulationTable();
 }
 
-bool Database::migrate5to6() {
+bool Migrations::migrate5to6() {
     return addFilledColumn("Motor", "motorType", "Number", "1", false);
 }
 
-bool Database::migrate6to7() {
-    return addFilledColumn("Node", "orderNumber", "Number", "-1", false) && addColumn("NODE", "speed", "Number") &&
-           addColumn("NODE", "acceleration", "Number") && addColumn("NODE", "mode", "Number") && renumberNodes();
+bool Migrations::migrate6to7() {
+    return addFilledColumn("Node", "orderNumber", "Number", "-1", false) && db_.addColumn("NODE", "speed", "Number") &&
+           db_.addColumn("NODE", "acceleration", "Number") && db_.addColumn("NODE", "mode", "Number") &&
+           renumberNodes();
 }
 
-bool Database::migrate7to8() {
-    return dropColumn("Motor", "motorType") && addFilledColumn("Slide", "motorType", "Number", "1", false);
+bool Migrations::migrate7to8() {
+    return db_.dropColumn("Motor", "motorType") && addFilledColumn("Slide", "motorType", "Number", "1", false);
 }
 
-bool Database::migrate8to9() {
+bool Migrations::migrate8to9() {
     for (int i = 7; i <= 10; ++i)
         if (!addFilledColumn("MOTOR", "out" + std::to_string(i), "Text", "Out" + std::to_string(i), true)) return false;
     return true;
 }
 
-bool Database::migrate9to10() {
+bool Migrations::migrate9to10() {
     return addBuiltInSlides();
 }
 
-bool Database::migrate10to11() {
+bool Migrations::migrate10to11() {
     // The built-in slide rows are replaced, which gives them new keys: axes
     // assigned to one of them are pointed at its replacement (same model,
     // pitch and stroke), or left without a slide when it has none, instead of
     // keeping a key that no longer exists and failing to load.
     static const std::string kBuiltIn = "model IN ('JP65', 'JP90', 'WX21', 'WX75')";
     try {
-        auto connection = Connection();
+        auto connection = db_.Connection();
         connection->execute("DROP TABLE IF EXISTS temp.SlideRemap");
         connection->execute(
             "CREATE TEMP TABLE SlideRemap AS SELECT slideKey AS oldKey, model, pitch, stroke FROM Slide "
@@ -289,10 +271,10 @@ bool Database::migrate10to11() {
         return false;
     }
     for (const char* model : {"JP65", "JP90", "WX21", "WX75"})
-        if (!deleteRows("Slide", "model", model, true)) return false;
+        if (!db_.deleteRows("Slide", "model", model, true)) return false;
     if (!addBuiltInSlides()) return false;
     try {
-        auto connection = Connection();
+        auto connection = db_.Connection();
         connection->execute(
             "UPDATE Motor SET slideKey = (SELECT max(s.slideKey) FROM Slide s JOIN SlideRemap r ON s.model = r.model "
             "AND s.pitch = r.pitch AND s.stroke = r.stroke WHERE r.oldKey = Motor.slideKey) "
@@ -305,24 +287,24 @@ bool Database::migrate10to11() {
     const std::array<std::pair<const char*, const char*>, 3> columns{
         {{"speed", "10"}, {"acceleration", "10"}, {"mode", "0"}}};
     for (const auto& [column, value] : columns)
-        if (!dropColumn("NODE", column) || !addFilledColumn("NODE", column, "Number", value, false)) return false;
+        if (!db_.dropColumn("NODE", column) || !addFilledColumn("NODE", column, "Number", value, false)) return false;
     return true;
 }
 
-bool Database::migrate11to12() {
+bool Migrations::migrate11to12() {
     const auto names = collectionOf({"name"});
     const auto types = collectionOf({"text"});
-    return addRow("MOTOR", names, types, collectionOf({"Motor7"})) &&
-           addRow("MOTOR", names, types, collectionOf({"Motor8"})) &&
+    return db_.addRow("MOTOR", names, types, collectionOf({"Motor7"})) &&
+           db_.addRow("MOTOR", names, types, collectionOf({"Motor8"})) &&
            addFilledColumn("NODE", "p7", "Number", "0", false) && addFilledColumn("NODE", "p8", "Number", "0", false) &&
            addNodeOrderIndex();
 }
 
-bool Database::addNodeOrderIndex() {
+bool Migrations::addNodeOrderIndex() {
     // Loading reads points in this order; a new file has the index from the
     // start, an upgraded one gets it once all its columns exist.
     try {
-        Connection()->execute(
+        db_.Connection()->execute(
             "CREATE INDEX IF NOT EXISTS NodeOrder ON Node (datasetKey, pathKey, orderNumber, nodeKey)");
         return true;
     } catch (const std::exception& e) {
@@ -331,12 +313,12 @@ bool Database::addNodeOrderIndex() {
     return false;
 }
 
-bool Database::addArcPathPoints() {
+bool Migrations::addArcPathPoints() {
     log("Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them.");
     try {
-        auto connection = Connection();
+        auto connection = db_.Connection();
         // The repair runs on this database, which outlives it: a non-owning handle.
-        std::shared_ptr<Database> self(std::shared_ptr<Database>{}, this);
+        std::shared_ptr<Database> self(std::shared_ptr<Database>{}, &db_);
         DataSet scratch(self, DatasetColumns::read(*connection));
         std::unordered_map<int32_t, int32_t> datasetOfPath;
         connection->forEachRow("SELECT pathKey, pathName, datasetKey FROM Path WHERE pathType = 2", {},
@@ -380,8 +362,8 @@ bool Database::addArcPathPoints() {
     return false;
 }
 
-bool Database::renumberNodes() {
-    std::shared_ptr<Database> self(std::shared_ptr<Database>{}, this);
+bool Migrations::renumberNodes() {
+    std::shared_ptr<Database> self(std::shared_ptr<Database>{}, &db_);
     DataSets all(self);
     // A partial image would leave the points it missed at -1.
     if (!all.loadedCompletely()) return false;
