@@ -140,8 +140,12 @@ void DbConnection::useWriteAheadLog() {
     }
 }
 
+void DbConnection::FinishStatement::operator()(sqlite3_stmt* stmt) const noexcept {
+    sqlite3_finalize(stmt);
+}
+
 void DbConnection::close() {
-    for (auto& [sql, stmt] : statements_) sqlite3_finalize(stmt);
+    // Statements are finished before the connection closes.
     statements_.clear();
     if (db_) sqlite3_close_v2(db_);
     db_ = nullptr;
@@ -167,32 +171,31 @@ void DbConnection::fail(int rc) const {
     throw DbError(message, rc, DbError::classify(rc, message));
 }
 
-sqlite3_stmt* DbConnection::prepare(const std::string& sql, bool& cached) {
+sqlite3_stmt* DbConnection::prepare(const std::string& sql, Statement& owned) {
     requireOpen();
     // Statements with placeholders are reused: the same few texts run again
     // and again with other values.
-    auto it = statements_.find(sql);
-    if (it != statements_.end()) {
-        cached = true;
-        sqlite3_reset(it->second);
-        sqlite3_clear_bindings(it->second);
-        return it->second;
+    if (auto it = statements_.find(sql); it != statements_.end()) {
+        sqlite3_reset(it->second.get());
+        sqlite3_clear_bindings(it->second.get());
+        return it->second.get();
     }
     const std::string text = translate(sql);
-    sqlite3_stmt* stmt = nullptr;
+    sqlite3_stmt* prepared = nullptr;
     const char* tail = nullptr;
-    const int rc =
-        sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT, &stmt, &tail);
+    const int rc = sqlite3_prepare_v3(db_, text.c_str(), static_cast<int>(text.size()), SQLITE_PREPARE_PERSISTENT,
+                                      &prepared, &tail);
+    Statement stmt(prepared);
     if (rc != SQLITE_OK) fail(rc);
     if (!stmt) throw DbError("The statement is empty.", SQLITE_MISUSE);
     while (tail && (std::isspace(static_cast<unsigned char>(*tail)) || *tail == ';')) ++tail;
-    if (tail && *tail) {
-        sqlite3_finalize(stmt);
-        throw DbError("Only one statement may be run at a time.", SQLITE_MISUSE);
+    if (tail && *tail) throw DbError("Only one statement may be run at a time.", SQLITE_MISUSE);
+    if (statements_.size() < kMaxCachedStatements && sqlite3_bind_parameter_count(prepared) > 0) {
+        statements_.emplace(sql, std::move(stmt));
+        return prepared;
     }
-    cached = statements_.size() < kMaxCachedStatements && sqlite3_bind_parameter_count(stmt) > 0;
-    if (cached) statements_.emplace(sql, stmt);
-    return stmt;
+    owned = std::move(stmt);
+    return prepared;
 }
 
 void DbConnection::bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params) {
@@ -220,22 +223,19 @@ void DbConnection::run(const std::string& sql, const std::vector<DbValue>& param
                        const std::function<void(sqlite3_stmt*)>& body) {
     requireOpen();
     countStatement(sql);
-    bool cached = false;
-    sqlite3_stmt* stmt = prepare(sql, cached);
-    // A cached statement is kept for the next call, any other one finished,
-    // whatever the body does.
-    struct Finish {
+    Statement owned;
+    sqlite3_stmt* stmt = prepare(sql, owned);
+    // A cached statement is left reset for the next call, whatever the body
+    // does; one of this call alone is finished by its owner.
+    struct Reset {
         sqlite3_stmt* s;
-        bool cached;
-        ~Finish() {
-            if (cached) {
+        ~Reset() {
+            if (s) {
                 sqlite3_reset(s);
                 sqlite3_clear_bindings(s);
-            } else {
-                sqlite3_finalize(s);
             }
         }
-    } finish{stmt, cached};
+    } reset{owned ? nullptr : stmt};
     bind(stmt, params);
     body(stmt);
 }

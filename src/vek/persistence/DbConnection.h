@@ -93,7 +93,16 @@ public:
     static void setBusyTimeout(int32_t milliseconds);
 
 private:
-    sqlite3_stmt* prepare(const std::string& sql, bool& cached);
+    // Owns one prepared statement and finishes it when let go.
+    struct FinishStatement {
+        void operator()(sqlite3_stmt* stmt) const noexcept;
+    };
+    using Statement = std::unique_ptr<sqlite3_stmt, FinishStatement>;
+
+    // The statement for `sql`: a cached one (reset and unbound), or a new one
+    // that is cached when it has placeholders and room is left, and handed to
+    // `owned` otherwise.
+    sqlite3_stmt* prepare(const std::string& sql, Statement& owned);
     void bind(sqlite3_stmt* stmt, const std::vector<DbValue>& params);
     // Prepares and binds `sql`, hands the statement to `body`, then resets
     // or finishes it.
@@ -111,7 +120,7 @@ private:
 
     sqlite3* db_ = nullptr;
     std::string path_;
-    std::unordered_map<std::string, sqlite3_stmt*> statements_;
+    std::unordered_map<std::string, Statement> statements_;
     int64_t statementCount_ = 0;
     int64_t failCountdown_ = 0;
 };
