@@ -1,8 +1,9 @@
 // Command texts on the simulated channel, as the motor objects of a host send
 // them ("1P=5000", "0RBt", "2O3=1"): each line of the input is one command to
-// a gantry of three simulated axes (SmartMotor, JP and GZ family) under the
-// manual clock, after which the axes run a few simulation ticks. Every input
-// starts on freshly made axes, so that a finding replays on its own.
+// a gantry of three simulated axes (a SmartMotor, then JP and GZ types of the
+// Dravo family) under the manual clock, after which the axes run a few
+// simulation ticks. Every input starts on freshly made axes, so that a
+// finding replays on its own.
 #include <cstddef>
 #include <cstdint>
 #include <memory>
