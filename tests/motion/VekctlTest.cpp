@@ -1,5 +1,7 @@
 // vekctl as a process: the simulated demo in a fresh home folder, its exit
-// codes and the picture it writes, and the upgrade of an old database file.
+// codes and the picture it writes, the upgrade of an old database file, the
+// install folder it picks, the files it refuses, and a demo killed while it
+// stores its path.
 #include <fcntl.h>
 #include <gtest/gtest.h>
 #include <linux/filter.h>
@@ -21,6 +23,7 @@
 #include <string>
 
 #include "support/TempInstall.h"
+#include "vek/persistence/DbConnection.h"
 
 namespace fs = std::filesystem;
 
@@ -32,8 +35,10 @@ struct ProcessRun {
     std::string output;
 };
 
-ProcessRun vekctl(const std::string& arguments) {
-    const std::string command = std::string(VEK_BIN_DIR) + "/vekctl " + arguments + " 2>&1";
+// Runs `prefix vekctl arguments redirect` in a shell; by default both
+// standard output and standard error are read.
+ProcessRun vekctl(const std::string& arguments, const std::string& prefix = {}, const std::string& redirect = "2>&1") {
+    const std::string command = prefix + " " + VEK_BIN_DIR + "/vekctl " + arguments + " " + redirect;
     ProcessRun run;
     FILE* pipe = ::popen(command.c_str(), "r");
     if (!pipe) return run;
@@ -57,6 +62,27 @@ protected:
     }
     fs::path dir_;
 };
+
+bool contains(const std::string& text, const std::string& what) {
+    return text.find(what) != std::string::npos;
+}
+
+// The lines from "Final positions:" on.
+std::string finalPositions(const std::string& output) {
+    const auto at = output.find("Final positions:");
+    return at == std::string::npos ? std::string() : output.substr(at, output.find("Wrote ", at) - at);
+}
+
+// The slide model of each axis 1..3 of a database file.
+std::string slideModels(const fs::path& database) {
+    DbConnection db;
+    db.open(database.string());
+    std::string models;
+    db.forEachRow(
+        "SELECT s.model FROM Motor m LEFT JOIN Slide s ON s.slideKey = m.slideKey ORDER BY m.motorKey LIMIT 3", {},
+        [&](const DbRow& row) { models += (models.empty() ? "" : ",") + row.text(0); });
+    return models;
+}
 
 std::size_t count(const std::string& text, const std::string& what) {
     std::size_t n = 0;
@@ -91,6 +117,34 @@ TEST_F(Vekctl, DemoRunsInAFreshHomeAndDrawsTheRun) {
     const ProcessRun second = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
     ASSERT_EQ(second.exitCode, 0) << second.output;
     EXPECT_EQ(second.output.find("Stored the rounded polyline"), std::string::npos) << second.output;
+    EXPECT_FALSE(contains(second.output, "now use")) << "the axes have their SmartMotor slides already";
+    EXPECT_EQ(finalPositions(second.output), finalPositions(first.output));
+}
+
+TEST_F(Vekctl, DemoGivesTheDemoSlideOnlyToAxesWithoutASmartMotorSlide) {
+    const fs::path plain = dir_ / "plain";
+    const ProcessRun reference =
+        vekctl("demo --quiet --home " + plain.string() + " --svg " + (dir_ / "a.svg").string());
+    ASSERT_EQ(reference.exitCode, 0) << reference.output;
+    EXPECT_TRUE(contains(reference.output, "Axes X, Y and Z now use the SmartMotor slide model SM23-DEMO"));
+    EXPECT_EQ(slideModels(plain / "data" / "vek.db"), "SM23-DEMO,SM23-DEMO,SM23-DEMO");
+
+    // Axis Y on a SmartMotor slide of its own keeps it.
+    const fs::path home = dir_ / "own";
+    ASSERT_EQ(vekctl("migrate --home " + home.string()).exitCode, 0);
+    {
+        DbConnection db;
+        db.open((home / "data" / "vek.db").string());
+        db.execute(
+            "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
+            "VALUES ('SM-OWN', 10, 200, 80, 900, 1)");
+        db.execute("UPDATE Motor SET slideKey = ? WHERE motorKey = 2", {DbValue(db.lastInsertKey())});
+    }
+    const ProcessRun run = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "b.svg").string());
+    ASSERT_EQ(run.exitCode, 0) << run.output;
+    EXPECT_TRUE(contains(run.output, "Axes X and Z now use the SmartMotor slide model SM23-DEMO")) << run.output;
+    EXPECT_EQ(slideModels(home / "data" / "vek.db"), "SM23-DEMO,SM-OWN,SM23-DEMO");
+    EXPECT_EQ(finalPositions(run.output), finalPositions(reference.output));
 }
 
 TEST_F(Vekctl, MigrateUpgradesTheOldExampleAndTheDemoRunsOnAnUpgradedFile) {
@@ -235,6 +289,62 @@ TEST_F(Vekctl, DemoKilledWhileStoringItsPathLeavesItWholeOrAsItWas) {
     EXPECT_EQ(vekctl(args).exitCode, 0);
 }
 #endif
+TEST_F(Vekctl, MigrateRefusesFilesOutsideTheDataFolder) {
+    const fs::path home = dir_ / "home";
+    fs::create_directories(home / "data");
+    fs::copy_file(std::string(VEK_STAGE_DIR) + "/data/vek_v0.db", dir_ / "vek.db");
+    fs::create_directory_symlink(dir_, home / "data" / "outside");
+    const std::string before = readFileText((dir_ / "vek.db").string());
+    for (const std::string name :
+         {"../../vek.db", "/tmp/vek.db", "sub/../../../vek.db", "..\\..\\vek.db", "outside/vek.db", "."}) {
+        const ProcessRun run = vekctl("migrate --home " + home.string() + " --file '" + name + "'");
+        EXPECT_EQ(run.exitCode, 1) << name << ": " << run.output;
+        EXPECT_TRUE(contains(run.output, "is not inside it")) << name << ": " << run.output;
+    }
+    EXPECT_EQ(readFileText((dir_ / "vek.db").string()), before);
+    EXPECT_FALSE(fs::exists(home / "logs")) << "refused before anything is made";
+}
+
+TEST_F(Vekctl, InstallFolderComesFromTheEnvironmentOrIsRefused) {
+    const std::string d = dir_.string();
+    const struct {
+        std::string environment;
+        std::string folder;  // empty: refused
+    } cases[] = {
+        {"VEK_HOME=" + d + "/vek XDG_DATA_HOME=" + d + "/xdg HOME=" + d + "/user", d + "/vek"},
+        {"-u VEK_HOME XDG_DATA_HOME=" + d + "/xdg HOME=" + d + "/user", d + "/xdg/vek"},
+        {"-u VEK_HOME XDG_DATA_HOME=relative HOME=" + d + "/user", d + "/user/.local/share/vek"},
+        {"-u VEK_HOME -u HOME XDG_DATA_HOME=" + d + "/xdg", d + "/xdg/vek"},
+        {"-u VEK_HOME -u XDG_DATA_HOME -u HOME", ""},
+    };
+    for (const auto& c : cases) {
+        const ProcessRun run = vekctl("migrate", "cd " + d + " && env " + c.environment);
+        if (c.folder.empty()) {
+            EXPECT_EQ(run.exitCode, 1) << run.output;
+            EXPECT_TRUE(contains(run.output, "no install folder")) << run.output;
+        } else {
+            EXPECT_EQ(run.exitCode, 0) << c.environment << ": " << run.output;
+            EXPECT_TRUE(fs::exists(c.folder + "/data/vek-v0-example.db")) << c.environment;
+            fs::remove_all(c.folder);
+        }
+    }
+    EXPECT_FALSE(fs::exists(dir_ / ".local")) << "nothing guessed in the current folder";
+    EXPECT_FALSE(fs::exists(dir_ / "relative"));
+    const ProcessRun help = vekctl("--help");
+    for (const char* name : {"VEK_HOME", "XDG_DATA_HOME", "data/vek_v0.db"})
+        EXPECT_TRUE(contains(help.output, name)) << name;
+}
+
+TEST_F(Vekctl, AnOutputThatCannotBeWrittenFailsTheRun) {
+    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
+    const std::string home = (dir_ / "home").string();
+    for (const std::string arguments : {std::string("--help"), "migrate --home " + home,
+                                        "demo --quiet --home " + home + " --svg " + (dir_ / "x.svg").string()}) {
+        const ProcessRun run = vekctl(arguments, {}, "2>&1 >/dev/full");
+        EXPECT_EQ(run.exitCode, 8) << arguments << ": " << run.output;
+        EXPECT_TRUE(contains(run.output, "cannot write to standard output")) << arguments << ": " << run.output;
+    }
+}
 
 TEST_F(Vekctl, ExitCodesSayWhatFailed) {
     const ProcessRun help = vekctl("--help");

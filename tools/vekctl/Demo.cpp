@@ -111,16 +111,18 @@ void Demo::ensureSmartMotorAxes() {
     vek::DbSavepoint change(*runtime().database->Connection(), "vek_demo_axes", true);
     auto config = runtime().configuration;
     config->reload();
-    std::shared_ptr<vek::SlideData> demoSlide;
-    for (auto& slide : *config->slidesData()) {
-        if (slide->model() == kDemoSlideModel && (slide->motorType() & vek::MotorConstants::TYPE_SM)) demoSlide = slide;
-    }
-    bool needed = false;
+    auto isSmartMotor = [](const std::shared_ptr<vek::SlideData>& slide) {
+        return slide && vek::isSmartMotorFamily(slide->motorType());
+    };
+    std::vector<int16_t> changed;
     for (int16_t i = 1; i <= 3; ++i) {
-        auto slide = config->motorsData()->item(i)->SlideData();
-        if (!slide || !(slide->motorType() & vek::MotorConstants::TYPE_SM)) needed = true;
+        if (!isSmartMotor(config->motorsData()->item(i)->SlideData())) changed.push_back(i);
     }
-    if (needed) {
+    if (!changed.empty()) {
+        std::shared_ptr<vek::SlideData> demoSlide;
+        for (auto& slide : *config->slidesData()) {
+            if (slide->model() == kDemoSlideModel && isSmartMotor(slide)) demoSlide = slide;
+        }
         if (!demoSlide) {
             // 10 mm lead, 200 mm stroke; values bound, never spliced.
             runtime().database->Connection()->execute(
@@ -134,10 +136,15 @@ void Demo::ensureSmartMotorAxes() {
                 if (slide->model() == kDemoSlideModel) demoSlide = slide;
             }
         }
-        for (int16_t i = 1; i <= 3; ++i) config->motorsData()->item(i)->setSlideData(demoSlide);
+        std::string names;
+        for (std::size_t k = 0; k < changed.size(); ++k) {
+            config->motorsData()->item(changed[k])->setSlideData(demoSlide);
+            names += (k == 0 ? "" : k + 1 == changed.size() ? " and " : ", ") + std::string(1, "XYZ"[changed[k] - 1]);
+        }
         config->saveData(false);
-        std::cout << "Axes X, Y and Z now use the SmartMotor slide model " << kDemoSlideModel
-                  << " (coordinated motion drives SmartMotor axes only).\n";
+        std::cout << (changed.size() == 1 ? "Axis " : "Axes ") << names
+                  << (changed.size() == 1 ? " now uses" : " now use") << " the SmartMotor slide model "
+                  << kDemoSlideModel << " (coordinated motion drives SmartMotor axes only).\n";
     }
     previousSoftwareMotors_ = config->getConfigValue("softwareMotors");
     if (previousSoftwareMotors_ != "3") {

@@ -24,6 +24,7 @@ enum Value : int {
     HOMING = 5,
     MOTION = 6,
     PICTURE = 7,
+    OUTPUT = 8,
 };
 }  // namespace Exit
 
@@ -51,9 +52,10 @@ private:
     int drawHelix();
     int finish();
 
-    // Gives axes 1..3 a SmartMotor slide when they have none: coordinated
-    // motion drives only SmartMotor-family axes, and the built-in slide
-    // models are all of the Dravo family.
+    // Gives each of axes 1..3 that has no SmartMotor slide (none, or one of
+    // another family) the demo's SmartMotor slide; axes on a SmartMotor slide
+    // keep theirs. Coordinated motion drives only SmartMotor-family axes, and
+    // the built-in slide models are all of the Dravo family.
     void ensureSmartMotorAxes();
     std::shared_ptr<vek::NodePath> storedPolyline();
     // Draws `path` with a progress bar fed by the event pump and motionEvent.

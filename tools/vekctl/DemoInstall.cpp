@@ -29,9 +29,11 @@ void copyWhole(const fs::path& from, const fs::path& to, std::error_code& ec) {
 
 std::string defaultHome() {
     if (const char* home = std::getenv("VEK_HOME"); home && *home) return home;
-    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data) return std::string(data) + "/vek";
-    const char* user = std::getenv("HOME");
-    return std::string(user && *user ? user : ".") + "/.local/share/vek";
+    // A relative XDG_DATA_HOME is invalid and ignored, as the XDG base
+    // directory rules say.
+    if (const char* data = std::getenv("XDG_DATA_HOME"); data && *data == '/') return std::string(data) + "/vek";
+    if (const char* user = std::getenv("HOME"); user && *user) return std::string(user) + "/.local/share/vek";
+    return {};
 }
 
 std::string prepareHome(const std::string& home, const std::string& stagedData) {

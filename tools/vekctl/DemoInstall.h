@@ -3,8 +3,9 @@
 
 namespace vekctl {
 
-// The install folder vekctl works in: --home, else $VEK_HOME, else
-// ~/.local/share/vek.
+// The install folder vekctl works in without --home: $VEK_HOME, else
+// $XDG_DATA_HOME/vek, else ~/.local/share/vek; empty when none of the three
+// is set (vekctl then refuses rather than guess a folder).
 std::string defaultHome();
 
 // Makes `home` a working install folder: creates it and its subfolders and

@@ -33,9 +33,30 @@ std::string countsOf(vek::Database& db) {
     return counts;
 }
 
+// Whether `name` is a file inside `folder` once backslashes are read as "/"
+// (as the library reads them) and "..", and symbolic links that exist, are
+// followed.
+bool insideFolder(const fs::path& folder, const std::string& name) {
+    const std::string native = vek::toNativePath(name);
+    if (native.empty() || native.front() == '/') return false;
+    std::error_code ec;
+    const fs::path base = fs::weakly_canonical(folder, ec);
+    if (ec) return false;
+    const fs::path target = fs::weakly_canonical(folder / native, ec);
+    if (ec) return false;
+    const fs::path relative = target.lexically_relative(base);
+    return !relative.empty() && *relative.begin() != ".." && relative != ".";
+}
+
 }  // namespace
 
 int runMigrate(const MigrateOptions& options) {
+    const fs::path data = fs::path(options.home) / "data";
+    if (!options.file.empty() && !insideFolder(data, options.file)) {
+        std::cerr << "vekctl: --file must name a file in the data folder " << data.string() << "; '" << options.file
+                  << "' is not inside it\nTry 'vekctl --help'.\n";
+        return Exit::USAGE;
+    }
     const std::string staged = vek::installSubfolder(vek::InstallSubfolder::data);
     if (const std::string problem = prepareHome(options.home, staged); !problem.empty()) {
         std::cerr << "vekctl: " << problem << "\n";
@@ -45,7 +66,6 @@ int runMigrate(const MigrateOptions& options) {
     if (name.empty()) {
         name = kExample;
         std::error_code ec;
-        const fs::path data = fs::path(options.home) / "data";
         fs::copy_file(fs::path(staged) / kShippedOldFile, data / name, fs::copy_options::overwrite_existing, ec);
         if (ec) {
             std::cerr << "vekctl: cannot copy the version-0 example to " << (data / name).string() << ": "

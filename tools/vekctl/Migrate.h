@@ -6,8 +6,9 @@ namespace vekctl {
 struct MigrateOptions {
     std::string home;  // install folder, prepared as for the demo
     // Database file in the install's data folder to upgrade in place (after
-    // its dated backup). Empty: a fresh copy of the shipped version-0
-    // example, vek-v0-example.db, replaced on every run.
+    // its dated backup); a name leading out of that folder is refused.
+    // Empty: the shipped version-0 example, vek_v0.db, copied afresh to
+    // vek-v0-example.db and upgraded there.
     std::string file;
 };
 

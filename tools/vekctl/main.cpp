@@ -1,4 +1,6 @@
 // vekctl: the command-line host of vek.
+#include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -18,18 +20,21 @@ Commands:
            (dataset Demo, path RoundedSquare, stored on first use) and a
            helical arc are drawn with a live progress bar; the final axis
            positions are printed and the commanded path and the positions the
-           axes actually took are drawn into an SVG picture.
+           axes actually took are drawn into an SVG picture. Each of axes 1-3
+           without a SmartMotor slide model gets the model SM23-DEMO in the
+           database (coordinated motion drives SmartMotor axes only).
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
-           (data/vek-v0-example.db, replaced on every run) is upgraded.
+           data/vek_v0.db is made as data/vek-v0-example.db in the install
+           folder (replaced on every run) and upgraded.
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
                  current folder)
-  --home DIR     install folder to work in (default: $VEK_HOME, else
-                 ~/.local/share/vek); created on first use from the staged
-                 data folder. An existing database is never overwritten.
+  --home DIR     install folder to work in (default: see Environment);
+                 created on first use from the staged data folder. An
+                 existing database is never overwritten.
   --real-time    let machine time pass in wall-clock time (default: virtual
                  time, the whole run takes well under a second)
   --sound        play the motion sound while axes move
@@ -37,11 +42,20 @@ Options of demo:
 
 Options of migrate:
   --home DIR     install folder, as for demo
-  --file NAME    database file in the install's data folder to upgrade
+  --file NAME    database file in the install's data folder to upgrade (a
+                 name that leads out of the data folder is refused)
+
+Environment:
+  VEK_HOME       install folder when --home is not given
+  XDG_DATA_HOME  without VEK_HOME: the install folder is $XDG_DATA_HOME/vek
+                 (an absolute path; a relative one is ignored)
+  HOME           without both: the install folder is ~/.local/share/vek
+  With none of the three set and no --home, vekctl refuses to run.
 
 Exit codes:
   0  success
-  1  usage error (unknown command or option, missing value)
+  1  usage error (unknown command or option, missing value, a --file
+     outside the data folder, no install folder known)
   2  the install folder could not be created or filled
   3  the database could not be loaded or upgraded, or the demo path not
      stored
@@ -49,11 +63,30 @@ Exit codes:
   5  homing failed
   6  drawing a path failed
   7  the SVG picture could not be written
+  8  standard output could not be written (a full disk, for example)
 )";
 
 int usage(const std::string& problem) {
     std::cerr << "vekctl: " << problem << "\nTry 'vekctl --help'.\n";
     return vekctl::Exit::USAGE;
+}
+
+// No --home and no folder from the environment: refuse rather than guess one.
+int noHome() {
+    return usage("no install folder: give --home, or set VEK_HOME, XDG_DATA_HOME or HOME");
+}
+
+// A help text or report that never reached standard output is a failure of
+// its own: flushes what is pending and says so when writing failed.
+int finishOutput(int code) {
+    errno = 0;
+    std::cout.flush();
+    const bool flushed = std::fflush(stdout) == 0;
+    const int error = errno;
+    if (flushed && !std::ferror(stdout) && std::cout.good()) return code;
+    std::cerr << "vekctl: cannot write to standard output"
+              << (error ? std::string(" (") + std::strerror(error) + ")" : "") << "\n";
+    return code == vekctl::Exit::OK ? vekctl::Exit::OUTPUT : code;
 }
 
 // The text after option argv[i], stepping over it; empty when missing.
@@ -76,12 +109,11 @@ int migrate(int argc, char** argv) {
             return usage("unknown option '" + arg + "'");
         }
     }
+    if (options.home.empty()) return noHome();
     return vekctl::runMigrate(options);
 }
 
-}  // namespace
-
-int main(int argc, char** argv) {
+int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
     if (command == "--help" || command == "-h" || command == "help") {
@@ -117,7 +149,14 @@ int main(int argc, char** argv) {
             return usage("unknown option '" + arg + "'");
         }
     }
+    if (options.home.empty()) return noHome();
     const int code = vekctl::Demo(options).run();
     vek::shutDown();
     return code;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    return finishOutput(run(argc, argv));
 }
