@@ -76,8 +76,9 @@ void startUp() {
     rt.utils = std::make_shared<Utils>();
     rt.user = std::make_shared<User>();
     rt.log = std::make_shared<Log>();
-    rt.log->setDeveloperDetail(
-        [user = std::weak_ptr<User>(rt.user)] { return wantsDeveloperDetail(user.lock().get()); });
+    // Asked for every developer line, dropped or not: a plain pointer, which
+    // shutDown() takes back before the user goes.
+    rt.log->setDeveloperDetail([user = rt.user.get()] { return wantsDeveloperDetail(user); });
     setProcessLog(rt.log);
     logAt(LogLevel::info, std::string(46, '='));
 
@@ -126,6 +127,8 @@ void shutDown() {
     rt.pathCache.reset();
     rt.coordinates.reset();
     resetActiveMachine();
+    // A host may hold the log beyond this point; it no longer asks the user.
+    if (rt.log) rt.log->setDeveloperDetail(nullptr);
     rt.log.reset();
     setProcessLog(nullptr);
     rt.user.reset();
