@@ -5,10 +5,10 @@
 #include <string>
 #include <vector>
 
+#include "support/Expect.h"
+#include "support/LogLines.h"
 #include "support/TempInstall.h"
-#include "vek/foundation/InstallFolder.h"
 #include "vek/motion/Runtime.h"
-#include "vek/persistence/Configuration.h"
 #include "vek/persistence/Database.h"
 
 namespace vek::test {
@@ -51,13 +51,22 @@ inline std::string valueOf(const std::string& path, const std::string& sql) {
 inline std::string dumpOf(const std::string& path) {
     std::string out;
     for (const auto& t : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' ORDER BY name")) {
+        std::string table = "\"";  // the name as a quoted identifier
+        for (char c : t[0]) table += c == '"' ? "\"\"" : std::string(1, c);
         out += "[" + t[0] + "]\n";
-        for (const auto& row : rowsOf(path, "SELECT * FROM \"" + t[0] + "\" ORDER BY 1")) {
+        for (const auto& row : rowsOf(path, "SELECT * FROM " + table + "\" ORDER BY 1")) {
             for (const auto& f : row) out += f + "|";
             out += "\n";
         }
     }
     return out;
+}
+
+// Datasets, paths and points stored in the file: "2/2/9".
+inline std::string countsOf(const std::string& path) {
+    return valueOf(path,
+                   "SELECT (SELECT count(*) FROM Dataset) || '/' || (SELECT count(*) FROM Path) || '/' || "
+                   "(SELECT count(*) FROM Node)");
 }
 
 // A started runtime with the install's empty database opened as the shared
@@ -82,16 +91,8 @@ protected:
     // Runs `sql` on the install's database behind vek's back (valueOf).
     std::string raw(const std::string& sql) const { return valueOf(dbPath(), sql); }
 
-    bool loggedAt(const std::string& text, int level) const {
-        for (const auto& [m, l] : messages())
-            if (m == text && l == level) return true;
-        return false;
-    }
-    bool loggedStartingWith(const std::string& prefix) const {
-        for (const auto& [m, l] : messages())
-            if (m.rfind(prefix, 0) == 0) return true;
-        return false;
-    }
+    bool loggedAt(const std::string& text, int level) const { return test::loggedAt(messages(), text, level); }
+    bool loggedStartingWith(const std::string& prefix) const { return test::loggedStartingWith(messages(), prefix); }
 };
 
 }  // namespace vek::test
