@@ -1,37 +1,28 @@
-#include <sqlite3.h>
-
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "PersistenceTest.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/persistence/DataSets.h"
-#include "vek/persistence/Database.h"
-#include "vek/persistence/DbConnection.h"
 
 namespace vek::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
-// Tables and indexes with their columns, names folded to lower case.
-std::map<std::string, std::set<std::string>> schemaOf(const std::string& path) {
-    std::map<std::string, std::set<std::string>> schema;
-    for (const auto& t :
-         rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"))
-        for (const auto& c : rowsOf(path, "PRAGMA table_info(" + t[0] + ")")) schema[lower(t[0])].insert(lower(c[1]));
-    for (const auto& i : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"))
-        for (const auto& c : rowsOf(path, "PRAGMA index_info(" + i[0] + ")"))
-            schema["index " + lower(i[0])].insert(lower(c[2]));
+// Tables and indexes with their columns, names folded to lower case, one
+// "table.column" a line.
+std::string schemaOf(const std::string& path) {
+    std::string schema;
+    for (const auto& row :
+         rowsOf(path,
+                "SELECT lower(m.name) || '.' || lower(c.name) FROM sqlite_master m, pragma_table_info(m.name) c "
+                "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite_%' UNION SELECT 'index ' || lower(m.name) || "
+                "'.' || lower(c.name) FROM sqlite_master m, pragma_index_info(m.name) c "
+                "WHERE m.type = 'index' AND m.sql IS NOT NULL ORDER BY 1"))
+        schema += row[0] + "\n";
     return schema;
 }
 
@@ -41,16 +32,14 @@ class MigrationTest : public PersistenceTest {
 protected:
     void SetUp() override {
         PersistenceTest::SetUp();
-        shipped_ = readFileText(install_->file("data/vek_v0.db"));
+        shipped_ = readFileText(file("vek_v0.db"));
         ASSERT_FALSE(shipped_.empty());
         openCopy("old.db");
     }
 
     void openCopy(const std::string& name, const std::string& original = "vek_v0.db") {
         runtime().database.reset();
-        fs::remove(file(name));
-        fs::remove(file(name + "-wal"));
-        fs::remove(file(name + "-shm"));
+        for (const char* extra : {"", "-wal", "-shm"}) fs::remove(file(name + extra));
         fs::copy_file(file(original), file(name));
         name_ = name;
         runtime().database = std::make_shared<Database>();
@@ -69,45 +58,35 @@ protected:
                std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" + std::to_string(tm.tm_min);
     }
 
-    // Datasets, paths and points of the open file.
-    std::string counts() const {
-        return value(
-            "SELECT (SELECT count(*) FROM Dataset) || '/' || (SELECT count(*) FROM Path) || '/' || "
-            "(SELECT count(*) FROM Node)");
-    }
-
     std::string shipped_;
     std::string name_;
 };
 
 TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingData) {
+    // A file without a version row is version 0; its values read as ever.
     ASSERT_EQ(db().Version(), 0);
-    const std::string before = counts();
-    EXPECT_EQ(before, "2/2/9");
+    EXPECT_EQ(db().preInitializeConfigGet("unit"), "2");
+    EXPECT_EQ(countsOf(path()), "2/2/9");
     EXPECT_NO_THROW(db().checkVersion());
     EXPECT_EQ(db().Version(), 12);
-    EXPECT_EQ(counts(), before);
+    EXPECT_EQ(countsOf(path()), "2/2/9");
 
     // The backup is the file exactly as it was shipped.
     EXPECT_EQ(readFileText(datedBackup()), shipped_);
-    EXPECT_TRUE(logged("Migrating database from version_0 to version_12"));
-    EXPECT_TRUE(logged("Backing up the database from " + path() + " to " + datedBackup()));
+    EXPECT_TRUE(loggedAll(messages(), {"Migrating database from version_0 to version_12",
+                                       "Backing up the database from " + path() + " to " + datedBackup()}));
     for (int v = 0; v < 12; ++v)
         EXPECT_TRUE(logged("    -- Migrating database from version_" + std::to_string(v) + " to version_" +
                            std::to_string(v + 1)));
 
     EXPECT_EQ(schemaOf(path()), schemaOf(file("vek.db")));
-    EXPECT_EQ(value("SELECT keyValue FROM Config WHERE keyName = 'dbVersion'"), "12");
-    EXPECT_EQ(value("SELECT count(*) FROM Config WHERE keyName = 'dbVersion'"), "1");
+    EXPECT_EQ(value("SELECT count(*) || '/' || keyValue FROM Config WHERE keyName = 'dbVersion'"), "1/12");
 
     // The built-in slides once each, in the shipped order; the user's own model stays.
     EXPECT_EQ(value("SELECT count(*) FROM Slide"), "33");
-    EXPECT_EQ(rowsOf(path(),
-                     "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
-                     "WHERE model <> 'Custom' ORDER BY slideKey"),
-              rowsOf(file("vek.db"),
-                     "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
-                     "ORDER BY slideKey"));
+    const std::string slides = "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide ";
+    EXPECT_EQ(rowsOf(path(), slides + "WHERE model <> 'Custom' ORDER BY slideKey"),
+              rowsOf(file("vek.db"), slides + "ORDER BY slideKey"));
     EXPECT_EQ(value("SELECT pitch || ',' || motorType FROM Slide WHERE model = 'Custom'"), "5,1");
 
     EXPECT_EQ(value("SELECT group_concat(name) FROM (SELECT name FROM Motor ORDER BY motorKey)"),
@@ -118,20 +97,18 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
                     "ON s.slideKey = m.slideKey"),
               "JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100");
     EXPECT_EQ(value("SELECT group_concat(slideKey) FROM Motor WHERE motorKey > 6"), "-31913,-31913");
-    EXPECT_EQ(value("SELECT name || ',' || ifnull(company, 'none') FROM USER WHERE userKey = 3"), "O'Brien,none");
-    EXPECT_EQ(value("SELECT count(*) FROM IO"), "4");
+    EXPECT_EQ(value("SELECT name || ',' || ifnull(company, 'none') || ',' || (SELECT count(*) FROM IO) FROM USER "
+                    "WHERE userKey = 3"),
+              "O'Brien,none,4");
 
-    // Old points take the defaults of the columns added since.
+    // Old points take the defaults of the columns added since; paths of a
+    // file without types are polylines.
     EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0 AND "
                     "p8 = 0"),
               "9");
-    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = 1 "
-                    "ORDER BY orderNumber)"),
-              "a1,b2,c3");
-    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = 0 "
-                    "ORDER BY datasetKey, orderNumber)"),
-              "home1,park2,probe1");
-    // Paths of a file without types are polylines.
+    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey IN (0, 1) "
+                    "ORDER BY pathKey = 0, datasetKey, orderNumber)"),
+              "a1,b2,c3,home1,park2,probe1");
     EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,1");
 
     DataSets loaded(runtime().database);
@@ -143,17 +120,12 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
 
 TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
     // An early file that typed its paths already: the type is kept, not reset.
-    ASSERT_EQ(valueOf(path(), "SELECT 1"), "1");
-    {
-        auto c = db().Connection();
-        c->execute("ALTER TABLE Path ADD COLUMN pathType Number");
-        c->execute("UPDATE Path SET pathType = 1");
-        c->execute("UPDATE Path SET pathType = 2 WHERE pathName = 'circle'");
-    }
+    for (const char* sql : {"ALTER TABLE Path ADD COLUMN pathType Number", "UPDATE Path SET pathType = 1",
+                            "UPDATE Path SET pathType = 2 WHERE pathName = 'circle'"})
+        db().Connection()->execute(sql);
     ASSERT_TRUE(db().migrate(0, 12));
-    EXPECT_TRUE(logged("Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them."));
-    EXPECT_TRUE(logged("Adding 'pitch' point for circle"));
-    EXPECT_TRUE(logged("Adding 'rotations' point for circle"));
+    EXPECT_TRUE(loggedAll(messages(), {"Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them.",
+                                       "Adding 'pitch' point for circle", "Adding 'rotations' point for circle"}));
     EXPECT_FALSE(logged("Adding 'pitch' point for outline"));
     EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,2");
     EXPECT_EQ(value("SELECT group_concat(nodeName || ':' || orderNumber || ':' || p1 || ':' || datasetKey) FROM "
@@ -173,8 +145,8 @@ TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
     const std::string before = dumpOf(path());
     clearMessages();
     ASSERT_TRUE(db().migrate(12, 12));
-    EXPECT_TRUE(logged("Migrating database from version_12 to version_12"));
-    EXPECT_TRUE(logged("Backing up the database from " + path() + " to " + datedBackup()));
+    EXPECT_TRUE(loggedAll(messages(), {"Migrating database from version_12 to version_12",
+                                       "Backing up the database from " + path() + " to " + datedBackup()}));
     EXPECT_FALSE(loggedStartingWith("    -- Migrating"));
     EXPECT_EQ(dumpOf(datedBackup()), before);
     EXPECT_EQ(dumpOf(path()), before);
@@ -185,18 +157,17 @@ TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
 
 TEST_F(MigrationTest, StepsRunTwiceLeaveExistingValuesAlone) {
     ASSERT_TRUE(db().migrate(0, 12));
-    db().Connection()->execute("UPDATE Node SET p7 = 5, speed = 33");
-    db().Connection()->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
+    auto c = db().Connection();
+    c->execute("UPDATE Node SET p7 = 5, speed = 33");
+    c->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
     const std::string motors = value("SELECT count(*) FROM Motor");
-    ASSERT_TRUE(db().migrate5to6());
-    ASSERT_TRUE(db().migrate7to8());
-    ASSERT_TRUE(db().migrate8to9());
+    ASSERT_TRUE(db().migrate5to6() && db().migrate7to8() && db().migrate8to9());
     EXPECT_EQ(value("SELECT count(*) FROM Node WHERE p7 = 5 AND speed = 33"), "9");
     EXPECT_EQ(value("SELECT motorType FROM Slide WHERE model = 'Custom'"), "4");
     EXPECT_TRUE(logged("Column out7 is already present in the table MOTOR"));
     // Step 10 to 11 puts back a damaged set of built-in slides.
-    db().Connection()->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
-    db().Connection()->execute("INSERT INTO Slide (model) VALUES ('wx21')");
+    c->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
+    c->execute("INSERT INTO Slide (model) VALUES ('wx21')");
     ASSERT_TRUE(db().migrate10to11());
     EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE model IN ('JP65', 'JP90', 'WX21', 'WX75')"), "32");
     EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE maxSpeed = 1"), "0");
@@ -240,7 +211,7 @@ TEST_F(MigrationTest, AnInterruptedUpgradeResumesWhereItStopped) {
         EXPECT_TRUE(loggedAt("Migration from version_" + std::to_string(reached) + " to version_" +
                                  std::to_string(reached + 1) + " failed.",
                              3));
-        EXPECT_EQ(counts(), "2/2/9");
+        EXPECT_EQ(countsOf(path()), "2/2/9");
 
         clearMessages();
         EXPECT_NO_THROW(db().checkVersion());
