@@ -71,6 +71,12 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
     EXPECT_EQ(db().Version(), 12);
     EXPECT_EQ(countsOf(path()), "2/2/9");
 
+    EXPECT_TRUE(
+        loggedAt("Database version_0 is incompatible with the current database version. "
+                 "Migrating to new database version_12 ...",
+                 2));
+    EXPECT_TRUE(
+        loggedAt("Database migration succeeded. Old database has been backed up. Loading the application...", 3));
     // The backup is the file exactly as it was shipped.
     EXPECT_EQ(readFileText(datedBackup()), shipped_);
     EXPECT_TRUE(loggedAll(messages(), {"Migrating database from version_0 to version_12",
@@ -118,8 +124,10 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
     EXPECT_EQ(outline->nodes()->item(3)->axis(3), 50);
 }
 
-TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
-    // An early file that typed its paths already: the type is kept, not reset.
+// An early file that typed its paths already keeps the types, and its arcs get
+// "pitch" and "rotations" points. Steps run again add nothing and leave values
+// alone; step 10 to 11 puts back a damaged set of built-in slides.
+TEST_F(MigrationTest, ArcPathsGetTheirPointsAndStepsRunAgainAddNothing) {
     for (const char* sql : {"ALTER TABLE Path ADD COLUMN pathType Number", "UPDATE Path SET pathType = 1",
                             "UPDATE Path SET pathType = 2 WHERE pathName = 'circle'"})
         db().Connection()->execute(sql);
@@ -133,11 +141,24 @@ TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
               "center:1:1000:2,start:2:1500:2,end:3:1000:2,pitch:4:0:2,rotations:5:1:2");
     EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0"), "11");
 
-    // Run again on the repaired file: nothing more is added.
     clearMessages();
-    ASSERT_TRUE(db().addArcPathPoints());
+    auto c = db().Connection();
+    c->execute("UPDATE Node SET p7 = 5, speed = 33");
+    c->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
+    const std::string motors = value("SELECT count(*) FROM Motor");
+    ASSERT_TRUE(db().addArcPathPoints() && db().migrate5to6() && db().migrate7to8() && db().migrate8to9());
     EXPECT_FALSE(logged("Adding 'pitch' point for circle"));
-    EXPECT_EQ(value("SELECT count(*) FROM Node"), "11");
+    EXPECT_TRUE(logged("Column out7 is already present in the table MOTOR"));
+    EXPECT_EQ(value("SELECT count(*) || '/' || sum(p7 = 5 AND speed = 33) || '/' || (SELECT motorType FROM Slide "
+                    "WHERE model = 'Custom') FROM Node"),
+              "11/11/4");
+    c->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
+    c->execute("INSERT INTO Slide (model) VALUES ('wx21')");
+    ASSERT_TRUE(db().migrate10to11());
+    EXPECT_EQ(value("SELECT count(*) || '/' || (SELECT count(*) FROM Slide WHERE maxSpeed = 1) FROM Slide WHERE model "
+                    "IN ('JP65', 'JP90', 'WX21', 'WX75')"),
+              "32/0");
+    EXPECT_EQ(value("SELECT count(*) FROM Motor"), motors);
 }
 
 TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
@@ -153,25 +174,6 @@ TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
     // A second copy in the same minute does not replace the first.
     ASSERT_TRUE(db().migrate(12, 12));
     EXPECT_TRUE(fs::exists(datedBackup() + "_2"));
-}
-
-TEST_F(MigrationTest, StepsRunTwiceLeaveExistingValuesAlone) {
-    ASSERT_TRUE(db().migrate(0, 12));
-    auto c = db().Connection();
-    c->execute("UPDATE Node SET p7 = 5, speed = 33");
-    c->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
-    const std::string motors = value("SELECT count(*) FROM Motor");
-    ASSERT_TRUE(db().migrate5to6() && db().migrate7to8() && db().migrate8to9());
-    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE p7 = 5 AND speed = 33"), "9");
-    EXPECT_EQ(value("SELECT motorType FROM Slide WHERE model = 'Custom'"), "4");
-    EXPECT_TRUE(logged("Column out7 is already present in the table MOTOR"));
-    // Step 10 to 11 puts back a damaged set of built-in slides.
-    c->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
-    c->execute("INSERT INTO Slide (model) VALUES ('wx21')");
-    ASSERT_TRUE(db().migrate10to11());
-    EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE model IN ('JP65', 'JP90', 'WX21', 'WX75')"), "32");
-    EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE maxSpeed = 1"), "0");
-    EXPECT_EQ(value("SELECT count(*) FROM Motor"), motors);
 }
 
 // Fails one statement at a time through the whole upgrade: the backup always
