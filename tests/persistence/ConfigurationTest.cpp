@@ -22,10 +22,11 @@ protected:
     }
 };
 
-// The install's database, with two axes too many: the first eight by key.
+// The install's database, with two axes too many (the first eight by key
+// are read) and the simulated inputs of axis 2.
 TEST_F(ConfigurationTest, LoadsTheInstallDatabaseWithAtMostEightAxes) {
-    raw("INSERT INTO Motor (name) VALUES ('Extra9'), ('Extra10')");
-    raw("UPDATE Motor SET name = '  Spindle  ' WHERE motorKey = 2");
+    raw("INSERT INTO Motor (name) VALUES ('Extra9'), ('Extra10'); UPDATE Motor SET name = '  Spindle  ' WHERE "
+        "motorKey = 2; INSERT INTO Simulation (motorKey, in1, in2, in3) VALUES (2, ' 1 ', '', NULL)");
     auto& config = load();
     EXPECT_EQ(config.slidesData()->count(), 32u);
     EXPECT_EQ(joined(*config.distinctSlidesData()), "JP65|JP90|WX21|WX75");
@@ -39,17 +40,18 @@ TEST_F(ConfigurationTest, LoadsTheInstallDatabaseWithAtMostEightAxes) {
                   config.getConfigValue("softwareMotors"),
               "2 2 0 COM1 3");
     EXPECT_EQ(joined(*config.availablePorts()), "COM1|COM2|COM3|COM4|COM5|COM6|COM7|COM8|COM9");
-    EXPECT_EQ(config.availablePorts()->item("9"), "COM9");
+    auto sim = config.getSimulationData(2);
+    ASSERT_NE(sim, nullptr);
+    EXPECT_EQ(each({1, 2, 3}, [&](int16_t i) { return sim->simulatedInputs(i); }), "1||");
+    EXPECT_EQ(config.getSimulationData(5), nullptr);
     EXPECT_FALSE(loggedStartingWith("Can't"));
 }
 
 TEST_F(ConfigurationTest, AxesWithoutSlideAndOldRowsWithoutNewOutputs) {
-    raw("UPDATE Motor SET slideKey = NULL WHERE motorKey = 1");
-    raw("UPDATE Motor SET slideKey = -31913 WHERE motorKey = 2");
-    raw("UPDATE Motor SET out7 = NULL, out8 = NULL, out9 = NULL, out10 = NULL WHERE motorKey = 3");
+    raw("UPDATE Motor SET slideKey = NULL WHERE motorKey = 1; UPDATE Motor SET slideKey = -31913 WHERE motorKey = 2; "
+        "UPDATE Motor SET out7 = NULL, out8 = NULL, out9 = NULL, out10 = NULL WHERE motorKey = 3");
     auto& config = load();
-    EXPECT_EQ(config.motorsData()->item(1)->SlideData(), nullptr);
-    EXPECT_EQ(config.motorsData()->item(2)->SlideData(), nullptr);
+    EXPECT_TRUE(!config.motorsData()->item(1)->SlideData() && !config.motorsData()->item(2)->SlideData());
     EXPECT_EQ(config.motorsData()->item(4)->SlideData()->model(), "JP65");
     EXPECT_TRUE(raisesNumbered(
         91, [&] { config.MOTOR_X_PITCH(); }, "Object variable or With block variable not set"));
@@ -61,8 +63,8 @@ TEST_F(ConfigurationTest, AxesWithoutSlideAndOldRowsWithoutNewOutputs) {
 // load at that row, logged; the tables missing altogether leave collections
 // empty.
 TEST_F(ConfigurationTest, RowsThatCannotBeReadStopTheLoadThere) {
-    raw("UPDATE Motor SET in3 = NULL WHERE motorKey = 4");
-    raw("INSERT INTO Config (keyName, keyValue) VALUES ('Port', 'COM7'), ('after', 'x')");
+    raw("UPDATE Motor SET in3 = NULL WHERE motorKey = 4; "
+        "INSERT INTO Config (keyName, keyValue) VALUES ('Port', 'COM7'), ('after', 'x')");
     auto& config = load();
     EXPECT_EQ(config.motorsData()->count(), 3u);
     EXPECT_TRUE(loggedAt("Can't load the motor data from the database.-->Invalid use of Null", 3));
@@ -138,15 +140,6 @@ TEST_F(ConfigurationTest, SaveDataWritesEveryAxisAndRaisesTheEvent) {
     raw("DELETE FROM Motor WHERE motorKey = 5");
     config.saveData();
     EXPECT_TRUE(loggedAt("Can't save the motor data in the database.-->MotorData not updated correctly", 3));
-}
-
-TEST_F(ConfigurationTest, LoadsSimulatedInputs) {
-    raw("INSERT INTO Simulation (motorKey, in1, in2, in3) VALUES (2, ' 1 ', '', NULL)");
-    auto& config = load();
-    auto sim = config.getSimulationData(2);
-    ASSERT_NE(sim, nullptr);
-    EXPECT_EQ(each({1, 2, 3}, [&](int16_t i) { return sim->simulatedInputs(i); }), "1||");
-    EXPECT_EQ(config.getSimulationData(5), nullptr);
 }
 
 }  // namespace

@@ -159,18 +159,14 @@ struct BusyTimeout {
     int32_t saved = DbConnection::busyTimeout();
 };
 
-// Another connection holding the file's exclusive lock while it lives.
-struct LockHolder {
-    explicit LockHolder(const std::string& path) {
-        sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
-        sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
-    }
-    ~LockHolder() {
-        sqlite3_exec(h, "ROLLBACK", nullptr, nullptr, nullptr);
-        sqlite3_close(h);
-    }
+// Another connection holding the exclusive lock of the file until it is
+// closed (which rolls its transaction back).
+std::shared_ptr<sqlite3> lockOf(const std::string& path) {
     sqlite3* h = nullptr;
-};
+    sqlite3_open_v2(path.c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
+    sqlite3_exec(h, "BEGIN EXCLUSIVE", nullptr, nullptr, nullptr);
+    return {h, sqlite3_close};
+}
 
 // The database `name` of the data folder, opened as a fresh database object.
 std::shared_ptr<Database> opened(const std::string& name) {
@@ -199,43 +195,40 @@ TEST_F(DatabaseTest, RefusedFilesSayWhyAndStayAsTheyWere) {
     std::string random(8192, '\0');
     for (char& c : random) c = static_cast<char>(noise());
 
-    auto cannotOpen = [&](const std::string& name, const std::string& cause) {
-        return "Can't open the database " + dataFile(name) + ". [" + cause + "]";
-    };
-    auto badVersion = [&](const std::string& name, const std::string& value) {
-        return "The dbVersion of the database " + dataFile(name) + " is '" + value + "', not a schema version.";
-    };
     struct Case {
         std::string name, bytes;
-        std::string description;  // or how it starts
+        // "[cause]" of "Can't open the database <path>. [cause]" (or how it
+        // starts), "'value'" of a dbVersion that is no version, or all of it.
+        std::string cause;
     };
     for (const auto& c : std::vector<Case>{
-             {"empty.db", "", cannotOpen("empty.db", "file is not a database")},
-             {"random.db", random, cannotOpen("random.db", "file is not a database")},
-             {"truncated.db", valid.substr(0, valid.size() / 2),
-              cannotOpen("truncated.db", "database disk image is malformed")},
-             {"damaged.db", damaged,
-              "Can't open the database " + dataFile("damaged.db") + ". [the integrity check failed: Page " +
-                  std::to_string(page) + ": "},
-             {"locked.db", valid, cannotOpen("locked.db", "database is locked")},
-             {"folder.db", "", cannotOpen("folder.db", "is a directory")},
-             {"missing.db", "", cannotOpen("missing.db", "No such file or directory")},
-             {"text.db", withVersion("twelve"), badVersion("text.db", "twelve")},
-             {"half.db", withVersion("11.5"), badVersion("half.db", "11.5")},
-             {"negative.db", withVersion("-1"), badVersion("negative.db", "-1")},
-             {"huge.db", withVersion("40000"), badVersion("huge.db", "40000")},
+             {"empty.db", "", "[file is not a database]"},
+             {"random.db", random, "[file is not a database]"},
+             {"truncated.db", valid.substr(0, valid.size() / 2), "[database disk image is malformed]"},
+             {"damaged.db", damaged, "[the integrity check failed: Page " + std::to_string(page) + ": "},
+             {"locked.db", valid, "[database is locked]"},
+             {"folder.db", "", "[is a directory]"},
+             {"missing.db", "", "[No such file or directory]"},
+             {"text.db", withVersion("twelve"), "'twelve'"},
+             {"half.db", withVersion("11.5"), "'11.5'"},
+             {"negative.db", withVersion("-1"), "'-1'"},
+             {"huge.db", withVersion("40000"), "'40000'"},
              {"newer.db", withVersion("99"), "Incompatible database. [newer.db]"},
          }) {
         SCOPED_TRACE(c.name);
         const std::string path = dataFile(c.name);
+        const std::string description = c.cause[0] == '['    ? "Can't open the database " + path + ". " + c.cause
+                                        : c.cause[0] == '\'' ? "The dbVersion of the database " + path + " is " +
+                                                                   c.cause + ", not a schema version."
+                                                             : c.cause;
         const bool folder = c.name == "folder.db", missing = c.name == "missing.db";
         if (folder) fs::create_directory(path);
         if (!folder && !missing) writeFile(path, c.bytes);
         {
-            std::unique_ptr<LockHolder> lock(c.name == "locked.db" ? new LockHolder(path) : nullptr);
+            const auto lock = c.name == "locked.db" ? lockOf(path) : nullptr;
             const NumberedError e = raised([&] { opened(c.name)->checkVersion(); });
             EXPECT_EQ(e.number(), kDatabaseError);
-            EXPECT_EQ(e.description().substr(0, c.description.size()), c.description) << e.description();
+            EXPECT_EQ(e.description().substr(0, description.size()), description) << e.description();
         }
         EXPECT_EQ(fs::exists(path), !missing);
         if (!folder && !missing) EXPECT_TRUE(readFileText(path) == c.bytes) << "the file was changed";
@@ -258,7 +251,7 @@ TEST_F(DatabaseTest, StartUpWaitsForALockToBeReleased) {
     const pid_t child = fork();
     ASSERT_GE(child, 0);
     if (child == 0) {
-        LockHolder lock(dbPath());
+        const auto lock = lockOf(dbPath());
         (void)!write(ready[1], "x", 1);
         usleep(300000);
         _exit(0);
