@@ -1,7 +1,4 @@
 #include <functional>
-#include <memory>
-#include <string>
-#include <vector>
 
 #include "PersistenceTest.h"
 #include "support/Each.h"
@@ -20,41 +17,41 @@ class DataSetsTest : public PersistenceTest {
 protected:
     void SetUp() override {
         PersistenceTest::SetUp();
-        // Developer detail (level 6) is logged only for developer users.
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
-        for (const char* sql : {
-                 "INSERT INTO Dataset (datasetKey, datasetName) VALUES (2, '  PartA ')",
-                 "INSERT INTO Path (pathKey, pathName, pathType, datasetKey) VALUES (10, 'outline', 1, 2), "
-                 "(11, 'circle', NULL, 2)",
-                 "INSERT INTO Node VALUES (101, 'b', 100, 200, 0, 0, 0, 0, 0, 0, 10, 2, 2, 20, 30, 1), "
-                 "(100, 'a ', 100, 0, 0, 0, 0, 0, 0, 0, 10, 2, 1, 20, 30, 1), "
-                 "(102, 'c', 0, 200, 50, 1, 2, 3, 4, 5, 10, 2, 3, 20, 30, 1)",
-                 "INSERT INTO Node (nodeKey, nodeName, p1, p2, p3, pathKey, datasetKey, orderNumber) "
-                 "VALUES (200, 'probe', 7, 8, 9, 0, 2, 1), (201, 'tip', 1, 2, 3, 0, 2, 2)",
-             })
-            ASSERT_EQ(raw(sql), "") << sql;
+        runtime().user->setUserRole(UserRoles::DEVELOPER);  // so that level 6 reaches the log
+        ASSERT_EQ(raw("INSERT INTO Dataset (datasetKey, datasetName) VALUES (2, '  PartA '); "
+                      "INSERT INTO Path (pathKey, pathName, pathType, datasetKey) VALUES (10, 'outline', 1, 2), "
+                      "(11, 'circle', NULL, 2); "
+                      "INSERT INTO Node VALUES (101, 'b', 100, 200, 0, 0, 0, 0, 0, 0, 10, 2, 2, 20, 30, 1), "
+                      "(100, 'a ', 100, 0, 0, 0, 0, 0, 0, 0, 10, 2, 1, 20, 30, 1), "
+                      "(102, 'c', 0, 200, 50, 1, 2, 3, 4, 5, 10, 2, 3, 20, 30, 1); "
+                      "INSERT INTO Node (nodeKey, nodeName, p1, p2, p3, pathKey, datasetKey, orderNumber) "
+                      "VALUES (200, 'probe', 7, 8, 9, 0, 2, 1), (201, 'tip', 1, 2, 3, 0, 2, 2)"),
+                  "");
         sets_ = std::make_shared<DataSets>(runtime().database);
         part_ = sets_->getDatasetByName("PartA");
-        ASSERT_TRUE(part_);
-        outline_ = part_->getPathByName("outline");
-        ASSERT_TRUE(outline_);
+        ASSERT_TRUE(part_ && (outline_ = part_->getPathByName("outline")));
     }
     void TearDown() override {
         sets_.reset();
         PersistenceTest::TearDown();
     }
 
-    // key:orderNumber of each point of a scope as stored, in order.
-    std::string storedOrder(int64_t pathKey) const {
-        return raw("SELECT group_concat(nodeKey || ':' || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = " +
-                   std::to_string(pathKey) + " AND datasetKey = 2 ORDER BY orderNumber)");
-    }
-    // The same from memory, in collection order.
+    // key:orderNumber of each point in collection order: "100:1,101:2".
     static std::string memoryOrder(const NodeCollection& nodes) {
         std::string s;
         for (const auto& n : nodes)
             s += (s.empty() ? "" : ",") + std::to_string(n->key()) + ":" + std::to_string(n->orderNumber());
         return s;
+    }
+    // The same of PartA's scope `pathKey` (0: its loose points), when memory
+    // and the file agree; otherwise "<memory> but stored <file>".
+    std::string order(int64_t pathKey) const {
+        const std::string key = std::to_string(pathKey);
+        const std::string memory = memoryOrder(pathKey ? *part_->paths()->item(key)->nodes() : *part_->nodes());
+        const std::string stored =
+            raw("SELECT group_concat(nodeKey || ':' || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = " + key +
+                " AND datasetKey = 2 ORDER BY orderNumber)");
+        return memory == stored ? memory : memory + " but stored " + stored;
     }
     // Name, axes 1..8, speed/acceleration/mode: "a 100,0,0,0,0,0,0,0 20/30/1".
     static std::string pointText(const Node& n) {
@@ -68,11 +65,11 @@ protected:
         n->setName(name);
         return n;
     }
-    // What is stored and what memory holds of PartA and its outline.
+    // What the file holds, the outline's order, and how many datasets and
+    // paths of PartA memory holds: "2/2/5 100:1,101:2,102:3 2/2".
     std::string state() const {
-        return countsOf(dbPath()) + " " + storedOrder(10) + " " + memoryOrder(*outline_->nodes()) + " " +
-               std::to_string(sets_->getDataSets()->count()) + "/" + std::to_string(part_->paths()->count()) +
-               (part_->getPathByName("outline") ? "" : " no outline");
+        return countsOf(dbPath()) + " " + order(10) + " " + std::to_string(sets_->getDataSets()->count()) + "/" +
+               std::to_string(part_->paths()->count());
     }
 
     std::shared_ptr<DataSets> sets_;
@@ -83,7 +80,7 @@ protected:
 TEST_F(DataSetsTest, LoadsEverythingInStoredOrderWithDefaultsForEmptyColumns) {
     EXPECT_EQ(sets_->GLOBAL_DATASET()->name() + " " + part_->name() + " " + std::to_string(part_->key()),
               "Global PartA 2");
-    EXPECT_EQ(state(), "2/2/5 100:1,101:2,102:3 100:1,101:2,102:3 2/2");
+    EXPECT_EQ(state() + " " + order(0), "2/2/5 100:1,101:2,102:3 2/2 200:1,201:2");
     EXPECT_EQ(part_->paths()->item("11")->pathType(), PathConstants::LINEAR_PATH);  // null type
     EXPECT_EQ(pointText(*outline_->nodes()->item("100")), "a 100,0,0,0,0,0,0,0 20/30/1");
     EXPECT_EQ(pointText(*outline_->nodes()->item(3)), "c 0,200,50,1,2,3,4,5 20/30/1");
@@ -92,7 +89,6 @@ TEST_F(DataSetsTest, LoadsEverythingInStoredOrderWithDefaultsForEmptyColumns) {
     EXPECT_TRUE(sets_->loadedCompletely());
     for (const char* m : {"Initializing datasets", "Loading datasets", "Loading paths", "Loading nodes"})
         EXPECT_TRUE(loggedAt(m, 6)) << m;
-
     // A point of a path that is not there stops the load of points at its row.
     raw("INSERT INTO Node (nodeKey, nodeName, p1, pathKey, datasetKey, orderNumber) VALUES (300, 'lost', 0, 99, 2, 1)");
     DataSets reloaded(runtime().database);
@@ -106,36 +102,28 @@ TEST_F(DataSetsTest, LoadsEverythingInStoredOrderWithDefaultsForEmptyColumns) {
 // scopes with the same numbers alone; a reload sees the same.
 TEST_F(DataSetsTest, InsertingAndDeletingKeepTheOrderGapFree) {
     auto d = part_->insertNode(point(5), 10);
-    ASSERT_TRUE(d);
-    const std::string dKey = std::to_string(d->key());
-    EXPECT_EQ(std::to_string(d->orderNumber()) + " " + d->name(), "4 Point" + dKey);
-    EXPECT_EQ(raw("SELECT nodeName FROM Node WHERE nodeKey = " + dKey), d->name());
     auto e = part_->insertNode(point(6, "middle"), 10, outline_->nodes()->item("101"));
-    ASSERT_TRUE(e);
-    const std::string order = "100:1," + std::to_string(e->key()) + ":2,101:3,102:4," + dKey + ":5";
-    EXPECT_EQ(memoryOrder(*outline_->nodes()) + " " + storedOrder(10) + " " + storedOrder(0),
-              order + " " + order + " 200:1,201:2");
+    ASSERT_TRUE(d && e);
+    const std::string D = std::to_string(d->key()), E = std::to_string(e->key());
+    EXPECT_EQ(d->name() + " " + raw("SELECT nodeName FROM Node WHERE nodeKey = " + D), "Point" + D + " Point" + D);
+    EXPECT_EQ(order(10) + " " + order(0), "100:1," + E + ":2,101:3,102:4," + D + ":5 200:1,201:2");
     auto f = part_->insertNode(point(7), 0, part_->nodes()->item(1));
     ASSERT_TRUE(f);
-    EXPECT_EQ(memoryOrder(*part_->nodes()), std::to_string(f->key()) + ":1,200:2,201:3");
-    EXPECT_EQ(storedOrder(0), memoryOrder(*part_->nodes()));
+    const std::string F = std::to_string(f->key());
+    EXPECT_EQ(order(0), F + ":1,200:2,201:3");
     EXPECT_EQ(raw("SELECT p1 || ',' || speed || ',' || acceleration || ',' || mode || ',' || p8 FROM Node "
                   "WHERE nodeKey = " +
-                  std::to_string(f->key())),
+                  F),
               "7,10,10,0,0");
 
     part_->deleteNode(outline_->nodes()->item("101"), 10);
-    const std::string closed = "100:1," + std::to_string(e->key()) + ":2,102:3," + dKey + ":4";
-    EXPECT_EQ(memoryOrder(*outline_->nodes()) + " " + storedOrder(10), closed + " " + closed);
-    EXPECT_EQ(raw("SELECT count(*) FROM Node WHERE nodeKey = 101"), "0");
     part_->deleteNode(part_->nodes()->item("200"));
-    EXPECT_EQ(memoryOrder(*part_->nodes()) + " " + storedOrder(0),
-              std::to_string(f->key()) + ":1,201:2 " + std::to_string(f->key()) + ":1,201:2");
-
-    DataSets reloaded(runtime().database);
-    auto again = reloaded.getDatasetByName("PartA")->getPathByName("outline");
-    EXPECT_EQ(memoryOrder(*again->nodes()), closed);
-    EXPECT_EQ(pointText(*again->nodes()->item(2)), "middle 6,0,0,0,0,0,0,0 10/10/0");
+    const std::string closed = "100:1," + E + ":2,102:3," + D + ":4";
+    EXPECT_EQ(order(10) + " " + order(0), closed + " " + F + ":1,201:2");
+    EXPECT_EQ(raw("SELECT count(*) FROM Node WHERE nodeKey IN (101, 200)"), "0");
+    auto again = DataSets(runtime().database).getDatasetByName("PartA")->getPathByName("outline");
+    EXPECT_EQ(memoryOrder(*again->nodes()) + " " + pointText(*again->nodes()->item(2)),
+              closed + " middle 6,0,0,0,0,0,0,0 10/10/0");
 }
 
 // Each store whose statement fails logs why and leaves memory and the file
@@ -151,7 +139,7 @@ TEST_F(DataSetsTest, FailedStatementsLeaveMemoryAndFileAsTheyWere) {
              // The INSERT, after the savepoint and the shift of the later points.
              {3, [&] { return !part_->insertNode(point(1), 10, outline_->nodes()->item("101")); }, "insert the point"},
              {2, [&] { return !part_->insertPath(std::make_shared<NodePath>()); }, "insert the path"},
-             {4, [&] { return part_->deletePath(outline_), true; }, "delete the path"},
+             {4, [&] { return part_->deletePath(outline_), !!part_->getPathByName("outline"); }, "delete the path"},
              {4, [&] { return !sets_->deleteDataset(part_); }, "delete the dataset"},
              {1, [&] { return part_->updatePath(), true; }, "update the path(s)"},
              {3, [&] { return !sets_->insertDataset(std::make_shared<DataSet>()); }, "insert the dataset"},
@@ -167,7 +155,7 @@ TEST_F(DataSetsTest, FailedStatementsLeaveMemoryAndFileAsTheyWere) {
     raw("DELETE FROM Node WHERE nodeKey = 101");
     part_->deleteNode(outline_->nodes()->item("101"), 10);
     EXPECT_TRUE(loggedAt("Can't delete the point in the database.-->Point not deleted correctly", 3));
-    EXPECT_EQ(memoryOrder(*outline_->nodes()) + " " + storedOrder(10), "100:1,101:2,102:3 100:1,102:3");
+    EXPECT_EQ(order(10), "100:1,101:2,102:3 but stored 100:1,102:3");
     EXPECT_FALSE(part_->updateNode(outline_->nodes()->item("101")));
     EXPECT_TRUE(loggedAt("Can't update the point in the database.-->Point not updated correctly", 3));
 }
@@ -185,18 +173,17 @@ TEST_F(DataSetsTest, APathIsStoredWithAllItsPointsOrNotAtAll) {
         db().Connection()->failStatement(n);
         if (part_->storePath(p)) break;
         EXPECT_TRUE(loggedStartingWith("Can't store the path in the database.-->"));
-        EXPECT_EQ(state(), before);
-        EXPECT_EQ(p->name() + " " + std::to_string(p->nodes()->count()), "square 3");
+        EXPECT_EQ(state() + " " + p->name() + " " + std::to_string(p->nodes()->count()), before + " square 3");
         ASSERT_LT(n, 40);
     }
     db().Connection()->failStatement(0);
     const std::string key = std::to_string(p->key());
-    EXPECT_EQ(raw("SELECT pathName || ',' || pathType FROM Path WHERE pathKey = " + key), "square,1");
-    EXPECT_EQ(storedOrder(p->key()), memoryOrder(*p->nodes()));
-    EXPECT_EQ(raw("SELECT group_concat(p1 || ':' || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = " + key +
-                  " ORDER BY orderNumber)"),
-              "1:1,2:2,3:3");
     EXPECT_EQ(part_->getPathByName("square"), p);
+    EXPECT_EQ(raw("SELECT pathName || ',' || pathType || ',' || group_concat(p1 || ':' || orderNumber) FROM Path "
+                  "JOIN (SELECT * FROM Node ORDER BY orderNumber) USING (pathKey) WHERE pathKey = " +
+                  key),
+              "square,1,1:1,2:2,3:3");
+    EXPECT_EQ(order(p->key()), memoryOrder(*p->nodes()));
     EXPECT_EQ(p->nodes()->item(3)->name(), "Point" + std::to_string(p->nodes()->item(3)->key()));
 }
 
@@ -218,7 +205,7 @@ TEST_F(DataSetsTest, PathsAndPointsAreStoredRenamedRetypedAndDeleted) {
     EXPECT_EQ(raw("SELECT group_concat(pathType) FROM Path"), "2,2,2");
     part_->deletePath(p);
     EXPECT_FALSE(part_->paths()->contains(key));
-    EXPECT_EQ(raw("SELECT count(*) FROM Path WHERE pathKey = " + key) + countsOf(dbPath()), "02/2/5");
+    EXPECT_EQ(raw("SELECT count(*) FROM Path WHERE pathKey = " + key) + " " + countsOf(dbPath()), "0 2/2/5");
 
     // A changed point: every field written, the path's length recalculated.
     auto b = outline_->nodes()->item("101");

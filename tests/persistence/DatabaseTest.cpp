@@ -61,10 +61,11 @@ TEST_F(DatabaseTest, QuotesAreDoubledAndConfigValuesStoredAsTheyAre) {
     EXPECT_FALSE(loggedStartingWith("Can't"));
 }
 
-// The schema steps of upgrades take a column that is there already (or gone
-// already) as done, log every other failure with its cause and refuse names
-// and numbers that would change the statement.
-TEST_F(DatabaseTest, ColumnStepsTakeWhatIsDoneAlreadyAsSuccess) {
+// The schema steps of upgrades take a column or table that is there already
+// (or a column gone already) as done, log every other failure with its cause,
+// take typed values and refuse names and numbers that would change the
+// statement.
+TEST_F(DatabaseTest, SchemaStepsTakeWhatIsDoneAlreadyAsSuccess) {
     EXPECT_TRUE(db().addColumn("NODE", "p9", "Number") && !db().columnExisted());
     EXPECT_TRUE(db().addColumn("NODE", "p9", "Number") && db().columnExisted());
     EXPECT_TRUE(db().addColumn("Motor", "note", "Text", "none") && !db().columnExisted());
@@ -93,9 +94,7 @@ TEST_F(DatabaseTest, ColumnStepsTakeWhatIsDoneAlreadyAsSuccess) {
     EXPECT_TRUE(loggedAt("Couldn't add the column c in table NoSuchTable-->no such table: NoSuchTable", 3));
     EXPECT_TRUE(loggedStartingWith("Couldn't drop the column mode in table Nowhere-->"));
     EXPECT_TRUE(loggedAt("Can't update the column missing in the database.-->no such column: missing", 3));
-}
 
-TEST_F(DatabaseTest, RowStepsTakeTypedValuesAndTablesThatExistAlready) {
     Collection<std::string> names, types, values;
     for (auto [n, t, v] :
          {std::tuple{"model", "text", "JP'99"}, {"pitch", "number", "12.5"}, {"motorType", "number", "2"}})
