@@ -65,15 +65,13 @@ TEST_F(ConfigurationTest, RowsThatCannotBeReadStopTheLoadThere) {
         "INSERT INTO Config (keyName, keyValue) VALUES ('Port', 'COM7'), ('after', 'x')");
     auto& config = load();
     EXPECT_EQ(config.motorsData()->count(), 3u);
-    EXPECT_TRUE(loggedAt("Can't load the motor data from the database.-->Invalid use of Null", 3));
     EXPECT_TRUE(raisesNumbered(
         9, [&] { config.saveData(); }, "Subscript out of range"));
     EXPECT_EQ(config.portName() + " " + config.getConfigValue("after", "unread"), "COM1 unread");
-    EXPECT_TRUE(
-        loggedAt("Can't load the configuration data from the database.-->"
-                 "This key is already associated with an element of this collection",
-                 3));
-
+    EXPECT_TRUE(loggedAllAt(messages(), 3,
+                            {"Can't load the motor data from the database.-->Invalid use of Null",
+                             "Can't load the configuration data from the database.-->"
+                             "This key is already associated with an element of this collection"}));
     raw("DROP TABLE Slide");
     auto& without = load();
     EXPECT_EQ(without.slidesData()->count(), 0u);

@@ -87,8 +87,8 @@ TEST_F(DataSetsTest, LoadsEverythingInStoredOrderWithDefaultsForEmptyColumns) {
     EXPECT_EQ(pointText(*part_->nodes()->item("200")), "probe 7,8,9,0,0,0,0,0 10/10/0");
     EXPECT_GT(outline_->effectiveLength(), 0.0);
     EXPECT_TRUE(sets_->loadedCompletely());
-    for (const char* m : {"Initializing datasets", "Loading datasets", "Loading paths", "Loading nodes"})
-        EXPECT_TRUE(loggedAt(m, 6)) << m;
+    EXPECT_TRUE(
+        loggedAllAt(messages(), 6, {"Initializing datasets", "Loading datasets", "Loading paths", "Loading nodes"}));
     // A point of a path that is not there stops the load of points at its row.
     raw("INSERT INTO Node (nodeKey, nodeName, p1, pathKey, datasetKey, orderNumber) VALUES (300, 'lost', 0, 99, 2, 1)");
     DataSets reloaded(runtime().database);

@@ -65,18 +65,18 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
     EXPECT_EQ(countsOf(path()), "2/2/9");
 
     EXPECT_TRUE(
-        loggedAt("Database version_0 is incompatible with the current database version. "
-                 "Migrating to new database version_12 ...",
+        loggedAt("Database version_0 is incompatible with the current database version. Migrating to new "
+                 "database version_12 ...",
                  2));
     EXPECT_TRUE(
         loggedAt("Database migration succeeded. Old database has been backed up. Loading the application...", 3));
-    // The backup is the file exactly as it was shipped.
-    EXPECT_EQ(readFileText(datedBackup()), shipped_);
     EXPECT_TRUE(loggedAll(messages(), {"Migrating database from version_0 to version_12",
                                        "Backing up the database from " + path() + " to " + datedBackup()}));
     for (int v = 0; v < 12; ++v)
         EXPECT_TRUE(logged("    -- Migrating database from version_" + std::to_string(v) + " to version_" +
                            std::to_string(v + 1)));
+    // The backup is the file exactly as it was shipped.
+    EXPECT_EQ(readFileText(datedBackup()), shipped_);
 
     EXPECT_EQ(rowsOf(path(), kSchema), rowsOf(file("vek.db"), kSchema));
     EXPECT_EQ(value("SELECT count(*) || '/' || keyValue FROM Config WHERE keyName = 'dbVersion'"), "1/12");
