@@ -1,39 +1,23 @@
-#include <sqlite3.h>
-
 #include <ctime>
 #include <filesystem>
-#include <map>
 #include <set>
 #include <string>
-#include <vector>
 
 #include "PersistenceTest.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/persistence/DataSets.h"
-#include "vek/persistence/Database.h"
-#include "vek/persistence/DbConnection.h"
 
 namespace vek::test {
 namespace {
 
 namespace fs = std::filesystem;
 
-std::string lower(std::string s) {
-    for (char& c : s) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
-    return s;
-}
-
 // Tables and indexes with their columns, names folded to lower case.
-std::map<std::string, std::set<std::string>> schemaOf(const std::string& path) {
-    std::map<std::string, std::set<std::string>> schema;
-    for (const auto& t :
-         rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'table' AND name NOT LIKE 'sqlite_%'"))
-        for (const auto& c : rowsOf(path, "PRAGMA table_info(" + t[0] + ")")) schema[lower(t[0])].insert(lower(c[1]));
-    for (const auto& i : rowsOf(path, "SELECT name FROM sqlite_master WHERE type = 'index' AND sql IS NOT NULL"))
-        for (const auto& c : rowsOf(path, "PRAGMA index_info(" + i[0] + ")"))
-            schema["index " + lower(i[0])].insert(lower(c[2]));
-    return schema;
-}
+constexpr const char* kSchema =
+    "SELECT lower(m.name) || '.' || lower(c.name) FROM sqlite_master m, pragma_table_info(m.name) c "
+    "WHERE m.type = 'table' AND m.name NOT LIKE 'sqlite_%' UNION SELECT 'index ' || lower(m.name) || '.' || "
+    "lower(c.name) FROM sqlite_master m, pragma_index_info(m.name) c WHERE m.type = 'index' AND m.sql IS NOT NULL "
+    "ORDER BY 1";
 
 // The shipped version-0 file, copied into the install as data/old.db and
 // opened as the shared database.
@@ -41,16 +25,14 @@ class MigrationTest : public PersistenceTest {
 protected:
     void SetUp() override {
         PersistenceTest::SetUp();
-        shipped_ = readFileText(install_->file("data/vek_v0.db"));
+        shipped_ = readFileText(file("vek_v0.db"));
         ASSERT_FALSE(shipped_.empty());
         openCopy("old.db");
     }
 
     void openCopy(const std::string& name, const std::string& original = "vek_v0.db") {
         runtime().database.reset();
-        fs::remove(file(name));
-        fs::remove(file(name + "-wal"));
-        fs::remove(file(name + "-shm"));
+        for (const char* extra : {"", "-wal", "-shm"}) fs::remove(file(name + extra));
         fs::copy_file(file(original), file(name));
         name_ = name;
         runtime().database = std::make_shared<Database>();
@@ -61,19 +43,12 @@ protected:
     std::string path() const { return file(name_); }
     std::string value(const std::string& sql) const { return valueOf(path(), sql); }
 
+    // <file>_<year>_<month>_<day>_<hour>_<minute> of now, local time, without leading zeros.
     std::string datedBackup() const {
         const std::time_t t = std::chrono::system_clock::to_time_t(eventLoop().clock().wallNow());
-        std::tm tm{};
-        localtime_r(&t, &tm);
-        return path() + "_" + std::to_string(tm.tm_year + 1900) + "_" + std::to_string(tm.tm_mon + 1) + "_" +
-               std::to_string(tm.tm_mday) + "_" + std::to_string(tm.tm_hour) + "_" + std::to_string(tm.tm_min);
-    }
-
-    // Datasets, paths and points of the open file.
-    std::string counts() const {
-        return value(
-            "SELECT (SELECT count(*) FROM Dataset) || '/' || (SELECT count(*) FROM Path) || '/' || "
-            "(SELECT count(*) FROM Node)");
+        char stamp[32];
+        std::strftime(stamp, sizeof stamp, "_%Y_%-m_%-d_%-H_%-M", std::localtime(&t));
+        return path() + stamp;
     }
 
     std::string shipped_;
@@ -81,33 +56,36 @@ protected:
 };
 
 TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingData) {
+    // A file without a version row is version 0; its values read as ever.
     ASSERT_EQ(db().Version(), 0);
-    const std::string before = counts();
-    EXPECT_EQ(before, "2/2/9");
+    EXPECT_EQ(db().preInitializeConfigGet("unit"), "2");
+    EXPECT_EQ(countsOf(path()), "2/2/9");
     EXPECT_NO_THROW(db().checkVersion());
     EXPECT_EQ(db().Version(), 12);
-    EXPECT_EQ(counts(), before);
+    EXPECT_EQ(countsOf(path()), "2/2/9");
 
-    // The backup is the file exactly as it was shipped.
-    EXPECT_EQ(readFileText(datedBackup()), shipped_);
-    EXPECT_TRUE(logged("Migrating database from version_0 to version_12"));
-    EXPECT_TRUE(logged("Backing up the database from " + path() + " to " + datedBackup()));
+    EXPECT_TRUE(
+        loggedAt("Database version_0 is incompatible with the current database version. Migrating to new "
+                 "database version_12 ...",
+                 2));
+    EXPECT_TRUE(
+        loggedAt("Database migration succeeded. Old database has been backed up. Loading the application...", 3));
+    EXPECT_TRUE(loggedAll(messages(), {"Migrating database from version_0 to version_12",
+                                       "Backing up the database from " + path() + " to " + datedBackup()}));
     for (int v = 0; v < 12; ++v)
         EXPECT_TRUE(logged("    -- Migrating database from version_" + std::to_string(v) + " to version_" +
                            std::to_string(v + 1)));
+    // The backup is the file exactly as it was shipped.
+    EXPECT_EQ(readFileText(datedBackup()), shipped_);
 
-    EXPECT_EQ(schemaOf(path()), schemaOf(file("vek.db")));
-    EXPECT_EQ(value("SELECT keyValue FROM Config WHERE keyName = 'dbVersion'"), "12");
-    EXPECT_EQ(value("SELECT count(*) FROM Config WHERE keyName = 'dbVersion'"), "1");
+    EXPECT_EQ(rowsOf(path(), kSchema), rowsOf(file("vek.db"), kSchema));
+    EXPECT_EQ(value("SELECT count(*) || '/' || keyValue FROM Config WHERE keyName = 'dbVersion'"), "1/12");
 
     // The built-in slides once each, in the shipped order; the user's own model stays.
     EXPECT_EQ(value("SELECT count(*) FROM Slide"), "33");
-    EXPECT_EQ(rowsOf(path(),
-                     "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
-                     "WHERE model <> 'Custom' ORDER BY slideKey"),
-              rowsOf(file("vek.db"),
-                     "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide "
-                     "ORDER BY slideKey"));
+    const std::string slides = "SELECT model, pitch, stroke, maxSpeed, maxAcceleration, motorType FROM Slide ";
+    EXPECT_EQ(rowsOf(path(), slides + "WHERE model <> 'Custom' ORDER BY slideKey"),
+              rowsOf(file("vek.db"), slides + "ORDER BY slideKey"));
     EXPECT_EQ(value("SELECT pitch || ',' || motorType FROM Slide WHERE model = 'Custom'"), "5,1");
 
     EXPECT_EQ(value("SELECT group_concat(name) FROM (SELECT name FROM Motor ORDER BY motorKey)"),
@@ -118,20 +96,18 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
                     "ON s.slideKey = m.slideKey"),
               "JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100,JP65/10/100");
     EXPECT_EQ(value("SELECT group_concat(slideKey) FROM Motor WHERE motorKey > 6"), "-31913,-31913");
-    EXPECT_EQ(value("SELECT name || ',' || ifnull(company, 'none') FROM USER WHERE userKey = 3"), "O'Brien,none");
-    EXPECT_EQ(value("SELECT count(*) FROM IO"), "4");
+    EXPECT_EQ(value("SELECT name || ',' || ifnull(company, 'none') || ',' || (SELECT count(*) FROM IO) FROM USER "
+                    "WHERE userKey = 3"),
+              "O'Brien,none,4");
 
-    // Old points take the defaults of the columns added since.
+    // Old points take the defaults of the columns added since; paths of a
+    // file without types are polylines.
     EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0 AND "
                     "p8 = 0"),
               "9");
-    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = 1 "
-                    "ORDER BY orderNumber)"),
-              "a1,b2,c3");
-    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey = 0 "
-                    "ORDER BY datasetKey, orderNumber)"),
-              "home1,park2,probe1");
-    // Paths of a file without types are polylines.
+    EXPECT_EQ(value("SELECT group_concat(nodeName || orderNumber) FROM (SELECT * FROM Node WHERE pathKey IN (0, 1) "
+                    "ORDER BY pathKey = 0, datasetKey, orderNumber)"),
+              "a1,b2,c3,home1,park2,probe1");
     EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,1");
 
     DataSets loaded(runtime().database);
@@ -141,19 +117,16 @@ TEST_F(MigrationTest, VersionZeroFileIsUpgradedToTheCurrentSchemaWithoutLosingDa
     EXPECT_EQ(outline->nodes()->item(3)->axis(3), 50);
 }
 
-TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
-    // An early file that typed its paths already: the type is kept, not reset.
-    ASSERT_EQ(valueOf(path(), "SELECT 1"), "1");
-    {
-        auto c = db().Connection();
-        c->execute("ALTER TABLE Path ADD COLUMN pathType Number");
-        c->execute("UPDATE Path SET pathType = 1");
-        c->execute("UPDATE Path SET pathType = 2 WHERE pathName = 'circle'");
-    }
+// An early file that typed its paths already keeps the types, and its arcs get
+// "pitch" and "rotations" points. Steps run again add nothing and leave values
+// alone; step 10 to 11 puts back a damaged set of built-in slides.
+TEST_F(MigrationTest, ArcPathsGetTheirPointsAndStepsRunAgainAddNothing) {
+    for (const char* sql : {"ALTER TABLE Path ADD COLUMN pathType Number", "UPDATE Path SET pathType = 1",
+                            "UPDATE Path SET pathType = 2 WHERE pathName = 'circle'"})
+        db().Connection()->execute(sql);
     ASSERT_TRUE(db().migrate(0, 12));
-    EXPECT_TRUE(logged("Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them."));
-    EXPECT_TRUE(logged("Adding 'pitch' point for circle"));
-    EXPECT_TRUE(logged("Adding 'rotations' point for circle"));
+    EXPECT_TRUE(loggedAll(messages(), {"Adding 'pitch' and 'rotations' points in ARC_PATHs that don't have them.",
+                                       "Adding 'pitch' point for circle", "Adding 'rotations' point for circle"}));
     EXPECT_FALSE(logged("Adding 'pitch' point for outline"));
     EXPECT_EQ(value("SELECT group_concat(pathType) FROM Path"), "1,2");
     EXPECT_EQ(value("SELECT group_concat(nodeName || ':' || orderNumber || ':' || p1 || ':' || datasetKey) FROM "
@@ -161,11 +134,24 @@ TEST_F(MigrationTest, ArcPathsGetTheirPitchAndRotationsPoints) {
               "center:1:1000:2,start:2:1500:2,end:3:1000:2,pitch:4:0:2,rotations:5:1:2");
     EXPECT_EQ(value("SELECT count(*) FROM Node WHERE speed = 10 AND acceleration = 10 AND mode = 0 AND p7 = 0"), "11");
 
-    // Run again on the repaired file: nothing more is added.
     clearMessages();
-    ASSERT_TRUE(db().addArcPathPoints());
+    auto c = db().Connection();
+    c->execute("UPDATE Node SET p7 = 5, speed = 33");
+    c->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
+    const std::string motors = value("SELECT count(*) FROM Motor");
+    ASSERT_TRUE(db().addArcPathPoints() && db().migrate5to6() && db().migrate7to8() && db().migrate8to9());
     EXPECT_FALSE(logged("Adding 'pitch' point for circle"));
-    EXPECT_EQ(value("SELECT count(*) FROM Node"), "11");
+    EXPECT_TRUE(logged("Column out7 is already present in the table MOTOR"));
+    EXPECT_EQ(value("SELECT count(*) || '/' || sum(p7 = 5 AND speed = 33) || '/' || (SELECT motorType FROM Slide "
+                    "WHERE model = 'Custom') FROM Node"),
+              "11/11/4");
+    c->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
+    c->execute("INSERT INTO Slide (model) VALUES ('wx21')");
+    ASSERT_TRUE(db().migrate10to11());
+    EXPECT_EQ(value("SELECT count(*) || '/' || (SELECT count(*) FROM Slide WHERE maxSpeed = 1) FROM Slide WHERE model "
+                    "IN ('JP65', 'JP90', 'WX21', 'WX75')"),
+              "32/0");
+    EXPECT_EQ(value("SELECT count(*) FROM Motor"), motors);
 }
 
 TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
@@ -173,34 +159,11 @@ TEST_F(MigrationTest, CurrentFileIsOnlyBackedUp) {
     const std::string before = dumpOf(path());
     clearMessages();
     ASSERT_TRUE(db().migrate(12, 12));
-    EXPECT_TRUE(logged("Migrating database from version_12 to version_12"));
-    EXPECT_TRUE(logged("Backing up the database from " + path() + " to " + datedBackup()));
+    EXPECT_TRUE(loggedAll(messages(), {"Migrating database from version_12 to version_12",
+                                       "Backing up the database from " + path() + " to " + datedBackup()}));
     EXPECT_FALSE(loggedStartingWith("    -- Migrating"));
     EXPECT_EQ(dumpOf(datedBackup()), before);
     EXPECT_EQ(dumpOf(path()), before);
-    // A second copy in the same minute does not replace the first.
-    ASSERT_TRUE(db().migrate(12, 12));
-    EXPECT_TRUE(fs::exists(datedBackup() + "_2"));
-}
-
-TEST_F(MigrationTest, StepsRunTwiceLeaveExistingValuesAlone) {
-    ASSERT_TRUE(db().migrate(0, 12));
-    db().Connection()->execute("UPDATE Node SET p7 = 5, speed = 33");
-    db().Connection()->execute("UPDATE Slide SET motorType = 4 WHERE model = 'Custom'");
-    const std::string motors = value("SELECT count(*) FROM Motor");
-    ASSERT_TRUE(db().migrate5to6());
-    ASSERT_TRUE(db().migrate7to8());
-    ASSERT_TRUE(db().migrate8to9());
-    EXPECT_EQ(value("SELECT count(*) FROM Node WHERE p7 = 5 AND speed = 33"), "9");
-    EXPECT_EQ(value("SELECT motorType FROM Slide WHERE model = 'Custom'"), "4");
-    EXPECT_TRUE(logged("Column out7 is already present in the table MOTOR"));
-    // Step 10 to 11 puts back a damaged set of built-in slides.
-    db().Connection()->execute("UPDATE Slide SET maxSpeed = 1 WHERE model = 'JP90'");
-    db().Connection()->execute("INSERT INTO Slide (model) VALUES ('wx21')");
-    ASSERT_TRUE(db().migrate10to11());
-    EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE model IN ('JP65', 'JP90', 'WX21', 'WX75')"), "32");
-    EXPECT_EQ(value("SELECT count(*) FROM Slide WHERE maxSpeed = 1"), "0");
-    EXPECT_EQ(value("SELECT count(*) FROM Motor"), motors);
 }
 
 // Fails one statement at a time through the whole upgrade: the backup always
@@ -211,9 +174,7 @@ TEST_F(MigrationTest, AnInterruptedUpgradeResumesWhereItStopped) {
     ASSERT_TRUE(db().migrate(0, 12));
     const int64_t statements = db().Connection()->statementCount() - start;
     ASSERT_GT(statements, 100);
-    const std::string clean = dumpOf(path());
-    const std::string cleanBackup = datedBackup();
-
+    const std::string clean = dumpOf(path()), cleanBackup = datedBackup();
     std::set<int16_t> stoppedAt;
     const int64_t stride = statements / 40 + 1;
     for (int64_t n = 1; n <= statements; n += (n < 12 ? 1 : stride)) {
@@ -240,18 +201,16 @@ TEST_F(MigrationTest, AnInterruptedUpgradeResumesWhereItStopped) {
         EXPECT_TRUE(loggedAt("Migration from version_" + std::to_string(reached) + " to version_" +
                                  std::to_string(reached + 1) + " failed.",
                              3));
-        EXPECT_EQ(counts(), "2/2/9");
-
+        EXPECT_EQ(countsOf(path()), "2/2/9");
         clearMessages();
         EXPECT_NO_THROW(db().checkVersion());
         EXPECT_TRUE(logged("Migrating database from version_" + std::to_string(reached) + " to version_12"));
         EXPECT_EQ(db().Version(), 12);
         EXPECT_EQ(dumpOf(path()), clean);
-        // The resumed upgrade's own copy sits beside the first one.
+        // The resumed upgrade's own copy, made in the same minute, sits beside the first one.
         EXPECT_EQ(readFileText(datedBackup()), shipped_);
         EXPECT_TRUE(fs::exists(datedBackup() + "_2"));
-        fs::remove(datedBackup());
-        fs::remove(datedBackup() + "_2");
+        for (const char* copy : {"", "_2"}) fs::remove(datedBackup() + copy);
     }
     EXPECT_EQ(readFileText(cleanBackup), shipped_);
     // Faults hit early, middle and late steps.

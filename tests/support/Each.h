@@ -19,4 +19,17 @@ std::string each(std::initializer_list<T> inputs, F&& f) {
     return out.str();
 }
 
+// The items of a collection in order, joined by "|" as each() joins results:
+//   EXPECT_EQ(joined(*config.distinctSlidesData()), "JP65|JP90|WX21|WX75");
+template <typename C>
+std::string joined(const C& items) {
+    std::ostringstream out;
+    const char* separator = "";
+    for (const auto& item : items) {
+        out << separator << item;
+        separator = "|";
+    }
+    return out.str();
+}
+
 }  // namespace vek::test

@@ -42,6 +42,16 @@ inline ::testing::AssertionResult loggedAll(const LogLines& messages, std::initi
     return ::testing::AssertionSuccess();
 }
 
+// Whether every one of `lines` was logged at `level`, naming the first that
+// was not.
+inline ::testing::AssertionResult loggedAllAt(const LogLines& messages, int level,
+                                              std::initializer_list<std::string> lines) {
+    for (const auto& line : lines)
+        if (!loggedAt(messages, line, level))
+            return ::testing::AssertionFailure() << "not logged at level " << level << ": " << line;
+    return ::testing::AssertionSuccess();
+}
+
 // Whether a message starting with each of `prefixes` was logged.
 inline ::testing::AssertionResult loggedAllStartingWith(const LogLines& messages,
                                                         std::initializer_list<std::string> prefixes) {
