@@ -18,7 +18,7 @@ namespace vek {
 namespace {
 constexpr int16_t kSource = LogSource::DATABASE_SOURCE;
 
-void log(const std::string& message, int16_t level = LogLevel::info, const std::string& code = "Unknown") {
+void log(const std::string& message, int16_t level = LogLevel::info) {
     logAt(level, message, kSource);
 }
 
@@ -74,12 +74,10 @@ void Database::openDatabase(const std::string& fileName) {
         log("Database initialized to m_connectionString = " + connectionString_, LogLevel::DEVELOPER);
     } catch (const NumberedError& e) {
         openError_ = e.description();
-        log("Got error while initializng database -->" + e.description(), LogLevel::Error,
-            "Database Initialization Error");
+        log("Got error while initializng database -->" + e.description(), LogLevel::Error);
     } catch (const std::exception& e) {
         openError_ = e.what();
-        log(std::string("Got error while initializng database -->") + e.what(), LogLevel::Error,
-            "Database Initialization Error");
+        log(std::string("Got error while initializng database -->") + e.what(), LogLevel::Error);
     }
 }
 
@@ -95,8 +93,7 @@ std::shared_ptr<DbConnection> Database::Connection() {
         }
     } catch (const NumberedError& e) {
         openError_ = e.description();
-        log("Got error while getting database connection-->" + e.description(), LogLevel::Error,
-            "Database Connection Error");
+        log("Got error while getting database connection-->" + e.description(), LogLevel::Error);
     }
     return connection_;
 }
