@@ -4,7 +4,6 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
-#include <cmath>
 
 #include "SlidesTestFixture.h"
 #include "vek/foundation/MotionSound.h"
@@ -24,15 +23,6 @@ protected:
         clearMessages();
     }
     int32_t baudRate() { return slides().getCommunication()->baudRate(); }
-
-    // The error `run` raised, whether the sound still loops and the chain's
-    // rate after it: "8 RunPath Error->Motion stopped, 9600".
-    std::string interrupted(const std::function<void()>& run) {
-        const NumberedError e = raised(run);
-        eventLoop().setHostPump(nullptr);
-        return std::to_string(e.number()) + " " + e.description() + (isMotionSoundPlaying() ? ", sound" : "") + ", " +
-               std::to_string(baudRate());
-    }
 };
 
 // A line within 20 counts of where the axes stand is not drawn, nor a path
@@ -69,16 +59,14 @@ TEST_F(Drawing, LineTakesItsTrajectoryTimeAndEndsAt9600) {
     eventLoop().setHostPump([&] { sounded = sounded || isMotionSoundPlaying(); });
     const double before = eventLoop().now();
     slides().drawLine(at(20000, 10000, 4000), nullptr, 5.0, 0.01, true);
-    EXPECT_EQ(positions(), "20000 10000 4000");
     const auto& path = *slides().getPath();
     EXPECT_GE(eventLoop().now() - before, path.size() * path.TIMEDELTASECONDS() - 1e-9);
+    EXPECT_EQ(positions(), "20000 10000 4000");
+    EXPECT_FALSE(slides().AllMotors()->isMoving());
     EXPECT_EQ(baudRate(), 9600);
-    EXPECT_TRUE(sounded);
-    EXPECT_FALSE(isMotionSoundPlaying());
+    EXPECT_TRUE(sounded && !isMotionSoundPlaying());
     EXPECT_TRUE(loggedAllStartingWith(messages(), {"drawLine : toNode = ", ":::::Time taken to loop runPath = "}));
     EXPECT_TRUE(logged("Hostmode ended"));
-    for (auto& m : *slides().motors()) EXPECT_FALSE(m->isMoving());
-
     slides().setIsSimulationMute(true);
     sounded = false;
     slides().drawLine(at(0, 0, 0));
@@ -91,17 +79,10 @@ TEST_F(Drawing, PathsFirstMoveToTheirStart) {
     auto square =
         polyline({at(8000, 8000, 4000), at(24000, 8000, 4000), at(24000, 24000, 4000), at(8000, 24000, 4000)});
     slides().drawPath(square, 5.0, 0.01, true, 2000.0);
-    EXPECT_TRUE(logged("Not at the starting point, moving there..."));
     EXPECT_EQ(positions(), "8000 24000 4000");
     EXPECT_EQ(slides().getPath()->name(), "square");
-    EXPECT_EQ(countLogged(messages(), "Runpath done"), 2);
-
-    clearMessages();
     slides().drawPath(polyline({at(8000, 24000, 4000), at(8000, 8000, 4000)}, "back"));
-    EXPECT_FALSE(logged("Not at the starting point, moving there..."));
-    EXPECT_EQ(countLogged(messages(), "Runpath done"), 1);
     EXPECT_EQ(positions(), "8000 8000 4000");
-
     // Two turns of 2000 counts' pitch around (20000, 20000) end 4000 higher.
     auto helix =
         polyline({at(20000, 20000, 4000, "center"), at(30000, 20000, 4000, "start"), at(30000, 20000, 4000, "end"),
@@ -110,11 +91,13 @@ TEST_F(Drawing, PathsFirstMoveToTheirStart) {
     int32_t maxY = 0;
     eventLoop().setHostPump([&] { maxY = std::max(maxY, motor(2).position()); });
     slides().drawPath(helix);
-    EXPECT_EQ(countLogged(messages(), "Runpath done"), 3);
     EXPECT_NEAR(motor(1).position(), 30000, 1);
     EXPECT_NEAR(motor(2).position(), 20000, 1);
     EXPECT_EQ(motor(3).position(), 8000);
     EXPECT_NEAR(maxY, 30000, 50);
+    // Square and helix with their approaches; "back" starts where it is.
+    EXPECT_EQ(countLogged(messages(), "Not at the starting point, moving there..."), 2);
+    EXPECT_EQ(countLogged(messages(), "Runpath done"), 5);
 }
 
 // The motion event comes once, with the path's name, at the point the
@@ -122,24 +105,21 @@ TEST_F(Drawing, PathsFirstMoveToTheirStart) {
 TEST_F(Drawing, MotionEventComesAtTheRequestedPoint) {
     EXPECT_EQ(each({25.0, 35.0, 50.0, 100.0, 0.0}, [](double p) { return IMotion::triggerIndex(p, 10); }),
               "2|4|5|10|0");
+    std::string seen;
+    slides().getMotion()->motionEvent.connect(
+        [&](std::string& name) { seen += name + "@" + std::to_string(motor(1).position()) + " "; });
     for (const double percent : {25.0, 50.0, 100.0, 0.0}) {
         const std::string name = "p" + std::to_string(static_cast<int>(percent));
-        std::string seen;
-        auto handle = slides().getMotion()->motionEvent.connect(
-            [&](std::string& n) { seen += n + "@" + std::to_string(motor(1).position()) + " "; });
         const int32_t from = motor(1).position();
-        slides().drawPath(polyline({at(from, 0, 0), at(from == 0 ? 30000 : 0, 0, 0)}, name), 5.0, 0.01, true, 0.0,
-                          percent);
-        handle.disconnect();
+        seen.clear();
+        slides().drawPath(polyline({at(from, 0, 0), at(30000 - from, 0, 0)}, name), 5.0, 0.01, true, 0.0, percent);
         const auto& path = *slides().getPath();
-        const auto k = static_cast<int32_t>(std::nearbyint(percent / 100.0 * path.size()));
-        if (k == 0) {
-            EXPECT_EQ(seen, "");
-            continue;
-        }
-        EXPECT_EQ(seen, name + "@" + std::to_string(path.nodes()->item(k)->axis(1)) + " ");
-        EXPECT_TRUE(loggedStartingWith(messages(), "Raising event from motion class for " + std::to_string(k) + "/" +
-                                                       std::to_string(path.size()) + " at -> "));
+        const int32_t k = IMotion::triggerIndex(percent, path.size());
+        EXPECT_EQ(seen, k == 0 ? "" : name + "@" + std::to_string(path.nodes()->item(k)->axis(1)) + " ");
+        EXPECT_EQ(loggedStartingWith(messages(), "Raising event from motion class for " + std::to_string(k) + "/" +
+                                                     std::to_string(path.size()) + " at -> "),
+                  k > 0)
+            << percent;
     }
 }
 
@@ -167,7 +147,6 @@ TEST_F(Drawing, PauseHoldsTheAxesUntilResumed) {
     EXPECT_EQ(std::make_pair(countLogged(messages(), "Pausing..."), countLogged(messages(), "Resuming...")),
               std::make_pair(1, 1));
     EXPECT_EQ(positions(), "0 0 0");
-
     slides().PauseMotion(true);
     start = eventLoop().now();
     after(1.0, [&] { slides().PauseMotion(false); });
@@ -176,28 +155,29 @@ TEST_F(Drawing, PauseHoldsTheAxesUntilResumed) {
     EXPECT_EQ(positions(), "0 0 100");
 }
 
-// Whatever ends a run early, it raises 8 with the cause, stops the sound,
-// returns the chain to 9600, and the next run starts afresh. Homed with
-// offset 0, the switches sit 3900 counts below 0 and beyond the stroke.
+// Whatever ends a run early, it raises 8 with the cause, stops the sound and
+// returns the chain to 9600; the next run starts afresh. Homed with offset
+// 0, the switches sit 3900 counts below 0 and beyond the stroke.
 TEST_F(Drawing, InterruptedRunsRaiseEightAndLeaveTheChainReady) {
     slides().setIsSimulationMute(false);
+    const auto interrupted = [&](const std::function<void()>& run) {
+        const NumberedError e = raised(run);
+        eventLoop().setHostPump(nullptr);
+        return std::to_string(e.number()) + " " + e.description() + (isMotionSoundPlaying() ? ", sound" : "") + ", " +
+               std::to_string(baudRate());
+    };
+    auto far = polyline({at(0, 0, 0), at(60000, 0, 0)});
     after(0.5, [&] { slides().stopMotors(true); });
-    EXPECT_EQ(interrupted([&] {
-                  slides().drawPath(polyline({at(0, 0, 0), at(60000, 0, 0)}));
-              }),
-              "8 RunPath Error->Motion stopped, 9600");
+    EXPECT_EQ(interrupted([&] { slides().drawPath(far); }), "8 RunPath Error->Motion stopped, 9600");
     EXPECT_FALSE(slides().flags()->stopRequested);
     EXPECT_TRUE(motor(1).position() > 0 && motor(1).position() < 60000) << motor(1).position();
-
     EXPECT_EQ(interrupted([&] { slides().drawLine(at(-10000, 0, 0)); }),
               "8 RunPath Error->Negative limit switch reached, 9600");
     EXPECT_EQ(positions(), "-3900 0 0");
     EXPECT_EQ(interrupted([&] { slides().drawLine(at(2000, kStrokeCounts + 5000, 0)); }),
               "8 RunPath Error->Positive limit switch reached, 9600");
     EXPECT_EQ(motor(2).position(), kStrokeCounts + 3900);
-
-    // A handler may close the connection mid-run: the run cannot go on and
-    // says so.
+    // A handler closing the connection mid-run ends the run, which says so.
     after(0.3, [&] { slides().closeConnection(9600); });
     EXPECT_EQ(interrupted([&] { slides().drawLine(at(30000, 0, 0)); }),
               "8 RunPath Error->Motor[MotorX]->The connection to the motors is closed., 9600");

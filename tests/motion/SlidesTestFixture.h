@@ -15,7 +15,6 @@
 #include "vek/motion/Runtime.h"
 #include "vek/motors/Calibration.h"
 #include "vek/motors/IMotor.h"
-#include "vek/motors/MotorConstants.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DbConnection.h"
 #include "vek/persistence/User.h"
@@ -72,14 +71,12 @@ protected:
     // Prepares the database file (before it is loaded) and loads it.
     // `offsetsMm` are the negative homing offsets of axes 1, 2, 3, ...
     void load(int motors, const std::vector<double>& offsetsMm = {}) {
-        execute(
+        execute(  // motor type 1: SmartMotor
             "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-            "VALUES ('SM-TEST', 10, 200, 80, 900, ?)",
-            {DbValue(static_cast<int32_t>(MotorConstants::TYPE_SM))});
+            "VALUES ('SM-TEST', 10, 200, 80, 900, 1)");
         execute("UPDATE Motor SET slideKey = (SELECT max(slideKey) FROM Slide), negativeHomingOffset = 0");
-        for (std::size_t i = 0; i < offsetsMm.size(); ++i)
-            execute("UPDATE Motor SET negativeHomingOffset = ? WHERE motorKey = ?",
-                    {DbValue(offsetsMm[i]), DbValue(static_cast<int32_t>(i + 1))});
+        for (int32_t axis = 1; axis <= static_cast<int32_t>(offsetsMm.size()); ++axis)
+            execute("UPDATE Motor SET negativeHomingOffset = ? WHERE motorKey = ?", {offsetsMm[axis - 1], axis});
         setMotorCount(motors);
         slides().setIsSimulation(true);
         slides().setIsSimulationMute(true);
