@@ -4,7 +4,6 @@
 
 #include "SlidesTestFixture.h"
 #include "vek/persistence/Database.h"
-#include "vek/persistence/Recordset.h"
 
 namespace vek::test {
 namespace {

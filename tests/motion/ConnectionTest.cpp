@@ -107,11 +107,8 @@ TEST_F(Connection, OpenCloseAndShutDown) {
 // ratios relative to X from the slides (all 1 while X has no pitch); a newer
 // file is refused and an older one upgraded.
 TEST_F(Connection, DatabaseStep) {
-    execute(
-        "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-        "VALUES ('SM-20', 20, 200, 80, 900, 1)");
-    execute("UPDATE Motor SET slideKey = (SELECT max(slideKey) FROM Slide) WHERE motorKey = 2");
-    execute("UPDATE Motor SET slideKey = 999 WHERE motorKey = 1");
+    // X without a slide, Y on a slide of 19.05 mm pitch, Z of 10 mm.
+    execute("UPDATE Motor SET slideKey = CASE motorKey WHEN 1 THEN 999 WHEN 2 THEN 6 ELSE 1 END");
     const auto ratios = [&] { return each({0, 1, 2, 3}, [&](int axis) { return slides().getPitchRatio(axis); }); };
     Server server;
     EXPECT_TRUE(logged("Init of Server"));
@@ -131,10 +128,11 @@ TEST_F(Connection, DatabaseStep) {
     EXPECT_EQ(std::count(handedOut.begin(), handedOut.end(), nullptr), 0);
     EXPECT_EQ(objects(Server()), handedOut);
     EXPECT_EQ(server.logger(), runtime().log);
+    EXPECT_EQ(server.Configuration(), runtime().configuration);
 
     execute("UPDATE Motor SET slideKey = 4 WHERE motorKey = 1");
     slides().databaseRelatedInit("vek.db");
-    EXPECT_EQ(ratios(), "0|1|2|1");
+    EXPECT_EQ(ratios(), "0|1|1.905|1");
     slides().setPitchRatios(2, 8, 1);
     EXPECT_EQ(ratios(), "0|1|4|0.5");
     EXPECT_TRUE(logged("PitchRatio for Motor2 is 4"));

@@ -45,8 +45,6 @@ inline std::shared_ptr<NodePath> polyline(const std::vector<std::shared_ptr<Node
 // number of simulated motors; developer logging so level-6 lines show.
 class SlidesTest : public VekTest {
 protected:
-    static constexpr int32_t kStrokeCounts = 80000;
-
     void SetUp() override {
         VekTest::SetUp();
         runtime().user->setUserRole(UserRoles::DEVELOPER);
@@ -65,7 +63,7 @@ protected:
         db.execute(sql, values);
     }
     void setMotorCount(int motors) {
-        execute("UPDATE Config SET keyValue = ? WHERE keyName = 'softwareMotors'", {DbValue(std::to_string(motors))});
+        execute("UPDATE Config SET keyValue = ? WHERE keyName = 'softwareMotors'", {std::to_string(motors)});
     }
 
     // Prepares the database file (before it is loaded) and loads it.
