@@ -16,7 +16,8 @@ using Homing = SlidesTest;
 TEST_F(Homing, AxesHomeWithTheirOwnOffsetsAndDrawFromTheirNewZero) {
     auto& calibration = *runtime().calibration;
     EXPECT_FALSE(calibration.isHomed(0)) << "no axes are no homed axes";
-    connect(3, {1.0, 2.0, 3.0});
+    execute("UPDATE Motor SET negativeHomingOffset = motorKey");  // 1, 2, 3 mm
+    connect(3);
     int changes = 0;
     calibration.statusChanged.connect([&] { ++changes; });
     const auto homed = [&] {

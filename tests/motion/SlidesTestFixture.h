@@ -67,22 +67,18 @@ protected:
     }
 
     // Prepares the database file (before it is loaded) and loads it.
-    // `offsetsMm` are the negative homing offsets of axes 1, 2, 3, ...
-    void load(int motors, const std::vector<double>& offsetsMm = {}) {
+    void load(int motors) {
         execute(  // motor type 1: SmartMotor
             "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
             "VALUES ('SM-TEST', 10, 200, 80, 900, 1)");
-        execute("UPDATE Motor SET slideKey = (SELECT max(slideKey) FROM Slide), negativeHomingOffset = 0");
-        for (int32_t axis = 1; axis <= static_cast<int32_t>(offsetsMm.size()); ++axis)
-            execute("UPDATE Motor SET negativeHomingOffset = ? WHERE motorKey = ?", {offsetsMm[axis - 1], axis});
+        execute("UPDATE Motor SET slideKey = (SELECT max(slideKey) FROM Slide)");
         setMotorCount(motors);
         slides().setIsSimulation(true);
         slides().setIsSimulationMute(true);
         slides().databaseRelatedInit("vek.db");
     }
-
-    void connect(int motors, const std::vector<double>& offsetsMm = {}) {
-        load(motors, offsetsMm);
+    void connect(int motors) {
+        load(motors);
         slides().openConnection(9600, "SIM");
     }
 
