@@ -60,7 +60,8 @@ TEST_F(Drawing, LineTakesItsTrajectoryTimeAndEndsAt9600) {
     EXPECT_EQ(positions(), "20000 10000 4000");
     EXPECT_FALSE(slides().AllMotors()->isMoving());
     EXPECT_EQ(baudRate(), 9600);
-    EXPECT_TRUE(sounded && !isMotionSoundPlaying());
+    EXPECT_TRUE(sounded);
+    EXPECT_FALSE(isMotionSoundPlaying());
     EXPECT_TRUE(loggedAllStartingWith(messages(), {"drawLine : toNode = ", ":::::Time taken to loop runPath = "}));
     EXPECT_TRUE(logged("Hostmode ended"));
     slides().setIsSimulationMute(true);
