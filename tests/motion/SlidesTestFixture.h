@@ -1,21 +1,23 @@
 #pragma once
-#include <algorithm>
+#include <functional>
 #include <memory>
 #include <string>
 #include <vector>
 
+#include "support/Each.h"
 #include "support/Expect.h"
+#include "support/LogLines.h"
 #include "support/TempInstall.h"
+#include "vek/comm/ICommunication.h"
+#include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
-#include "vek/foundation/NumberedError.h"
-#include "vek/geometry/Node.h"
 #include "vek/geometry/NodePath.h"
 #include "vek/motion/LinearSlides.h"
 #include "vek/motion/Runtime.h"
+#include "vek/motors/Calibration.h"
 #include "vek/motors/IMotor.h"
-#include "vek/motors/MotorConstants.h"
+#include "vek/persistence/Configuration.h"
 #include "vek/persistence/DbConnection.h"
-#include "vek/persistence/DbValue.h"
 #include "vek/persistence/User.h"
 
 namespace vek::test {
@@ -29,12 +31,13 @@ inline std::shared_ptr<Node> at(int32_t x, int32_t y, int32_t z = 0, const std::
     return n;
 }
 
-inline std::shared_ptr<NodePath> polyline(const std::vector<std::shared_ptr<Node>>& corners,
-                                          const std::string& name = "square") {
+inline std::shared_ptr<NodePath> polyline(const std::vector<std::shared_ptr<Node>>& nodes,
+                                          const std::string& name = "square",
+                                          int32_t type = PathConstants::LINEAR_PATH) {
     auto path = std::make_shared<NodePath>();
     path->setName(name);
-    path->setPathType(PathConstants::LINEAR_PATH);
-    for (const auto& c : corners) path->addNode(c);
+    path->setPathType(type);
+    for (const auto& n : nodes) path->addNode(n);
     return path;
 }
 
@@ -43,8 +46,6 @@ inline std::shared_ptr<NodePath> polyline(const std::vector<std::shared_ptr<Node
 // number of simulated motors; developer logging so level-6 lines show.
 class SlidesTest : public VekTest {
 protected:
-    static constexpr int32_t kStrokeCounts = 80000;
-
     void SetUp() override {
         VekTest::SetUp();
         runtime().user->setUserRole(UserRoles::DEVELOPER);
@@ -56,48 +57,50 @@ protected:
 
     LinearSlides& slides() { return *runtime().linearSlides; }
 
+    // Runs `sql` on the install's database file.
+    void execute(const std::string& sql, const std::vector<DbValue>& values = {}) {
+        DbConnection db;
+        db.open(install_->file("data/vek.db"));
+        db.execute(sql, values);
+    }
+    void setMotorCount(int motors) {
+        execute("UPDATE Config SET keyValue = ? WHERE keyName = 'softwareMotors'", {std::to_string(motors)});
+    }
+
     // Prepares the database file (before it is loaded) and loads it.
-    // `offsetsMm` are the negative homing offsets of axes 1, 2, 3, ...
-    void load(int motors, const std::vector<double>& offsetsMm = {}, int16_t motorType = MotorConstants::TYPE_SM) {
-        {
-            DbConnection db;
-            db.open(install_->file("data/vek.db"));
-            db.execute(
-                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-                "VALUES ('SM-TEST', 10, 200, 80, 900, ?)",
-                {DbValue(static_cast<int32_t>(motorType))});
-            const auto slideKey = static_cast<int32_t>(db.lastInsertKey());
-            db.execute("UPDATE Motor SET slideKey = ?, negativeHomingOffset = 0", {DbValue(slideKey)});
-            for (std::size_t i = 0; i < offsetsMm.size(); ++i) {
-                db.execute("UPDATE Motor SET negativeHomingOffset = ? WHERE motorKey = ?",
-                           {DbValue(offsetsMm[i]), DbValue(static_cast<int32_t>(i + 1))});
-            }
-            db.execute("UPDATE Config SET keyValue = ? WHERE keyName = 'softwareMotors'",
-                       {DbValue(std::to_string(motors))});
-        }
+    void load(int motors) {
+        execute(  // motor type 1: SmartMotor
+            "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
+            "VALUES ('SM-TEST', 10, 200, 80, 900, 1)");
+        execute("UPDATE Motor SET slideKey = (SELECT max(slideKey) FROM Slide)");
+        setMotorCount(motors);
         slides().setIsSimulation(true);
         slides().setIsSimulationMute(true);
         slides().databaseRelatedInit("vek.db");
     }
-
-    void connect(int motors, const std::vector<double>& offsetsMm = {}) {
-        load(motors, offsetsMm);
+    void connect(int motors) {
+        load(motors);
         slides().openConnection(9600, "SIM");
     }
 
     IMotor& motor(int16_t i) { return *slides().motors()->item(i); }
-    std::vector<int32_t> positions() {
-        std::vector<int32_t> p;
-        for (auto& m : *slides().motors()) p.push_back(m->position());
-        return p;
+    // Positions of the axes in order: "20000 10000 4000".
+    std::string positions() {
+        std::string text;
+        for (auto& m : *slides().motors()) text += (text.empty() ? "" : " ") + std::to_string(m->position());
+        return text;
     }
-    int countLogged(const std::string& text) const {
-        return static_cast<int>(
-            std::count_if(messages().begin(), messages().end(), [&](const auto& m) { return m.first == text; }));
-    }
-    bool loggedStartingWith(const std::string& prefix) const {
-        return std::any_of(messages().begin(), messages().end(),
-                           [&](const auto& m) { return m.first.rfind(prefix, 0) == 0; });
+    // Runs `f` once from the host pump as soon as more than `seconds` of
+    // virtual time have passed from now; `f` may set the next step. (The
+    // loop runs a copy of the pump, so its state lives outside.)
+    void after(double seconds, std::function<void()> f) {
+        const double due = eventLoop().now() + seconds;
+        auto done = std::make_shared<bool>(false);
+        eventLoop().setHostPump([due, done, f = std::move(f)] {
+            if (*done || eventLoop().now() <= due) return;
+            *done = true;
+            f();
+        });
     }
 };
 

@@ -1,7 +1,9 @@
 #pragma once
 #include <gtest/gtest.h>
 
+#include <functional>
 #include <string>
+#include <vector>
 
 #include "vek/foundation/NumberedError.h"
 
@@ -30,6 +32,18 @@ template <typename F>
         return ::testing::AssertionFailure()
                << "raised error " << e.number() << " \"" << e.description() << "\", expected error " << number
                << (description.empty() ? "" : " \"" + description + "\"");
+    return ::testing::AssertionSuccess();
+}
+
+// Whether every one of `calls` raises numbered error `number` (with
+// `description` unless that is left empty), naming the first that does not:
+//   EXPECT_TRUE(eachRaisesNumbered(91, {[&] { a.run(); }, [&] { b.run(); }}));
+inline ::testing::AssertionResult eachRaisesNumbered(int32_t number, const std::vector<std::function<void()>>& calls,
+                                                     const std::string& description = {}) {
+    for (std::size_t i = 0; i < calls.size(); ++i) {
+        ::testing::AssertionResult result = raisesNumbered(number, calls[i], description);
+        if (!result) return result << " (call " << i + 1 << " of " << calls.size() << ")";
+    }
     return ::testing::AssertionSuccess();
 }
 
