@@ -138,6 +138,9 @@ TEST_F(Connection, DatabaseStep) {
     EXPECT_TRUE(logged("PitchRatio for Motor2 is 4"));
     EXPECT_TRUE(raisesNumbered(9, [&] { slides().getPitchRatio(9); }));
     EXPECT_TRUE(raisesNumbered(PlatformErrors::OVERFLOW_ERROR, [&] { slides().setPitchRatios(0, 4, 1); }));
+    execute("UPDATE Motor SET slideKey = 999 WHERE motorKey = 1");
+    slides().databaseRelatedInit("vek.db");
+    EXPECT_EQ(ratios(), "0|1|1|1") << "without an X pitch the ratios of an earlier load go";
 
     execute("UPDATE Config SET keyValue = '13' WHERE keyName = 'dbVersion'");
     EXPECT_TRUE(raisesNumbered(

@@ -421,6 +421,8 @@ void LinearSlides::loadPitchRatios() {
     if (pitch[0] <= 0.0) {
         logAt(LogLevel::WARNING,
               "Axis " + getAxisDefaultName(1) + " has no slide model with a pitch; pitch ratios stay 1.");
+        // Whatever an earlier load gave them.
+        setPitchRatios(1.0, 1.0, 1.0);
         return;
     }
     for (double& p : pitch) {
