@@ -58,6 +58,8 @@
 #include "vek/motors/SimulatedChain.h"
 #include "vek/motors/SimulationHost.h"
 #include "vek/motors/Units.h"
+#include "vek/peripherals/IIOData.h"
+#include "vek/peripherals/IO.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DataSet.h"
 #include "vek/persistence/DataSets.h"
