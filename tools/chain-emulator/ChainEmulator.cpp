@@ -1,0 +1,321 @@
+#include "ChainEmulator.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdlib>
+#include <cstring>
+#include <stdexcept>
+
+namespace vek::emulator {
+
+namespace {
+
+int32_t rateOf(speed_t speed) {
+    switch (speed) {
+        case B1200: return 1200;
+        case B2400: return 2400;
+        case B4800: return 4800;
+        case B9600: return 9600;
+        case B19200: return 19200;
+        case B38400: return 38400;
+        case B57600: return 57600;
+        case B115200: return 115200;
+        case B230400: return 230400;
+        default: return 0;
+    }
+}
+
+std::optional<int64_t> numberAfter(const std::string& text, const char* prefix) {
+    const std::size_t n = std::strlen(prefix);
+    if (text.rfind(prefix, 0) != 0 || text.size() == n || text.size() > n + 9) return std::nullopt;
+    if (text.find_first_not_of("0123456789", n) != std::string::npos) return std::nullopt;
+    return std::stoll(text.substr(n));
+}
+
+}  // namespace
+
+ChainEmulator::ChainEmulator(EmulatorOptions options) : options_(std::move(options)) {
+    start_ = std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count();
+    master_ = ::posix_openpt(O_RDWR | O_NOCTTY | O_CLOEXEC);
+    if (master_ < 0 || ::grantpt(master_) != 0 || ::unlockpt(master_) != 0)
+        throw std::runtime_error(std::string("Cannot make a pseudo-terminal: ") + std::strerror(errno));
+    char name[128];
+    if (::ptsname_r(master_, name, sizeof name) != 0)
+        throw std::runtime_error(std::string("Cannot name the pseudo-terminal: ") + std::strerror(errno));
+    slavePath_ = name;
+    // Holding the far end open keeps the master quiet while no host has it.
+    slaveHold_ = ::open(name, O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC);
+    if (slaveHold_ >= 0) {
+        termios t{};
+        ::tcgetattr(slaveHold_, &t);
+        ::cfmakeraw(&t);
+        ::cfsetispeed(&t, B9600);
+        ::cfsetospeed(&t, B9600);
+        ::tcsetattr(slaveHold_, TCSANOW, &t);
+    }
+    ::fcntl(master_, F_SETFL, ::fcntl(master_, F_GETFL) | O_NONBLOCK);
+    if (::pipe2(wake_, O_NONBLOCK | O_CLOEXEC) != 0)
+        throw std::runtime_error(std::string("Cannot make a pipe: ") + std::strerror(errno));
+
+    const int n = std::max(0, std::min(options_.motors, 8));
+    for (int i = 0; i < n; ++i) {
+        motors_.emplace_back(static_cast<std::size_t>(i) < options_.setups.size()
+                                 ? options_.setups[static_cast<std::size_t>(i)]
+                                 : MotorSetup{});
+        EmulatedMotor& m = motors_.back();
+        m.baudRate = options_.baudRate;
+        if (options_.addressed) {
+            m.address = i + 1;
+            m.echo = true;
+            m.awake = !options_.asleep;
+        }
+    }
+    parsers_.resize(motors_.size());
+    busy_.assign(motors_.size() + 1, 0.0);
+}
+
+ChainEmulator::~ChainEmulator() {
+    stop();
+    for (int fd : {master_, slaveHold_, wake_[0], wake_[1]})
+        if (fd >= 0) ::close(fd);
+}
+
+double ChainEmulator::now() const {
+    return std::chrono::duration<double>(std::chrono::steady_clock::now().time_since_epoch()).count() - start_;
+}
+
+double ChainEmulator::emulatedNow() const {
+    return now() * options_.timeScale;
+}
+
+void ChainEmulator::start() {
+    if (thread_.joinable()) return;
+    stop_ = false;
+    thread_ = std::thread([this] { serve(stop_); });
+}
+
+void ChainEmulator::stop() {
+    stop_ = true;
+    if (wake_[1] >= 0) (void)!::write(wake_[1], "x", 1);
+    if (thread_.joinable()) thread_.join();
+}
+
+void ChainEmulator::serve(const std::atomic<bool>& stopFlag) {
+    std::unique_lock<std::mutex> lock(mutex_);
+    while (!stopFlag) {
+        const double t = now();
+        while (!events_.empty() && events_.top().time <= t) {
+            const Event e = events_.top();
+            events_.pop();
+            deliver(e);
+        }
+        flushOut();
+        const double wait = events_.empty() ? 0.05 : std::max(0.0, events_.top().time - now());
+        lock.unlock();
+        pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
+        const timespec timeout{static_cast<time_t>(wait), static_cast<long>((wait - std::floor(wait)) * 1e9)};
+        const int ready = ::ppoll(fds, 2, &timeout, nullptr);
+        lock.lock();
+        if (ready <= 0) continue;
+        if (fds[1].revents & POLLIN) {
+            char drain[16];
+            while (::read(wake_[0], drain, sizeof drain) > 0) {
+            }
+        }
+        if (fds[0].revents & POLLIN) readHost();
+    }
+}
+
+// ---------------------------------------------------------------- the line
+
+bool ChainEmulator::hostFramingOk() {
+    termios t{};
+    if (::tcgetattr(master_, &t) != 0) return false;
+    return (t.c_cflag & CSIZE) == CS8 && !(t.c_cflag & (PARENB | CSTOPB));
+}
+
+int32_t ChainEmulator::hostBaud() {
+    termios t{};
+    if (::tcgetattr(master_, &t) != 0) return 0;
+    return rateOf(::cfgetospeed(&t));
+}
+
+void ChainEmulator::readHost() {
+    unsigned char buffer[512];
+    const ssize_t n = ::read(master_, buffer, sizeof buffer);
+    if (n <= 0) return;
+    const double t = now();
+    const int32_t rate = hostBaud();
+    const bool framing = hostFramingOk();
+    for (ssize_t i = 0; i < n; ++i) {
+        const unsigned char b = buffer[i];
+        received_ += static_cast<char>(b);
+        if (!framing) {
+            ++badFraming_;
+            continue;
+        }
+        if (cutAfter_ >= 0 && cutAfter_-- == 0) cut_ = true;
+        if (cut_) {
+            // The line comes back with the next command.
+            if (b < 0x80) continue;
+            cut_ = false;
+        }
+        send(0, b, t, rate);
+    }
+}
+
+void ChainEmulator::send(int link, unsigned char byte, double ready, int32_t rate) {
+    const double byteTime = options_.lineTime && rate > 0 ? 10.0 / rate : 0.0;
+    double& busy = busy_[static_cast<std::size_t>(link)];
+    const double start = std::max(ready, busy);
+    busy = start + byteTime;
+    events_.push(Event{busy, seq_++, link, byte, rate});
+}
+
+void ChainEmulator::deliver(const Event& e) {
+    const auto link = static_cast<std::size_t>(e.link);
+    if (motors_.empty()) return;  // no motor: nothing ever comes back
+    if (link < motors_.size())
+        atMotor(link, e);
+    else
+        toHost(e.byte, e.rate);
+}
+
+void ChainEmulator::atMotor(std::size_t index, const Event& e) {
+    EmulatedMotor& m = motors_[index];
+    Parser& p = parsers_[index];
+    // Sent at another rate than the motor listens at: a framing error.
+    if (e.rate != m.baudRate) return;
+    const bool address = e.byte >= 0x80;
+    if (address) {
+        p.muted = stopEchoMotor_ == static_cast<int>(index) + 1;
+        if (p.muted) stopEchoMotor_ = 0;
+    }
+    // A byte is passed on as it arrives; the command acts at its CR after
+    // the CR has been passed on.
+    if (m.echo && !p.muted) send(e.link + 1, e.byte, e.time, m.baudRate);
+    if (address) {
+        p.target = e.byte - 0x80;
+        p.buffer.clear();
+        return;
+    }
+    if (p.target < 0) return;
+    if (e.byte != '\r') {
+        if (p.buffer.size() < 256) p.buffer += static_cast<char>(e.byte);
+        return;
+    }
+    const int target = p.target;
+    const std::string command = std::move(p.buffer);
+    p.target = -1;
+    p.buffer.clear();
+    if (target != 0 && (m.address == 0 || target != m.address)) return;
+    if (!m.awake && command != "WAKE") return;
+    execute(index, command, e.time, target == 0);
+}
+
+void ChainEmulator::execute(std::size_t index, const std::string& command, double when, bool global) {
+    EmulatedMotor& m = motors_[index];
+    if (command == "WAKE") {
+        m.awake = true;
+    } else if (command == "SLEEP") {
+        m.awake = false;
+    } else if (command == "ECHO") {
+        m.echo = true;
+    } else if (command == "ECHO_OFF") {
+        m.echo = false;
+    } else if (auto k = numberAfter(command, "SADDR")) {
+        // Sent to every motor, a new address goes to the first motor without
+        // one (the others never see it: that motor does not pass it on).
+        if (!global || *k == 0 || m.address == 0) m.address = static_cast<int32_t>(*k);
+    } else if (auto r = numberAfter(command, "BAUD")) {
+        m.baudRate = static_cast<int32_t>(*r);
+    } else {
+        auto answer = m.execute(command, when * options_.timeScale);
+        if (!answer) return;
+        if (dropAnswers_ > 0) {
+            --dropAnswers_;
+            return;
+        }
+        const double at = when + lateMs_ / 1000.0;
+        lateMs_ = 0;
+        const int link = static_cast<int>(index) + 1;
+        for (const char c : *answer) send(link, static_cast<unsigned char>(c), at, m.baudRate);
+        send(link, '\r', at, m.baudRate);
+    }
+}
+
+void ChainEmulator::toHost(unsigned char byte, int32_t rate) {
+    if (rate != hostBaud()) return;
+    if (garbleSkip_ >= 0 && garbleSkip_-- == 0) byte ^= 0x01;
+    out_ += static_cast<char>(byte);
+}
+
+void ChainEmulator::flushOut() {
+    if (out_.empty()) return;
+    const ssize_t n = ::write(master_, out_.data(), out_.size());
+    // A host that does not read (its port closed) loses what it missed.
+    (void)n;
+    out_.clear();
+}
+
+// ---------------------------------------------------------------- test hooks
+
+std::string ChainEmulator::received() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return received_;
+}
+
+void ChainEmulator::clearReceived() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    received_.clear();
+}
+
+int32_t ChainEmulator::motorBaud(int motor) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return motors_.at(static_cast<std::size_t>(motor - 1)).baudRate;
+}
+
+int64_t ChainEmulator::badFramingBytes() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return badFraming_;
+}
+
+void ChainEmulator::withMotor(int motor, const std::function<void(EmulatedMotor&)>& f) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    EmulatedMotor& m = motors_.at(static_cast<std::size_t>(motor - 1));
+    m.advance(emulatedNow());
+    f(m);
+}
+
+void ChainEmulator::dropNextAnswer() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    ++dropAnswers_;
+}
+
+void ChainEmulator::garbleByte(int skip) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    garbleSkip_ = skip;
+}
+
+void ChainEmulator::answerLate(int ms) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    lateMs_ = ms;
+}
+
+void ChainEmulator::cutAfter(int bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    cutAfter_ = bytes;
+}
+
+void ChainEmulator::stopEcho(int motor) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    stopEchoMotor_ = motor;
+}
+
+}  // namespace vek::emulator
