@@ -7,15 +7,9 @@ std::string wireFrames(const std::string& bytes, bool collapse) {
     std::string text;
     std::string frame;
     std::string previous;
-    int repeats = 0;
     const auto endFrame = [&] {
-        if (collapse && frame == previous) {
-            if (repeats++ == 0) text += "*";
-        } else {
-            text += (text.empty() ? "" : " ") + frame;
-            previous = frame;
-            repeats = 0;
-        }
+        if (!collapse || frame != previous) text += (text.empty() ? "" : " ") + frame;
+        previous = frame;
         frame.clear();
     };
     for (const char c : bytes) {

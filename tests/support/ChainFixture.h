@@ -18,7 +18,7 @@ using emulator::EmulatorOptions;
 // Wire bytes as command texts: each address byte 0x80+n becomes the digit
 // n, each CR a blank, so "\x82MP\r\x82G\r" reads "2MP 2G". Any other byte
 // outside printable ASCII shows as <XX>. With `collapse`, a text repeated
-// right after itself shows once with a "*" (a polling loop's count varies).
+// right after itself shows once (a polling loop's count varies).
 std::string wireFrames(const std::string& bytes, bool collapse = false);
 
 // A chain emulator on a pseudo-terminal, serving on a thread of its own,
