@@ -52,7 +52,8 @@ protected:
 };
 
 // Addressing ends with every motor addressed, echoing and awake, whatever
-// the chain was left in: fresh, asleep, or at the coordinated-motion rate.
+// the chain was left in: fresh, asleep, or at the coordinated-motion rate;
+// a fresh chain asked for at 38400 is switched there.
 // A highest address of 2 on three motors counts two and leaves the third
 // unaddressed but passing the line on. Snapshot: count, then each motor,
 // then the answer of the last motor counted.
@@ -62,6 +63,7 @@ TEST_F(SerialChain, AddressingFindsTheChainWhateverStateItWasLeftIn) {
         int32_t highest;
         bool addressed, asleep;
         int32_t rate;
+        int32_t hostRate = 9600;
     };
     const auto run = [&](const Case& c) {
         EmulatorOptions options;
@@ -70,20 +72,21 @@ TEST_F(SerialChain, AddressingFindsTheChainWhateverStateItWasLeftIn) {
         options.asleep = c.asleep;
         options.baudRate = c.rate;
         startChain(options);
-        open(9600, false);
+        open(c.hostRate, false);
         const int16_t n = comm_->initMotors(c.highest);
         return std::to_string(n) + ":" + motorStates(c.motors) + " " + comm_->getResponseOf(std::to_string(n) + "RSP");
     };
     EXPECT_EQ(each({Case{1, NOT_GIVEN, false, false, 9600}, Case{3, NOT_GIVEN, false, false, 9600},
                     Case{8, 8, false, false, 9600}, Case{3, 2, false, false, 9600}, Case{3, 8, true, true, 9600},
-                    Case{2, 8, true, false, 38400}},
+                    Case{2, 8, true, false, 38400}, Case{2, 8, false, false, 9600, 38400}},
                    run),
               "1: 1e@9600 24576/477K|"
               "3: 1e@9600 2e@9600 3e@9600 24576/477K|"
               "8: 1e@9600 2e@9600 3e@9600 4e@9600 5e@9600 6e@9600 7e@9600 8e@9600 24576/477K|"
               "2: 1e@9600 2e@9600 0e@9600 24576/477K|"
               "3: 1e@9600 2e@9600 3e@9600 24576/477K|"
-              "2: 1e@9600 2e@9600 24576/477K");
+              "2: 1e@9600 2e@9600 24576/477K|"
+              "2: 1e@38400 2e@38400 24576/477K");
 }
 
 // The bytes of addressing: reset, then SADDR/ECHO/SLEEP per address until

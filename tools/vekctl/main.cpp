@@ -1,6 +1,7 @@
 // vekctl: the command-line host of vek.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
+#include "Serial.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -28,6 +30,14 @@ Commands:
            Without --file, a fresh copy of the shipped version-0 example
            data/vek_v0.db is made as data/vek-v0-example.db in the install
            folder (replaced on every run) and upgraded.
+  emulate  Run the chain emulator: a chain of emulated motors behind a new
+           pseudo-terminal, whose path is printed first; it serves until
+           interrupted (Ctrl-C).
+  chain    Address the motor chain on a serial port and print each motor
+           found with its position and status word, then "N motors".
+  send     Address the chain on a serial port, send one command text (the
+           motor number and the motor command, "2RP") and print its answer
+           (an empty line when none came in time).
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -44,6 +54,18 @@ Options of migrate:
   --home DIR     install folder, as for demo
   --file NAME    database file in the install's data folder to upgrade (a
                  name that leads out of the data folder is refused)
+
+Options of emulate:
+  --motors N     motors on the chain, 0 to 8 (default 3)
+  --line-time    each byte takes 10 bits / baud rate on every hop
+  --speed X      motion runs X times faster than real time (default 1)
+  --baud N       the rate the motors start at (default 9600)
+
+Options of chain and send:
+  --port PATH    the serial port (a /dev/tty* device or the emulator's
+                 pseudo-terminal); required
+  --baud N       the rate to talk at (default 9600)
+  --max N        the highest address to give, 1 to 8 (default 8)
 
 Environment:
   VEK_HOME       install folder when --home is not given
@@ -64,6 +86,9 @@ Exit codes:
   6  drawing a path failed
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
+  9  a command failed on the serial line
+  With emulate, chain and send, 4 means the emulator could not start or the
+  serial port could not be opened or its chain addressed.
 )";
 
 int usage(const std::string& problem) {
@@ -113,6 +138,65 @@ int migrate(int argc, char** argv) {
     return vekctl::runMigrate(options);
 }
 
+// A whole decimal number within [low, high], or nothing.
+bool numberIn(const std::string& text, long low, long high, long& value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stol(text);
+    return value >= low && value <= high;
+}
+
+int emulate(int argc, char** argv) {
+    vekctl::EmulateOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--motors") {
+            if (!numberIn(optionValue(argc, argv, i), 0, 8, n)) return usage("--motors needs a number from 0 to 8");
+            options.motors = static_cast<int>(n);
+        } else if (arg == "--baud") {
+            if (!numberIn(optionValue(argc, argv, i), 1200, 115200, n)) return usage("--baud needs a rate");
+            options.baudRate = static_cast<int32_t>(n);
+        } else if (arg == "--speed") {
+            const std::string text = optionValue(argc, argv, i);
+            char* end = nullptr;
+            options.speed = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(options.speed > 0 && options.speed <= 10000))
+                return usage("--speed needs a factor above 0, at most 10000");
+        } else if (arg == "--line-time") {
+            options.lineTime = true;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    return vekctl::runEmulate(options);
+}
+
+// chain and send: the port and rate options, and for send the command text.
+int chainCommand(int argc, char** argv, bool send) {
+    vekctl::ChainOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--port") {
+            options.port = optionValue(argc, argv, i);
+            if (options.port.empty()) return usage("--port needs a device");
+        } else if (arg == "--baud") {
+            if (!numberIn(optionValue(argc, argv, i), 1, 10000000, n)) return usage("--baud needs a rate");
+            options.baudRate = static_cast<int32_t>(n);
+        } else if (arg == "--max" && !send) {
+            if (!numberIn(optionValue(argc, argv, i), 1, 8, n)) return usage("--max needs a number from 1 to 8");
+            options.maxMotors = static_cast<int32_t>(n);
+        } else if (send && options.command.empty() && arg.rfind("--", 0) != 0) {
+            options.command = arg;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (options.port.empty()) return usage("--port is required");
+    if (send && options.command.empty()) return usage("send needs a command text, \"2RP\" for example");
+    return send ? vekctl::runSend(options) : vekctl::runChain(options);
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -121,6 +205,9 @@ int run(int argc, char** argv) {
         return vekctl::Exit::OK;
     }
     if (command == "migrate") return migrate(argc, argv);
+    if (command == "emulate") return emulate(argc, argv);
+    if (command == "chain") return chainCommand(argc, argv, false);
+    if (command == "send") return chainCommand(argc, argv, true);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

@@ -405,9 +405,15 @@ int16_t MotorEngine::addressOnce() {
 
 void MotorEngine::recoverRate() {
     // A chain left at another rate (a host that died during coordinated
-    // motion) hears nothing at ours: tell it our rate at each of its own.
+    // motion, or motors fresh at 9600 when another rate is wanted) hears
+    // nothing at ours: tell it our rate at each of its own. WAKE and one
+    // ECHO per position first, so that the rate reaches every motor even
+    // where echo was off or motors slept; each motor switches after
+    // passing the CR of BAUD on.
     const int32_t wanted = baudRate_;
-    const std::string bytes = frame("0BAUD" + std::to_string(wanted));
+    std::string bytes = frame("0WAKE");
+    for (int32_t i = 0; i < MAX_ADDRESS; ++i) bytes += frame("0ECHO");
+    bytes += frame("0BAUD" + std::to_string(wanted));
     for (const int32_t rate : CHAIN_RATES) {
         if (rate == wanted) continue;
         note(LOG_STEPS, "looking for the chain at " + std::to_string(rate) + " baud");
@@ -416,8 +422,8 @@ void MotorEngine::recoverRate() {
         clearBuffer();
         put(bytes);
         line_->drain();
-        // Its echo (when the chain was addressed) or nothing; either way the
-        // motors that understood switch after the CR.
+        // Their echo, or nothing when no motor listens at this rate.
+        std::this_thread::sleep_for(std::chrono::microseconds(lineMicros(bytes.size() + MAX_ADDRESS)));
         settle();
     }
     line_->setBaudRate(wanted);
