@@ -14,6 +14,7 @@
 #include "vek/geometry/Coordinates.h"
 #include "vek/geometry/Path.h"
 #include "vek/motors/MotorStatus.h"
+#include "vek/peripherals/IIOData.h"
 #include "vek/persistence/DataSets.h"
 
 namespace vek::test {
@@ -21,6 +22,42 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
+
+// An external I/O device in memory: inputs "Start" (1) and "Door" (2),
+// output "Lamp" (1).
+class FakeIO : public IIOData {
+public:
+    bool externalDeviceFound() const override { return true; }
+    void setExternalDeviceFound(bool) override {}
+    const std::string& ioIP() const override { return ip_; }
+    void setIoIP(const std::string&) override {}
+    int16_t ioInBlocks() const override { return 1; }
+    void setIoInBlocks(int16_t) override {}
+    int16_t ioOutBlocks() const override { return 1; }
+    void setIoOutBlocks(int16_t) override {}
+    std::vector<std::string> ioTypeNames() const override { return {"", "Digital Input", "Digital Output"}; }
+    std::shared_ptr<IOCollection> ios(int16_t) const override { return nullptr; }
+    bool getInputState(int16_t n) override { return inputs[n]; }
+    bool getOutputState(int16_t n) override { return outputs[n]; }
+    void setOutputState(int16_t n, bool state) override { outputs[n] = state; }
+    int16_t getOutputLabelIndex(const std::string& label) const override { return find({"Lamp"}, label, "Output"); }
+    int16_t getInputLabelIndex(const std::string& label) const override {
+        return find({"Start", "Door"}, label, "Input");
+    }
+    void loadIOs() override {}
+    void saveIOs() override {}
+
+    bool inputs[3] = {};
+    bool outputs[2] = {};
+
+private:
+    static int16_t find(const std::vector<std::string>& labels, const std::string& label, const std::string& kind) {
+        for (std::size_t i = 0; i < labels.size(); ++i)
+            if (labels[i] == label) return static_cast<int16_t>(i + 1);
+        raiseInvalidArgument(kind + " IO " + label + " is not valid.");
+    }
+    std::string ip_;
+};
 
 // Every refusal carries "QDX" and its cause; nothing moves, no
 // transformation changes and nothing is announced as done.
@@ -120,6 +157,34 @@ TEST_F(CommandsTest, WaitsEndAndLeaveTheNextCommandWorking) {
     // Past the end of the slide the motor stops at its limit: a fault.
     c.DoPositionMove(2, 300, 50, 100);
     EXPECT_EQ(failure([&] { c.WaitForStop(2, 1, "In3", 1); }), "4 QDX: Error encountered while waiting for stop");
+}
+
+// Motor index 0 addresses the external I/O device, for every switch command
+// and for the input a wait for stop watches.
+TEST_F(CommandsTest, ExternalSwitchesGoThroughTheIODevice) {
+    connect(1);
+    const auto io = std::make_shared<FakeIO>();
+    Commands c(Commands::Sources{[] { return runtime().coordinates; }, [] { return runtime().measurement; },
+                                 [] { return runtime().calibration; },
+                                 [] { return std::shared_ptr<const Error>(runtime().error); },
+                                 [] { return runtime().linearSlides; }, [] { return runtime().configuration; },
+                                 [] { return runtime().dataSets; }, [io] { return std::shared_ptr<IIOData>(io); }});
+    c.SetSwitch(0, "Lamp", 1);
+    EXPECT_TRUE(io->outputs[1]);
+    EXPECT_EQ(c.CheckSwitch(0, "Lamp", false), 1);
+    EXPECT_EQ(c.CheckSwitch(0, "Door"), 0);
+    after(1.0, [&] { io->inputs[1] = true; });
+    EXPECT_TRUE(c.WaitForSwitch(0, "Start", 1));
+    c.DoVelocityMove(1, 1, 5, 100);
+    after(1.0, [&] { io->inputs[2] = true; });
+    EXPECT_TRUE(c.WaitForStop(1, 0, "Door", 1, true, 10));
+    EXPECT_FALSE(motor(1).isMoving());
+    EXPECT_EQ(failure([&] { c.CheckSwitch(0, "Nope"); }), "11 : Input IO Nope is not valid.");
+    EXPECT_TRUE(loggedAllAt(
+        messages(), LogLevel::DISPLAYONLY,
+        {"Setting outputSwitch Lamp on external IO to have status = 1", "Checking outputSwitch Lamp on external IO.",
+         "Checking inputSwitch Door on external IO.", "Waiting for inputSwitch Start on external IO to have status = 1",
+         "WaitForSwitch command done.", "WaitForStop command done."}));
 }
 
 // Stored values with and without persistence, timers, and the requests the
