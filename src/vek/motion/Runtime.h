@@ -1,5 +1,9 @@
 #pragma once
+#include <cstdint>
+#include <functional>
 #include <memory>
+#include <string>
+#include <vector>
 
 namespace vek {
 
@@ -15,6 +19,8 @@ class LinearSlides;
 class Database;
 class Configuration;
 class DataSets;
+class Commands;
+class DevCommands;
 
 // The process-wide objects, as the composition root made them. Only the
 // composition root reads this: start-up, Server, the façade, and the layers
@@ -41,6 +47,8 @@ public:
     std::shared_ptr<PathCache> pathCache;
     std::shared_ptr<Measurement> measurement;
     std::shared_ptr<Calibration> calibration;
+    std::shared_ptr<Commands> commands;
+    std::shared_ptr<DevCommands> devCommands;
     std::shared_ptr<Error> error;
     std::shared_ptr<LinearSlides> linearSlides;
 
@@ -49,12 +57,45 @@ public:
     std::shared_ptr<DataSets> dataSets;
 
     bool isStarted() const { return started_; }
+    // The class names of the objects start-up made, in the order it made
+    // them ("Utils", "User", "Log", "Coordinates", ...); empty after
+    // shutDown(). Shut-down releases them in the reverse order.
+    const std::vector<std::string>& startUpOrder() const { return made_; }
 
 private:
     friend void startUp();
     friend void shutDown();
     bool started_ = false;
+    std::vector<std::string> made_;
 };
+
+// Places in start-up of the process-wide objects that the layers above
+// motion (programs, peripherals, commands) own. Motion cannot include their
+// headers, so the folder holding such an object registers, from a static
+// initializer of its composition file, what start-up does at the object's
+// place and what shut-down undoes (see src/vek/LAYERS.md). A place nobody
+// registered is passed over.
+namespace StartUpPlace {
+enum Value : int32_t {
+    PROGRAM_DATA,
+    SINGLE_MOTOR_PROGRAM,
+    COMMANDS,
+    DEV_COMMANDS,
+    DATA_IMPORTER,
+    EXCEL,
+};
+}  // namespace StartUpPlace
+
+struct StartUpPart {
+    // Makes the object and puts it into runtime().
+    std::function<void()> create;
+    // Takes it out again.
+    std::function<void()> release;
+};
+
+// Registers (or replaces) the part at `place`; it takes effect at the next
+// startUp().
+void registerStartUpPart(StartUpPlace::Value place, StartUpPart part);
 
 Runtime& runtime();
 
