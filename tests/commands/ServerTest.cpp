@@ -26,11 +26,20 @@ const std::vector<std::pair<std::string, bool>> kStartUpTable = {
     {"Excel", false},      {"LinearSlides", true},
 };
 
+// The objects the database step makes after the datasets, likewise.
+const std::vector<std::pair<std::string, bool>> kDatabaseTable = {
+    {"Hmi", false}, {"Vision", false}, {"Serial", false}, {"External", false}, {"IOData", false},
+};
+
+std::vector<std::string> existing(const std::vector<std::pair<std::string, bool>>& table) {
+    std::vector<std::string> names;
+    for (const auto& [name, exists] : table)
+        if (exists) names.push_back(name);
+    return names;
+}
+
 TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
-    std::vector<std::string> expected;
-    for (const auto& [name, exists] : kStartUpTable)
-        if (exists) expected.push_back(name);
-    EXPECT_EQ(joined(runtime().startUpOrder()), joined(expected));
+    EXPECT_EQ(joined(runtime().startUpOrder()), joined(existing(kStartUpTable)));
 
     const Server a;
     const Server b;
@@ -41,9 +50,11 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     EXPECT_EQ(a.Commands(), runtime().commands);
     EXPECT_TRUE(a.Commands() && a.DevCommands() && a.getLinearSlides());
     EXPECT_FALSE(a.Configuration() || a.DataSets());
+    EXPECT_TRUE(runtime().databaseOrder().empty());
     load(2);
     EXPECT_EQ(a.Configuration(), runtime().configuration);
     EXPECT_TRUE(b.DataSets());
+    EXPECT_EQ(joined(runtime().databaseOrder()), joined(existing(kDatabaseTable)));
 
     // A host that keeps the command layer past shut-down gets error 91, and
     // a new start makes new objects.
@@ -51,6 +62,7 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     const auto keptDev = a.DevCommands();
     shutDown();
     EXPECT_TRUE(runtime().startUpOrder().empty());
+    EXPECT_TRUE(runtime().databaseOrder().empty());
     EXPECT_EQ(raised([&] { kept->ShiftAxis(1); }).number(), 91);
     EXPECT_EQ(raised([&] { kept->DoPositionMove(1, 1, 1, 1); }).number(), 91);
     EXPECT_EQ(raised([&] { keptDev->ReadSmartMotorResponse(); }).number(), 91);

@@ -1,6 +1,7 @@
 #include "vek/motion/Runtime.h"
 
 #include <functional>
+#include <iterator>
 #include <map>
 #include <string>
 #include <vector>
@@ -76,10 +77,21 @@ std::map<int32_t, StartUpPart>& registeredParts() {
     return *parts;
 }
 
+std::map<int32_t, StartUpPart>& databaseParts() {
+    static auto* parts = new std::map<int32_t, StartUpPart>();
+    return *parts;
+}
+
 const StartUpPart* registeredPart(StartUpPlace::Value place) {
     const auto& parts = registeredParts();
     const auto found = parts.find(place);
     return found == parts.end() ? nullptr : &found->second;
+}
+
+// The names of the database-time objects, by place.
+const char* databasePartName(int32_t place) {
+    static const char* const names[] = {"Hmi", "Vision", "Serial", "External", "IOData"};
+    return place >= 0 && place < static_cast<int32_t>(std::size(names)) ? names[place] : "?";
 }
 
 Step registered(const char* name, StartUpPlace::Value place) {
@@ -210,6 +222,29 @@ void registerStartUpPart(StartUpPlace::Value place, StartUpPart part) {
     registeredParts()[place] = std::move(part);
 }
 
+void registerDatabasePart(DatabasePlace::Value place, StartUpPart part) {
+    databaseParts()[place] = std::move(part);
+}
+
+void makeDatabaseParts() {
+    Runtime& rt = runtime();
+    releaseDatabaseParts();
+    for (const auto& [place, part] : databaseParts()) {
+        if (!part.create) continue;
+        part.create();
+        rt.databaseMade_.emplace_back(databasePartName(place));
+    }
+}
+
+void releaseDatabaseParts() {
+    Runtime& rt = runtime();
+    const auto& parts = databaseParts();
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        if (it->second.release) it->second.release();
+    }
+    rt.databaseMade_.clear();
+}
+
 Runtime& runtime() {
     static Runtime instance;
     return instance;
@@ -237,6 +272,7 @@ void shutDown() {
     // goes late so that the others can log their termination, and the user
     // outlives it because the log asks for the current role while writing
     // its last entry.
+    releaseDatabaseParts();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database.reset();
