@@ -10,6 +10,8 @@
 #include "vek/comm/engine/EngineError.h"
 #include "vek/comm/engine/LineTransport.h"
 #include "vek/comm/engine/MotorEngine.h"
+#include "vek/commands/Commands.h"
+#include "vek/commands/DevCommands.h"
 #include "vek/foundation/Clock.h"
 #include "vek/foundation/Collection.h"
 #include "vek/foundation/Convert.h"

@@ -401,7 +401,7 @@ TEST_F(Vekctl, ChainAndSendOverTheEmulator) {
     const auto sentQuery = vekctl("send" + port + " 2RP", {}, "2>/dev/null");
     EXPECT_EQ(std::to_string(sentQuery.exitCode) + " " + sentQuery.output, "0 -250\n");
     const auto refused = vekctl("send" + port + " 9RP");
-    EXPECT_EQ(refused.exitCode, 9);
+    EXPECT_EQ(refused.exitCode, 10);
     EXPECT_NE(refused.output.find("error 11: The command \"9RP\" does not start"), std::string::npos) << refused.output;
     const auto missing = vekctl("chain --port /dev/vek-no-such-port");
     EXPECT_EQ(missing.exitCode, 4);
