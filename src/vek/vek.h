@@ -7,6 +7,7 @@
 #include "vek/comm/ICommunication.h"
 #include "vek/comm/ISimulatedChain.h"
 #include "vek/comm/PollingCommands.h"
+#include "vek/comm/Serial.h"
 #include "vek/comm/engine/EngineError.h"
 #include "vek/comm/engine/LineTransport.h"
 #include "vek/comm/engine/MotorEngine.h"

@@ -14,6 +14,7 @@ class Utils;
 class LinearSlides;
 class Commands;
 class DevCommands;
+class Serial;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
@@ -39,6 +40,7 @@ public:
     std::shared_ptr<vek::Utils> Utils() const;
     std::shared_ptr<vek::Commands> Commands() const;
     std::shared_ptr<vek::DevCommands> DevCommands() const;
+    std::shared_ptr<vek::Serial> Serial() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 
