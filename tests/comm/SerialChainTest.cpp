@@ -225,6 +225,31 @@ TEST_F(SerialChain, CloseAfterAFaultReturnsTheChainTo9600) {
               " 1e@9600 2e@9600 False 9600");
 }
 
+// A chain that hangs up in the middle of an answer (the adapter pulled
+// out) fails that command and every later one with error 1 and the
+// system's reason, at once; closing still works, and the port opens again
+// once it is back.
+TEST_F(SerialChain, APeerThatHangsUpMidAnswer) {
+    startChain(2);
+    open();
+    comm_->setBaudRate(38400);
+    chain().withMotor(2, [](EmulatedMotor& m) { m.place(-4711); });
+    // The echo of "2RP" is four bytes; two bytes of the answer follow.
+    chain().hangUpAfter(6);
+    const auto start = std::chrono::steady_clock::now();
+    EXPECT_EQ(failure([&] { comm_->getResponseOf("2RP"); }), "1/1 Cannot read from PORT (Input/output error).");
+    EXPECT_EQ(failure([&] { comm_->WriteCommand("2G"); }), "1/1 Cannot write to PORT (Input/output error).");
+    comm_->ClosePort();
+    EXPECT_LT(std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count(), 1.0);
+    EXPECT_EQ(toText(comm_->isOpen()) + " " + std::to_string(comm_->baudRate()), "False 9600");
+    EXPECT_EQ(failure([&] { comm_->OpenPort(chain().portPath(), 9600); }),
+              "1/1 Can't open serial port. Check that other application is not using the same port. [Cannot open "
+              "PORT (No such file or directory).]");
+    startChain(1);
+    open();
+    EXPECT_EQ(count_, 1);
+}
+
 // A port that does not exist or that another program holds is error 1 with
 // the system's reason; a command text that is not one is refused with 11
 // before anything is sent; a closed channel refuses with 1.

@@ -24,6 +24,7 @@
 
 #include "ChainEmulator.h"
 #include "support/TempInstall.h"
+#include "vek/comm/engine/LineTransport.h"
 #include "vek/persistence/DbConnection.h"
 
 namespace fs = std::filesystem;
@@ -407,6 +408,17 @@ TEST_F(Vekctl, ChainAndSendOverTheEmulator) {
     EXPECT_EQ(missing.exitCode, 4);
     EXPECT_NE(missing.output.find("[Cannot open /dev/vek-no-such-port (No such file or directory).]"),
               std::string::npos);
+    {
+        // The port held here keeps another process off it.
+        const auto held = SerialPort::open(chain.portPath(), {});
+        const auto busy = vekctl("send" + port + " 2RP");
+        EXPECT_EQ(busy.exitCode, 4);
+        EXPECT_NE(busy.output.find("Can't open serial port. Check that other application is not using the same port. "
+                                   "[Cannot open " +
+                                   chain.portPath() + " ("),
+                  std::string::npos)
+            << busy.output;
+    }
     EXPECT_EQ(vekctl("chain").exitCode, 1);
     EXPECT_EQ(vekctl("send" + port).exitCode, 1);
     EXPECT_EQ(vekctl("chain" + port + " --max 9").exitCode, 1);

@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <poll.h>
+#include <sys/prctl.h>
 #include <termios.h>
 #include <unistd.h>
 
@@ -107,6 +108,8 @@ void ChainEmulator::stop() {
 }
 
 void ChainEmulator::serve(const std::atomic<bool>& stopFlag) {
+    // Wake up at each byte's time, not up to 50 µs later.
+    ::prctl(PR_SET_TIMERSLACK, 1UL, 0UL, 0UL, 0UL);
     std::unique_lock<std::mutex> lock(mutex_);
     while (!stopFlag) {
         const double t = now();
@@ -257,11 +260,21 @@ void ChainEmulator::toHost(unsigned char byte, int32_t rate) {
 }
 
 void ChainEmulator::flushOut() {
-    if (out_.empty()) return;
+    if (out_.empty() || master_ < 0) return;
+    const bool hangUp = hangUpAfter_ >= 0 && static_cast<std::size_t>(hangUpAfter_) <= out_.size();
+    if (hangUp) out_.resize(static_cast<std::size_t>(hangUpAfter_));
+    if (hangUpAfter_ >= 0) hangUpAfter_ -= static_cast<int>(out_.size());
     const ssize_t n = ::write(master_, out_.data(), out_.size());
     // A host that does not read (its port closed) loses what it missed.
     (void)n;
     out_.clear();
+    if (!hangUp) return;
+    // Let the host read what came before the hang-up, then go away.
+    ::tcdrain(master_);
+    for (int* fd : {&master_, &slaveHold_}) {
+        if (*fd >= 0) ::close(*fd);
+        *fd = -1;
+    }
 }
 
 // ---------------------------------------------------------------- test hooks
@@ -311,6 +324,11 @@ void ChainEmulator::answerLate(int ms) {
 void ChainEmulator::cutAfter(int bytes) {
     std::lock_guard<std::mutex> lock(mutex_);
     cutAfter_ = bytes;
+}
+
+void ChainEmulator::hangUpAfter(int bytes) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    hangUpAfter_ = bytes;
 }
 
 void ChainEmulator::stopEcho(int motor) {

@@ -79,6 +79,10 @@ public:
     void cutAfter(int bytes);
     // Motor `motor` does not pass on the next command.
     void stopEcho(int motor);
+    // After `bytes` more bytes to the host the emulator hangs up: the
+    // pseudo-terminal goes away as a USB adapter pulled out does, and the
+    // host's port fails from then on.
+    void hangUpAfter(int bytes);
 
 private:
     struct Event {
@@ -127,6 +131,7 @@ private:
     int cutAfter_ = -1;
     bool cut_ = false;
     int stopEchoMotor_ = 0;
+    int hangUpAfter_ = -1;
 
     std::mutex mutex_;
     std::atomic<bool> stop_{false};

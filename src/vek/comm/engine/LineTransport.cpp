@@ -30,6 +30,11 @@ bool waitFor(int fd, short events, int64_t micros) {
     }
 }
 
+bool hungUp(int fd) {
+    pollfd p{fd, POLLIN, 0};
+    return ::poll(&p, 1, 0) > 0 && (p.revents & (POLLHUP | POLLERR)) != 0;
+}
+
 speed_t speedConstant(int32_t rate) {
     switch (rate) {
         case 50: return B50;
@@ -112,6 +117,9 @@ std::size_t FdLine::read(char* into, std::size_t size, int64_t timeoutMicros) {
         // A pipe at end of file has lost its writer; a terminal in raw mode
         // reads 0 bytes when nothing is there (a vanished far end is EIO).
         if (n == 0 && zeroIsEndOfFile_) fail("The far end has closed", EPIPE);
+        // A port that was hung up (an adapter pulled out, the far end of a
+        // pseudo-terminal gone) reads 0 bytes too, and poll(2) says so.
+        if (n == 0 && hungUp(readFd_)) fail("Cannot read from", EIO);
         if (n == 0) errno = EAGAIN;
         if (errno == EINTR) continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK) fail("Cannot read from", errno);
