@@ -78,6 +78,7 @@ ChainEmulator::ChainEmulator(EmulatorOptions options) : options_(std::move(optio
         }
     }
     parsers_.resize(motors_.size());
+    hosts_.resize(motors_.size());
     busy_.assign(motors_.size() + 1, 0.0);
 }
 
@@ -118,8 +119,12 @@ void ChainEmulator::serve(const std::atomic<bool>& stopFlag) {
             events_.pop();
             deliver(e);
         }
+        for (std::size_t i = 0; i < hosts_.size(); ++i) {
+            while (hosts_[i].on && hosts_[i].started && hosts_[i].nextTick <= t) hostTick(i);
+        }
         flushOut();
-        const double wait = events_.empty() ? 0.05 : std::max(0.0, events_.top().time - now());
+        double wait = events_.empty() ? 0.05 : std::max(0.0, events_.top().time - now());
+        wait = std::min(wait, std::max(0.0, nextHostTick() - now()));
         lock.unlock();
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const timespec timeout{static_cast<time_t>(wait), static_cast<long>((wait - std::floor(wait)) * 1e9)};
@@ -238,6 +243,8 @@ void ChainEmulator::execute(std::size_t index, const std::string& command, doubl
         if (!global || *k == 0 || m.address == 0) m.address = static_cast<int32_t>(*k);
     } else if (auto r = numberAfter(command, "BAUD")) {
         m.baudRate = static_cast<int32_t>(*r);
+    } else if (hostCommand(index, command, when)) {
+        return;
     } else {
         auto answer = m.execute(command, when * options_.timeScale);
         if (!answer) return;
@@ -277,7 +284,171 @@ void ChainEmulator::flushOut() {
     }
 }
 
+// ---------------------------------------------------------------- host mode
+
+namespace {
+
+constexpr std::size_t HOST_BUFFER = 32;
+constexpr std::size_t HOST_START_THRESHOLD = 8;
+constexpr double SAMPLE_SECONDS = 0.00024576;
+
+// The values of a point frame in the stream's digits; nothing when a
+// character is no digit or the last value is unfinished.
+std::optional<std::vector<int64_t>> streamValues(const std::string& digits) {
+    std::vector<int64_t> values;
+    uint64_t z = 0;
+    int shift = 0;
+    for (const char c : digits) {
+        const auto b = static_cast<unsigned char>(c);
+        if (b < 0x20 || b > 0x5F || shift > 60) return std::nullopt;
+        z |= static_cast<uint64_t>(b & 31) << shift;
+        shift += 5;
+        if (b >= 0x40) {
+            values.push_back(static_cast<int64_t>(z >> 1) ^ -static_cast<int64_t>(z & 1));
+            z = 0;
+            shift = 0;
+        }
+    }
+    if (shift != 0) return std::nullopt;
+    return values;
+}
+
+}  // namespace
+
+bool ChainEmulator::hostCommand(std::size_t index, const std::string& command, double when) {
+    EmulatedMotor& m = motors_[index];
+    Host& h = hosts_[index];
+    if (command.size() >= 2 && command[0] == 'H') {
+        const std::string rest = command.substr(2);
+        switch (command[1]) {
+            case 'M': {
+                const auto n = numberAfter(command, "HM");
+                h = Host{};
+                m.underrun = false;
+                if (n && m.address >= 1 && m.address <= *n) {
+                    h.on = true;
+                    h.axes = static_cast<int>(*n);
+                    h.last = m.address == *n;
+                    noCredits_ = false;
+                }
+                return true;
+            }
+            case 'A':
+            case 'P': {
+                if (!h.on || h.ending) return true;
+                const auto values = streamValues(rest);
+                if (!values || static_cast<int>(values->size()) != h.axes) return true;
+                const int64_t v = (*values)[static_cast<std::size_t>(m.address - 1)];
+                h.queued = static_cast<int32_t>(command[1] == 'A' ? v : h.queued + v);
+                // A full buffer loses the point: the host broke the flow control.
+                if (h.buffer.size() < HOST_BUFFER) h.buffer.push_back(h.queued);
+                if (!h.started && h.buffer.size() >= HOST_START_THRESHOLD) hostStart(index, when);
+                // The last axis tells the host how many places are free; at
+                // none it tells again once a point has been played.
+                if (h.last) {
+                    h.owesCredit = h.buffer.size() >= HOST_BUFFER;
+                    hostCredit(index, when);
+                }
+                return true;
+            }
+            case 'T':
+                if (const auto t = numberAfter(command, "HT"); t && h.on && h.timesSeen < 2)
+                    h.times[h.timesSeen++] = static_cast<int32_t>(*t);
+                return true;
+            case 'R':
+                if (h.on && !h.started) hostStart(index, when);
+                return true;
+            case 'E':
+                if (!h.on) return true;
+                h.ending = true;
+                if (!h.started) hostStart(index, when);
+                return true;
+            default: return false;
+        }
+    }
+    // Motion of its own ends host mode.
+    if (h.on && (command == "S" || command == "X" || command == "OFF" || command == "MP" || command == "MV")) {
+        h.on = false;
+        h.buffer.clear();
+    }
+    return false;
+}
+
+double ChainEmulator::hostStepSeconds(const Host& h) const {
+    const int32_t samples = h.timesSeen >= 2 && h.times[1] > h.times[0] ? h.times[1] - h.times[0] : 128;
+    return samples * SAMPLE_SECONDS / options_.timeScale;
+}
+
+double ChainEmulator::nextHostTick() const {
+    double next = 1e300;
+    for (const Host& h : hosts_)
+        if (h.on && h.started) next = std::min(next, h.nextTick);
+    return next;
+}
+
+void ChainEmulator::hostStart(std::size_t index, double when) {
+    Host& h = hosts_[index];
+    h.started = true;
+    h.nextTick = when;
+}
+
+void ChainEmulator::hostCredit(std::size_t index, double when) {
+    const Host& h = hosts_[index];
+    if (noCredits_) return;
+    const auto free = static_cast<unsigned char>(0x40 + (HOST_BUFFER - h.buffer.size()));
+    send(static_cast<int>(index) + 1, free, when, motors_[index].baudRate);
+}
+
+void ChainEmulator::hostTick(std::size_t index) {
+    Host& h = hosts_[index];
+    EmulatedMotor& m = motors_[index];
+    const double when = h.nextTick;
+    h.nextTick += hostStepSeconds(h);
+    if (h.buffer.empty()) {
+        if (h.ending) {
+            hostFinish(index, when);
+        } else {
+            ++h.underruns;
+            m.underrun = true;
+        }
+        return;
+    }
+    m.place(h.buffer.front());
+    h.played.push_back(h.buffer.front());
+    h.buffer.pop_front();
+    if (h.last && h.owesCredit) {
+        h.owesCredit = false;
+        hostCredit(index, when);
+    }
+    if (h.ending && h.buffer.empty()) hostFinish(index, when);
+}
+
+void ChainEmulator::hostFinish(std::size_t index, double when) {
+    Host& h = hosts_[index];
+    h.on = false;
+    if (!h.last) return;
+    const int link = static_cast<int>(index) + 1;
+    for (const char c : std::to_string(h.underruns))
+        send(link, static_cast<unsigned char>(c), when, motors_[index].baudRate);
+    send(link, '\r', when, motors_[index].baudRate);
+}
+
 // ---------------------------------------------------------------- test hooks
+
+std::vector<int32_t> ChainEmulator::playedPositions(int motor) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hosts_.at(static_cast<std::size_t>(motor - 1)).played;
+}
+
+int ChainEmulator::underruns(int motor) {
+    std::lock_guard<std::mutex> lock(mutex_);
+    return hosts_.at(static_cast<std::size_t>(motor - 1)).underruns;
+}
+
+void ChainEmulator::stopCredits() {
+    std::lock_guard<std::mutex> lock(mutex_);
+    noCredits_ = true;
+}
 
 std::string ChainEmulator::received() {
     std::lock_guard<std::mutex> lock(mutex_);

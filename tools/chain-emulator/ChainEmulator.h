@@ -1,6 +1,7 @@
 #pragma once
 #include <atomic>
 #include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <queue>
@@ -61,6 +62,11 @@ public:
     std::string received();
     void clearReceived();
     int32_t motorBaud(int motor);
+    // The positions motor `motor` took in host mode, one per time step
+    // played, since its last "HM".
+    std::vector<int32_t> playedPositions(int motor);
+    // Time steps of the last stream that found motor `motor`'s buffer empty.
+    int underruns(int motor);
     // The host's rate as its port is set now; 0 when unreadable.
     int32_t hostBaud();
     // Bytes that arrived while the host's port was not set to 8N1 raw.
@@ -83,6 +89,9 @@ public:
     // pseudo-terminal goes away as a USB adapter pulled out does, and the
     // host's port fails from then on.
     void hangUpAfter(int bytes);
+    // The last host-mode axis stops acknowledging points (no free-place
+    // bytes) until the next "HM".
+    void stopCredits();
 
 private:
     struct Event {
@@ -92,6 +101,22 @@ private:
         unsigned char byte;
         int32_t rate;
         bool operator>(const Event& o) const { return time != o.time ? time > o.time : seq > o.seq; }
+    };
+    // A motor in host mode: its buffered points and how it plays them.
+    struct Host {
+        bool on = false;
+        int axes = 0;
+        bool last = false;
+        std::deque<int32_t> buffer;
+        int32_t queued = 0;
+        bool started = false;
+        bool ending = false;
+        double nextTick = 0;
+        int32_t times[2] = {0, 0};
+        int timesSeen = 0;
+        int underruns = 0;
+        bool owesCredit = false;
+        std::vector<int32_t> played;
     };
     struct Parser {
         int target = -1;
@@ -106,6 +131,14 @@ private:
     void atMotor(std::size_t index, const Event& e);
     void execute(std::size_t index, const std::string& command, double when, bool global);
     void toHost(unsigned char byte, int32_t rate);
+    // Host mode: a command for it (true when it was one), a time step.
+    bool hostCommand(std::size_t index, const std::string& command, double when);
+    void hostStart(std::size_t index, double when);
+    void hostTick(std::size_t index);
+    void hostFinish(std::size_t index, double when);
+    void hostCredit(std::size_t index, double when);
+    double hostStepSeconds(const Host& h) const;
+    double nextHostTick() const;
     void readHost();
     void flushOut();
     bool hostFramingOk();
@@ -113,6 +146,7 @@ private:
     EmulatorOptions options_;
     std::vector<EmulatedMotor> motors_;
     std::vector<Parser> parsers_;
+    std::vector<Host> hosts_;
     std::vector<double> busy_;
     std::priority_queue<Event, std::vector<Event>, std::greater<Event>> events_;
     uint64_t seq_ = 0;
@@ -132,6 +166,7 @@ private:
     bool cut_ = false;
     int stopEchoMotor_ = 0;
     int hangUpAfter_ = -1;
+    bool noCredits_ = false;
 
     std::mutex mutex_;
     std::atomic<bool> stop_{false};

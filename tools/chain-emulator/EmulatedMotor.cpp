@@ -71,7 +71,7 @@ int32_t EmulatedMotor::statusWord() const {
     set(9, phys_ >= setup_.rightLimit);
     set(10, phys_ <= setup_.leftLimit);
     set(11, bd_);
-    set(12, bu_);
+    set(12, bu_ || underrun);
     set(13, bs_);
     return w;
 }
@@ -175,11 +175,11 @@ std::optional<std::string> EmulatedMotor::execute(const std::string& command, do
         velocityMode_ = true;
     } else if (command.size() == 2 && command[0] == 'Z') {
         switch (command[1]) {
-            case 'S': br_ = bl_ = bd_ = bu_ = bs_ = false; break;
+            case 'S': br_ = bl_ = bd_ = bu_ = bs_ = underrun = false; break;
             case 'r': br_ = false; break;
             case 'l': bl_ = false; break;
             case 'd': bd_ = false; break;
-            case 'u': bu_ = false; break;
+            case 'u': bu_ = underrun = false; break;
             case 's': bs_ = false; break;
             case 'w':
             case 'a':

@@ -57,6 +57,8 @@ public:
     bool awake = true;
     bool echo = false;
     int32_t baudRate = 9600;
+    // A host-mode stream ran dry (status bit 12, Bu); cleared by ZS and Zu.
+    bool underrun = false;
 
 private:
     std::optional<std::string> query(const std::string& command);

@@ -190,7 +190,7 @@ void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
     allMotors_ = makeMotor();
     allMotors_->init(0, comm_, 4000, motorContext(0));
     allMotors_->Reset();
-    motion_->init(comm_, MotionContext{motors_, allMotors_, flags_});
+    motion_->init(comm_, MotionContext{motors_, allMotors_, flags_, [this] { return coordinatedMotionBaudRate_; }});
     path_->setTIMEDELTA(n < 4 ? 128 : (n <= 6 ? 256 : 512));
     for (int16_t i = 1; i <= n; ++i) {
         auto motor = makeMotor();

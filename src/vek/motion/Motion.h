@@ -1,14 +1,15 @@
 #pragma once
 #include <memory>
 
+#include "vek/comm/engine/MotorEngine.h"
 #include "vek/motion/IMotion.h"
 
 namespace vek {
 
-// Coordinated motion on the serial chain. Host-mode streaming is not built
-// yet: runPath refuses every path with error 8 after the shared checks,
-// sending nothing, so that single-axis work on the real chain goes on while
-// the streaming side is written.
+// Coordinated motion on the serial chain: the trajectory is streamed point
+// by point into the motors' buffers in the engine's host mode (PROTOCOL.md,
+// "Host-mode streaming") at the façade's coordinated-motion rate; the
+// motors' buffers and the line pace the stream.
 class Motion : public IMotion {
 public:
     Motion();
@@ -17,14 +18,20 @@ public:
     Motion& operator=(const Motion&) = delete;
 
     void init(std::shared_ptr<ICommunication> comm, const MotionContext& context = {}) override;
-    std::shared_ptr<PathEngine> getObject() override { return pathEngine_; }
+    std::shared_ptr<PathEngine> getObject() override { return engine_; }
     void runPath(NodePath& nodePath, const TimeArray& time, double eventTriggerPercentage = 0.0) override;
-    // Puts the chain back at 9600 baud.
+    // Lets the motors play what they hold, leaves host mode and puts the
+    // chain back at 9600 baud; a stream that ran dry is error 8.
     void endHostMode() override;
 
+    // Library-internal.
+    void startHostMode(int16_t axisCount);
+
 private:
+    void resetAllMotors();
+
     std::shared_ptr<ICommunication> comm_;
-    std::shared_ptr<PathEngine> pathEngine_;
+    std::shared_ptr<MotorEngine> engine_;
     MotionContext context_;
 };
 

@@ -148,6 +148,7 @@ void MotorEngine::closePort() {
         }
     }
     note(LOG_PORT, "closed " + portName_);
+    hostAxes_ = 0;
     line_.reset();
     received_.clear();
     readPos_ = 0;
@@ -429,6 +430,115 @@ void MotorEngine::recoverRate() {
     line_->setBaudRate(wanted);
     baudRate_ = wanted;
     clearBuffer();
+}
+
+// ---------------------------------------------------------------- host mode
+
+std::string MotorEngine::streamDigits(int64_t value) {
+    // Zigzag: small values of either sign take few digits.
+    auto z = (static_cast<uint64_t>(value) << 1) ^ static_cast<uint64_t>(value >> 63);
+    std::string digits;
+    while (z >= 32) {
+        digits += static_cast<char>(0x20 + (z & 31));
+        z >>= 5;
+    }
+    digits += static_cast<char>(0x40 + z);
+    return digits;
+}
+
+void MotorEngine::beginHostMode(int16_t axes) {
+    requireOpen();
+    if (axes < 1 || axes > MAX_ADDRESS)
+        throw engineError(EngineCondition::REFUSED, "Host mode drives 1 to 8 axes, not " + std::to_string(axes) + ".");
+    note(LOG_STEPS, "host mode for " + std::to_string(axes) + " axes");
+    hostAxes_ = 0;
+    sendCommand("0HM" + std::to_string(axes));
+    hostAxes_ = axes;
+    pointAxes_ = 0;
+    pointsSent_ = 0;
+    credit_ = HOST_BUFFER;
+    timesWritten_ = 0;
+}
+
+void MotorEngine::writePosition(int16_t axis, int32_t value) {
+    if (!hostAxes_) throw engineError(EngineCondition::NOT_OPEN, "Host mode is not on: no point can be written.");
+    if (axis < 1 || axis > hostAxes_)
+        throw engineError(EngineCondition::REFUSED, "Host mode drives axes 1 to " + std::to_string(hostAxes_) +
+                                                        ", not " + std::to_string(axis) + ".");
+    point_[static_cast<std::size_t>(axis - 1)] = value;
+    pointAxes_ |= 1u << (axis - 1);
+    if (pointAxes_ == (1u << hostAxes_) - 1) sendPoint();
+}
+
+int64_t MotorEngine::hostStepMicros() const {
+    const int64_t samples = timesWritten_ >= 2 && times_[1] > times_[0] ? times_[1] - times_[0] : 128;
+    return samples * 24576 / 100;
+}
+
+void MotorEngine::sendPoint() {
+    requireOpen();
+    pointAxes_ = 0;
+    // The first point is absolute, the others are steps from the one before.
+    std::string text = pointsSent_ == 0 ? "0HA" : "0HP";
+    for (std::size_t i = 0; i < static_cast<std::size_t>(hostAxes_); ++i) {
+        text += streamDigits(pointsSent_ == 0 ? int64_t{point_[i]} : int64_t{point_[i]} - previous_[i]);
+        previous_[i] = point_[i];
+    }
+    collectOwedCredit();
+    const std::string bytes = frame(text);
+    put(bytes);
+    lastPointBytes_ = bytes.size();
+    expectEcho(bytes);
+    awaitCredit(settingMicros(1) + lineMicros(MAX_ADDRESS + 1), "take point " + std::to_string(pointsSent_ + 1));
+    ++pointsSent_;
+}
+
+void MotorEngine::awaitCredit(int64_t waitMicros, const std::string& what) {
+    const auto b = nextByte(waitMicros);
+    const auto c = b ? static_cast<unsigned char>(*b) : 0;
+    if (!b || c < 0x40 || c >= 0x40 + HOST_BUFFER) {
+        if (b) logBytes(LOG_IN, '<', std::string(1, *b));
+        lineFault("The motors did not " + what + " on " + portName_ + " (" +
+                  (b ? "byte " + hex(std::string(1, *b)) + " came" : std::string("nothing came")) +
+                  " where their buffer's free places were due); they stopped acknowledging the stream.");
+    }
+    logBytes(LOG_IN, '<', std::string(1, *b));
+    credit_ = c - 0x40;
+}
+
+void MotorEngine::collectOwedCredit() {
+    // Full buffers: the motors say so again once they have played a point,
+    // and that byte must not meet the next frame's echo.
+    if (credit_ == 0) awaitCredit(2 * hostStepMicros() + settingMicros(2), "free a buffer place");
+}
+
+void MotorEngine::writeTime(int32_t /*reserved*/, int32_t value) {
+    if (!hostAxes_) throw engineError(EngineCondition::NOT_OPEN, "Host mode is not on: no time can be written.");
+    collectOwedCredit();
+    sendCommand("0HT" + std::to_string(value));
+    if (timesWritten_ < 2) times_[static_cast<std::size_t>(timesWritten_)] = value;
+    ++timesWritten_;
+}
+
+void MotorEngine::runHostMode() {
+    if (!hostAxes_) throw engineError(EngineCondition::NOT_OPEN, "Host mode is not on: there is nothing to run.");
+    collectOwedCredit();
+    sendCommand("0HR");
+}
+
+int32_t MotorEngine::endHostMode() {
+    if (!hostAxes_) return 0;
+    collectOwedCredit();
+    const int32_t held = HOST_BUFFER - credit_;
+    hostAxes_ = 0;
+    sendCommand("0HE");
+    // The last axis answers once every point is played: the underruns.
+    const auto answer = readLine((held + 2) * hostStepMicros() + settingMicros(2));
+    if (!answer || answer->empty() || answer->find_first_not_of("0123456789") != std::string::npos ||
+        answer->size() > 9)
+        lineFault("The motors did not report the end of host mode on " + portName_ + ".");
+    note(LOG_STEPS, "host mode ended, " + *answer + " underruns");
+    return std::stoi(*answer);
 }
 
 // ---------------------------------------------------------------- programs

@@ -119,6 +119,35 @@ public:
     bool echoOn() const { return echo_; }
     std::shared_ptr<MotorEngineMotor> motor(int32_t address);
 
+    // --- host mode (PROTOCOL.md, "Host-mode streaming") ---
+    // Points each motor buffers, and the points after which the motors
+    // start playing by themselves.
+    static constexpr int32_t HOST_BUFFER = 32;
+    static constexpr int32_t HOST_START_THRESHOLD = 8;
+    // Motors 1..axes take the points that follow; their buffers are
+    // emptied. Axes outside 1..8 are refused (error 11).
+    void beginHostMode(int16_t axes);
+    // Position of `axis` (1-based) in the next point. Once every axis has
+    // its value the point goes on the line; when the motors' buffers are
+    // full this waits until they have played one.
+    void writePosition(int16_t axis, int32_t value);
+    // The time (servo samples) of the point just written; the first two set
+    // the time step of every point. `reserved` is 0.
+    void writeTime(int32_t reserved, int32_t value);
+    int32_t startThreshold() const { return HOST_START_THRESHOLD; }
+    // Starts a stream shorter than the start threshold.
+    void runHostMode();
+    // Lets the motors play what they hold, then leaves host mode; returns
+    // how many time steps found a motor's buffer empty (underruns). Does
+    // nothing outside host mode.
+    int32_t endHostMode();
+    bool inHostMode() const { return hostAxes_ > 0; }
+    // Bytes on the line for each point so far (the last one written).
+    std::size_t lastPointBytes() const { return lastPointBytes_; }
+    // A signed value in the stream's digits: 5 bits a character, low
+    // digits first, "@".."_" ends the value, " ".."?" continues it.
+    static std::string streamDigits(int64_t value);
+
     // --- programs (not on the serial line yet) ---
     void uploadProgram(int32_t address, const std::string& fileName);
     void downloadProgram(int32_t address, const std::string& fileName);
@@ -173,6 +202,21 @@ private:
     int16_t motorCount_ = 0;
     std::array<std::shared_ptr<MotorEngineMotor>, MAX_ADDRESS + 1> motors_{};
     std::string frame_;
+
+    void sendPoint();
+    void awaitCredit(int64_t waitMicros, const std::string& what);
+    void collectOwedCredit();
+    int64_t hostStepMicros() const;
+
+    int16_t hostAxes_ = 0;
+    std::array<int32_t, MAX_ADDRESS> point_{};
+    std::array<int32_t, MAX_ADDRESS> previous_{};
+    uint32_t pointAxes_ = 0;
+    int64_t pointsSent_ = 0;
+    int32_t credit_ = HOST_BUFFER;
+    std::array<int32_t, 2> times_{};
+    int32_t timesWritten_ = 0;
+    std::size_t lastPointBytes_ = 0;
 
     std::string logFile_;
     int32_t logFlags_ = 0;
