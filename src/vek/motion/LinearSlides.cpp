@@ -386,6 +386,8 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     requireLive();
     logAt(LogLevel::info, "Loading " + databaseFile + " database.");
     Runtime& rt = runtime();
+    rt.ioData.reset();
+    rt.hmi.reset();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database = std::make_shared<Database>();
@@ -402,8 +404,9 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     publishMachine();
 
     rt.dataSets = std::make_shared<DataSets>(rt.database);
-    // TODO(peripherals): the HMI, vision, plain serial port, load cell and
-    // external I/O objects join here once they exist.
+    // The layers above motion add theirs: the panel and the external I/O
+    // (vision, the plain serial port and the load cell are not built yet).
+    runDatabaseSteps(rt);
     logAt(LogLevel::info, "Database " + databaseFile + " loaded successfully.");
 }
 

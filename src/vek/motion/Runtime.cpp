@@ -1,6 +1,7 @@
 #include "vek/motion/Runtime.h"
 
 #include <string>
+#include <vector>
 
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
@@ -54,12 +55,25 @@ double convertPointAxis(int16_t axis, double value, bool toUser) {
                   : rt.measurement->getPosition(unit, smu, value, pitch, motorType);
 }
 
+std::vector<DatabaseStep>& databaseSteps() {
+    static std::vector<DatabaseStep> steps;
+    return steps;
+}
+
 std::shared_ptr<const MotorCollection> facadeAxes() {
     const auto& slides = runtime().linearSlides;
     return slides ? slides->motors() : nullptr;
 }
 
 }  // namespace
+
+void addDatabaseStep(DatabaseStep step) {
+    if (step) databaseSteps().push_back(std::move(step));
+}
+
+void runDatabaseSteps(Runtime& rt) {
+    for (const auto& step : databaseSteps()) step(rt);
+}
 
 Runtime& runtime() {
     static Runtime instance;
@@ -114,6 +128,8 @@ void shutDown() {
     // asks for the current role while writing its last entry.
     // Moving simulated motors hold the timer and their channel: let go first.
     simulationHost().reset();
+    rt.ioData.reset();
+    rt.hmi.reset();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database.reset();

@@ -1,4 +1,5 @@
 #pragma once
+#include <functional>
 #include <memory>
 
 namespace vek {
@@ -15,6 +16,10 @@ class LinearSlides;
 class Database;
 class Configuration;
 class DataSets;
+// Objects of the layers above motion, held here only as opaque pointers:
+// motion hands them out and releases them but never calls into them.
+class IIOData;
+class Hmi;
 
 // The process-wide objects, as the composition root made them. Only the
 // composition root reads this: start-up, Server, the façade, and the layers
@@ -47,6 +52,9 @@ public:
     std::shared_ptr<Database> database;
     std::shared_ptr<Configuration> configuration;
     std::shared_ptr<DataSets> dataSets;
+    // Made by the peripherals' database step.
+    std::shared_ptr<Hmi> hmi;
+    std::shared_ptr<IIOData> ioData;
 
     bool isStarted() const { return started_; }
 
@@ -63,5 +71,15 @@ Runtime& runtime();
 void startUp();
 // Releases them in reverse order so that a test can start again.
 void shutDown();
+
+// A step that a layer above motion adds to the façade's database step, to
+// make its own database-related objects into the runtime (the peripherals:
+// the panel and the external I/O). Motion cannot name those layers, so they
+// join when the library is loaded; steps run in the order they were added,
+// after the datasets are loaded. A step's failure fails the database step.
+using DatabaseStep = std::function<void(Runtime&)>;
+void addDatabaseStep(DatabaseStep step);
+// Runs every added step; for the façade.
+void runDatabaseSteps(Runtime& rt);
 
 }  // namespace vek

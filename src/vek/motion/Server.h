@@ -12,6 +12,8 @@ class DataSets;
 class User;
 class Utils;
 class LinearSlides;
+class IIOData;
+class Hmi;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
@@ -31,7 +33,11 @@ public:
     std::shared_ptr<vek::Measurement> Measurement() const;
     std::shared_ptr<vek::DataSets> DataSets() const;
     std::shared_ptr<vek::User> User() const;
+    // The external I/O (real or simulated) and the operator panel: null
+    // until the database step has run.
+    std::shared_ptr<IIOData> IOData() const;
     std::shared_ptr<vek::Utils> Utils() const;
+    std::shared_ptr<vek::Hmi> Hmi() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 
