@@ -1,6 +1,7 @@
 // vekctl: the command-line host of vek.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -8,6 +9,7 @@
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
+#include "Panel.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -28,6 +30,16 @@ Commands:
            Without --file, a fresh copy of the shipped version-0 example
            data/vek_v0.db is made as data/vek-v0-example.db in the install
            folder (replaced on every run) and upgraded.
+  panel    Serve the operator panel's Modbus TCP slave on the simulated
+           gantry until interrupted (Ctrl+C), printing each value a master
+           writes ("binary 5 = 1", "register 3 = -5"). Binary value i is
+           coil i+1; register i is the 32-bit value in the holding registers
+           2i+1 (high word) and 2i+2 (low word); i = 0..259 (Modbus PDU
+           addresses; mbpoll -0).
+  io       List the external inputs and outputs configured in the install's
+           database (table IO) with their states: simulated when
+           softwareMotors is not 0, otherwise read from the Modbus TCP I/O
+           coupler at ioIP ("host" or "host:port").
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -44,6 +56,15 @@ Options of migrate:
   --home DIR     install folder, as for demo
   --file NAME    database file in the install's data folder to upgrade (a
                  name that leads out of the data folder is refused)
+
+Options of panel:
+  --port N       TCP port to serve, 0 for any free one (default: the
+                 configured hmiPort, 502 unless set; 502 needs privileges)
+  --seconds S    stop after S seconds instead of at Ctrl+C
+  --home DIR     install folder, as for demo
+
+Options of io:
+  --home DIR     install folder, as for demo
 
 Environment:
   VEK_HOME       install folder when --home is not given
@@ -64,6 +85,7 @@ Exit codes:
   6  drawing a path failed
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
+  9  the panel's port could not be opened
 )";
 
 int usage(const std::string& problem) {
@@ -113,6 +135,39 @@ int migrate(int argc, char** argv) {
     return vekctl::runMigrate(options);
 }
 
+// A whole number from `text` within [low, high], or false.
+bool number(const std::string& text, double low, double high, double& into) {
+    char* end = nullptr;
+    into = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && into >= low && into <= high;
+}
+
+int panelOrIo(const std::string& command, int argc, char** argv) {
+    vekctl::PanelOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        double value = 0;
+        if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (command == "panel" && arg == "--port") {
+            if (!number(optionValue(argc, argv, i), 0, 65535, value) || value != static_cast<int>(value))
+                return usage("--port needs a port number from 0 to 65535");
+            options.port = static_cast<int>(value);
+        } else if (command == "panel" && arg == "--seconds") {
+            if (!number(optionValue(argc, argv, i), 0, 1e9, value)) return usage("--seconds needs a number of seconds");
+            options.seconds = value;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (options.home.empty()) return noHome();
+    const int code = command == "panel" ? vekctl::runPanel(options) : vekctl::runIo(options.home);
+    vek::shutDown();
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -121,6 +176,7 @@ int run(int argc, char** argv) {
         return vekctl::Exit::OK;
     }
     if (command == "migrate") return migrate(argc, argv);
+    if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

@@ -60,7 +60,7 @@ void IOData::discover() {
 }
 
 bool IOData::readBit(int16_t block, int16_t bit) {
-    if (!externalDeviceFound()) {
+    if (!externalDeviceFound() || !device_) {
         logNoDevice();
         return false;
     }
@@ -78,7 +78,7 @@ bool IOData::getOutputState(int16_t outputNumber) {
 }
 
 void IOData::setOutputState(int16_t outputNumber, bool state) {
-    if (!externalDeviceFound() || !device_->writeBit(outputBlock(outputNumber), bitOf(outputNumber), state))
+    if (!externalDeviceFound() || !device_ || !device_->writeBit(outputBlock(outputNumber), bitOf(outputNumber), state))
         logNoDevice();
 }
 

@@ -22,7 +22,8 @@ public:
 
     // Construction as IODataBase, then discovery: the device found at
     // "ioIP", if any, becomes the one used. Without a factory the device is
-    // a Modbus TCP I/O coupler (ModbusIODevice).
+    // a Modbus TCP I/O coupler (ModbusIODevice); a factory that gives none
+    // leaves the I/O without a device.
     IOData(std::shared_ptr<Database> database, const Configuration& configuration, DeviceFactory makeDevice = {});
 
     bool getInputState(int16_t inputNumber) override;
