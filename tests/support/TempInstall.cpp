@@ -11,6 +11,7 @@
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
 #include "vek/motion/Runtime.h"
+#include "vek/persistence/DbConnection.h"
 #include "vek/persistence/User.h"
 
 namespace fs = std::filesystem;
@@ -23,6 +24,11 @@ TempInstall::TempInstall() {
     if (!made) throw std::runtime_error("cannot create a temporary install folder");
     path_ = made;
     fs::copy(std::string(VEK_STAGE_DIR) + "/data", path_ + "/data", fs::copy_options::recursive);
+    // Tests run side by side (and in CI as root): the operator panel's slave
+    // of every loaded database takes a free port rather than 502.
+    DbConnection db;
+    db.open(path_ + "/data/vek.db");
+    db.execute("INSERT INTO Config (keyName, keyValue) VALUES ('hmiPort', '0')");
     setInstallFolder(path_);
 }
 

@@ -10,7 +10,8 @@
 namespace vek::test {
 
 // A fresh install folder under /tmp holding a copy of the staged data/
-// folder; removed again on destruction.
+// folder, its database's panel on a free port ("hmiPort" 0); removed again
+// on destruction.
 class TempInstall {
 public:
     TempInstall();

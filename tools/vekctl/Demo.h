@@ -25,7 +25,8 @@ enum Value : int {
     MOTION = 6,
     PICTURE = 7,
     OUTPUT = 8,
-    PANEL = 9,
+    COMMAND = 9,
+    PANEL = 10,
 };
 }  // namespace Exit
 

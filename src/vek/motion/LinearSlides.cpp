@@ -386,8 +386,7 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     requireLive();
     logAt(LogLevel::info, "Loading " + databaseFile + " database.");
     Runtime& rt = runtime();
-    rt.ioData.reset();
-    rt.hmi.reset();
+    releaseDatabaseParts();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database = std::make_shared<Database>();
@@ -404,9 +403,9 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     publishMachine();
 
     rt.dataSets = std::make_shared<DataSets>(rt.database);
-    // The layers above motion add theirs: the panel and the external I/O
-    // (vision, the plain serial port and the load cell are not built yet).
-    runDatabaseSteps(rt);
+    // The panel, vision, the plain serial port, the load cell and the
+    // external I/O, as far as their folders registered them.
+    makeDatabaseParts();
     logAt(LogLevel::info, "Database " + databaseFile + " loaded successfully.");
 }
 

@@ -86,8 +86,7 @@ public:
     int16_t getGZPresent();
     int32_t currentBaudRate();
     // Opens the database file (migrating an older one), loads the
-    // configuration, the pitch ratios of X, Y and Z and the datasets, then
-    // runs the database steps of the layers above (addDatabaseStep).
+    // configuration, the pitch ratios of X, Y and Z and the datasets.
     void databaseRelatedInit(const std::string& databaseFile);
     std::string preInitializeConfigGet(const std::string& db, const std::string& key);
     void preInitializeConfigSet(const std::string& db, const std::string& key, const std::string& value);

@@ -38,11 +38,17 @@ std::shared_ptr<User> Server::User() const {
 std::shared_ptr<IIOData> Server::IOData() const {
     return runtime().ioData;
 }
-std::shared_ptr<Hmi> Server::Hmi() const {
-    return runtime().hmi;
-}
 std::shared_ptr<Utils> Server::Utils() const {
     return runtime().utils;
+}
+std::shared_ptr<Commands> Server::Commands() const {
+    return runtime().commands;
+}
+std::shared_ptr<DevCommands> Server::DevCommands() const {
+    return runtime().devCommands;
+}
+std::shared_ptr<Hmi> Server::Hmi() const {
+    return runtime().hmi;
 }
 std::shared_ptr<LinearSlides> Server::getLinearSlides() const {
     return runtime().linearSlides;

@@ -1,3 +1,7 @@
+// The composition of the peripherals: the operator panel and the external
+// I/O take their places in the façade's database step through the registry
+// that motion declares, since motion cannot include this folder's headers
+// (see src/vek/LAYERS.md).
 #include "vek/peripherals/Peripherals.h"
 
 #include "vek/foundation/Convert.h"
@@ -43,31 +47,33 @@ std::optional<int32_t> hmiPort(const Configuration& configuration) {
     return std::nullopt;
 }
 
-std::shared_ptr<Hmi> startHmi(Runtime& rt) {
+void createHmi() {
+    Runtime& rt = runtime();
     auto hmi = std::make_shared<Hmi>(rt.database, Hmi::Machine{rt.error, facadeMotor});
     logAt(LogLevel::DEVELOPER, "Initializing Modbus control");
     if (const auto port = hmiPort(*rt.configuration)) hmi->openSlave(*port);
     if (!(rt.utils && rt.utils->isRunningInsideIDE())) hmi->initialize();
-    return hmi;
+    rt.hmi = std::move(hmi);
 }
 
-[[maybe_unused]] const bool joined = (addDatabaseStep(createPeripherals), true);
+void createIOData() {
+    Runtime& rt = runtime();
+    if (val(rt.configuration->getConfigValue("softwareMotors")) != 0)
+        rt.ioData = std::make_shared<IODataSimulation>(rt.database, *rt.configuration);
+    else
+        rt.ioData = std::make_shared<IOData>(rt.database, *rt.configuration, deviceFactory());
+}
+
+const bool registered = [] {
+    registerDatabasePart(DatabasePlace::HMI, {createHmi, [] { runtime().hmi.reset(); }});
+    registerDatabasePart(DatabasePlace::IO_DATA, {createIOData, [] { runtime().ioData.reset(); }});
+    return true;
+}();
 
 }  // namespace
 
 void setIODeviceFactory(IOData::DeviceFactory factory) {
     deviceFactory() = std::move(factory);
-}
-
-void createPeripherals(Runtime& rt) {
-    rt.ioData.reset();
-    rt.hmi.reset();
-    rt.hmi = startHmi(rt);
-    const bool simulated = val(rt.configuration->getConfigValue("softwareMotors")) != 0;
-    if (simulated)
-        rt.ioData = std::make_shared<IODataSimulation>(rt.database, *rt.configuration);
-    else
-        rt.ioData = std::make_shared<IOData>(rt.database, *rt.configuration, deviceFactory());
 }
 
 }  // namespace vek
