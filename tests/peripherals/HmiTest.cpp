@@ -88,8 +88,9 @@ TEST_F(HmiTest, MisbehavingMastersLeaveTheSlaveServing) {
     EXPECT_EQ(hmi().ReadBinary(4), 1);
 
     const auto answer = [&](const std::vector<uint8_t>& request) {
-        a.send(request);
-        const auto r = a.receive();
+        RawMaster m(hmi().port());
+        m.send(request);
+        const auto r = m.receive();
         std::string text;
         for (std::size_t i = 7; i < r.size(); ++i) text += std::to_string(r[i]) + ".";
         return r == RawMaster::closed() ? "closed" : text;
@@ -98,13 +99,17 @@ TEST_F(HmiTest, MisbehavingMastersLeaveTheSlaveServing) {
                                           frame({0x10, 0x00, 0x01, 0x00, 0x02, 0x02, 0, 0}),  // 2 words, 2 bytes
                                           frame({0x03, 0x00, 0x01}),                          // cut short
                                           frame({0x2B, 0x0E, 0x01, 0x00}),                    // not served
+                                          frame({0x07}),                                      // not served
+                                          frame({0x08, 0, 0, 0x12, 0x34}),                    // not served
+                                          frame({0x17, 0, 1, 0, 1, 0, 1, 0, 1, 2, 0, 5}),     // word 1 := 5
+                                          frame({0x16, 0, 1, 0xFF, 0xFF, 0, 0}),              // word 1 kept
                                           frame({0x03, 0x00, 0x01, 0x00, 0x02})},
                                          answer),
-              "129.2.|144.3.|131.3.|171.1.|3.4.0.0.0.0.");
+              "129.2.|144.3.|131.3.|171.1.|135.1.|136.1.|23.2.0.5.|22.0.1.255.255.0.0.|3.4.0.5.0.0.");
     EXPECT_EQ(answer({0x00, 0x01, 0x00, 0x07, 0x00, 0x06, 1, 0x01, 0, 1, 0, 1}), "closed");  // not Modbus TCP
     EXPECT_EQ(poll({"-t", "0", "-r", "3", "-c", "3"}), "3=1 4=0 5=1");
     EXPECT_EQ(c.receive(0.2), std::vector<uint8_t>{});  // still waiting for the rest of its request
-    EXPECT_EQ(hmi().masterCount(), 2u);
+    EXPECT_EQ(hmi().masterCount(), 3u);
 }
 
 // Index 0 is address 1; index 260 is kept but not served; anything else
@@ -129,27 +134,26 @@ TEST_F(HmiTest, ReadAndWriteRefusals) {
         "[Subscript out of range]"));
 }
 
-// WaitForStop stops the axis as soon as the master sets the watched binary,
-// or returns when the axis stops by itself.
+// WaitForStop stops the axis as soon as a master sets the watched binary,
+// while another master writes registers, or returns when the axis stops by
+// itself. The axis creeps (1/1000 turn a second) towards the far end of its
+// stroke, so that it is still moving when the masters, separate processes,
+// get their turn, however fast virtual time runs meanwhile.
 TEST_F(HmiTest, WaitForStopWatchesABinaryTheMasterWrites) {
     connect(1);
-    motor(1).goToPosition(10000000, 65536, 100);
-    const pid_t master = fork();
-    if (master == 0) {
-        freopen("/dev/null", "w", stdout);
-        execlp("mbpoll", "mbpoll", "-m", "tcp", "-p", std::to_string(hmi().port()).c_str(), "-0", "-1", "-t", "0", "-r",
-               "6", "127.0.0.1", "1", static_cast<char*>(nullptr));
-        _exit(127);
-    }
+    const int32_t farEnd = motor(1).position() < 40000 ? 79000 : 1000;
+    motor(1).goToPosition(farEnd, 64, 100);
+    Process registers(mbpollArgs(hmi().port(), {"-t", "4:int", "-B", "-r", "21"}, {"7", "8", "9"}));
+    Process binary(mbpollArgs(hmi().port(), {"-t", "0", "-r", "6"}, {"1"}));
     hmi().WaitForStop(1, 5, 1);
-    int status = 0;
-    waitpid(master, &status, 0);
-    EXPECT_EQ(status, 0);
+    EXPECT_EQ(binary.finish().code, 0);
+    EXPECT_EQ(registers.finish().code, 0);
     motor(1).WaitForStop();
-    EXPECT_LT(motor(1).position(), 10000000 / 2);
+    EXPECT_GT(std::abs(motor(1).position() - farEnd), 1000);
     EXPECT_EQ(hmi().ReadBinary(5), 1);
+    EXPECT_EQ(hmi().ReadRegister(10) + hmi().ReadRegister(11) + hmi().ReadRegister(12), 24);
 
-    motor(1).goToPosition(motor(1).position() + 2000);
+    motor(1).goToRelativePosition(farEnd > motor(1).position() ? 500 : -500);
     hmi().WaitForStop(1, 6, 1);
     EXPECT_FALSE(motor(1).isMoving());
     EXPECT_EQ(countLogged(messages(), "WaitForStop command done."), 2);

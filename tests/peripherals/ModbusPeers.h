@@ -26,50 +26,71 @@ namespace vek::test {
 
 using SteadyClock = std::chrono::steady_clock;
 
-// Runs `args` as a separate process while this thread keeps vek's event loop
-// serviced (so that vek's slave answers it): its standard output and exit
-// code. A process still running after 20 s is killed (exit code -1).
+// A separate process whose output is collected while this thread keeps
+// vek's event loop serviced (so that vek's slave answers it).
 struct ProcessResult {
     int code = -1;
     std::string out;
 };
-inline ProcessResult runWhileServing(const std::vector<std::string>& args) {
-    int out[2];
-    if (pipe2(out, O_CLOEXEC) != 0) return {};
-    const pid_t pid = fork();
-    if (pid == 0) {
-        dup2(out[1], 1);
-        dup2(out[1], 2);
-        std::vector<char*> argv;
-        for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
-        argv.push_back(nullptr);
-        execvp(argv[0], argv.data());
-        _exit(127);
-    }
-    close(out[1]);
-    fcntl(out[0], F_SETFL, O_NONBLOCK);
-    ProcessResult result;
-    const auto drain = [&] {
-        char buffer[1024];
-        for (ssize_t n; (n = read(out[0], buffer, sizeof buffer)) > 0;) result.out.append(buffer, n);
-    };
-    const auto deadline = SteadyClock::now() + std::chrono::seconds(20);
-    int status = 0;
-    while (waitpid(pid, &status, WNOHANG) != pid) {
-        if (SteadyClock::now() > deadline) {
-            kill(pid, SIGKILL);
-            waitpid(pid, &status, 0);
-            status = -1;
-            break;
+class Process {
+public:
+    explicit Process(const std::vector<std::string>& args) {
+        int out[2];
+        if (pipe2(out, O_CLOEXEC) != 0) return;
+        pid_ = fork();
+        if (pid_ == 0) {
+            dup2(out[1], 1);
+            dup2(out[1], 2);
+            std::vector<char*> argv;
+            for (const auto& a : args) argv.push_back(const_cast<char*>(a.c_str()));
+            argv.push_back(nullptr);
+            execvp(argv[0], argv.data());
+            _exit(127);
         }
-        eventLoop().processPendingEvents();
-        drain();
-        std::this_thread::sleep_for(std::chrono::microseconds(200));
+        close(out[1]);
+        out_ = out[0];
+        fcntl(out_, F_SETFL, O_NONBLOCK);
     }
-    drain();
-    close(out[0]);
-    result.code = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return result;
+    ~Process() { finish(); }
+    Process(const Process&) = delete;
+    Process& operator=(const Process&) = delete;
+
+    // Its output and exit code; a process still running after 20 s is
+    // killed (exit code -1).
+    ProcessResult finish() {
+        const auto deadline = SteadyClock::now() + std::chrono::seconds(20);
+        int status = 0;
+        while (pid_ > 0 && waitpid(pid_, &status, WNOHANG) != pid_) {
+            if (SteadyClock::now() > deadline) {
+                kill(pid_, SIGKILL);
+                waitpid(pid_, &status, 0);
+                status = -1;
+                break;
+            }
+            eventLoop().processPendingEvents();
+            drain();
+            std::this_thread::sleep_for(std::chrono::microseconds(200));
+        }
+        if (pid_ > 0) result_.code = status >= 0 && WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        pid_ = -1;
+        drain();
+        if (out_ >= 0) close(out_);
+        out_ = -1;
+        return result_;
+    }
+
+private:
+    void drain() {
+        char buffer[1024];
+        for (ssize_t n; out_ >= 0 && (n = read(out_, buffer, sizeof buffer)) > 0;) result_.out.append(buffer, n);
+    }
+    pid_t pid_ = -1;
+    int out_ = -1;
+    ProcessResult result_;
+};
+
+inline ProcessResult runWhileServing(const std::vector<std::string>& args) {
+    return Process(args).finish();
 }
 
 // The values mbpoll printed ("[5]: \t1" lines) as "5=1 6=0".
@@ -90,13 +111,17 @@ inline std::string polled(const std::string& out) {
 
 // mbpoll once against vek's slave on loopback, in PDU addressing (-0);
 // `values` (after the host) make it write.
-inline ProcessResult mbpoll(int port, const std::vector<std::string>& options,
-                            const std::vector<std::string>& values = {}) {
+inline std::vector<std::string> mbpollArgs(int port, const std::vector<std::string>& options,
+                                           const std::vector<std::string>& values = {}) {
     std::vector<std::string> args{"mbpoll", "-m", "tcp", "-p", std::to_string(port), "-0", "-1", "-o", "2"};
     args.insert(args.end(), options.begin(), options.end());
     args.push_back("127.0.0.1");
     args.insert(args.end(), values.begin(), values.end());
-    return runWhileServing(args);
+    return args;
+}
+inline ProcessResult mbpoll(int port, const std::vector<std::string>& options,
+                            const std::vector<std::string>& values = {}) {
+    return runWhileServing(mbpollArgs(port, options, values));
 }
 
 // A master speaking raw bytes from the test's own thread: what it sends is

@@ -32,6 +32,7 @@ uint16_t u16(const uint8_t* p) {
 // What a well-formed request asks of the blocks.
 struct Verdict {
     bool wellFormed = true;
+    bool served = true;  // else answered "illegal function"
     std::optional<ModbusSlave::Written> written;
 };
 
@@ -95,6 +96,8 @@ Verdict judge(const uint8_t* pdu, std::size_t n, const ModbusSlave::Layout& l) {
             break;
         }
         case MODBUS_FC_REPORT_SLAVE_ID: fixed(1); break;
+        // libmodbus answers nothing at all to this one.
+        case MODBUS_FC_READ_EXCEPTION_STATUS: v.served = false; break;
         default: break;  // answered "illegal function" by libmodbus
     }
     return v;
@@ -240,8 +243,9 @@ struct ModbusSlave::Impl {
     bool answer(int fd, const uint8_t* frame, std::size_t size) {
         const Verdict v = judge(frame + kHeader, size - kHeader, layout);
         modbus_set_socket(ctx, fd);
-        const int sent = v.wellFormed ? modbus_reply(ctx, frame, static_cast<int>(size), mapping)
-                                      : modbus_reply_exception(ctx, frame, MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE);
+        const int sent = !v.served      ? modbus_reply_exception(ctx, frame, MODBUS_EXCEPTION_ILLEGAL_FUNCTION)
+                         : v.wellFormed ? modbus_reply(ctx, frame, static_cast<int>(size), mapping)
+                                        : modbus_reply_exception(ctx, frame, MODBUS_EXCEPTION_ILLEGAL_DATA_VALUE);
         modbus_set_socket(ctx, -1);
         if (sent < 0) return false;
         if (v.written && owner.onWritten_) owner.onWritten_(*v.written);
