@@ -177,13 +177,19 @@ TEST_F(HmiTest, DatabaseStepMakesThePeripherals) {
     slides().databaseRelatedInit("vek.db");
     EXPECT_NE(std::dynamic_pointer_cast<IOData>(server.IOData()), nullptr);
     EXPECT_EQ(hmi().port(), firstPort);
-    execute("UPDATE Config SET keyValue = '70000' WHERE keyName = 'hmiPort'");
-    slides().databaseRelatedInit("vek.db");
-    EXPECT_EQ(hmi().port(), 0);
-    EXPECT_TRUE(loggedAllAt(messages(), LogLevel::Error,
-                            {"HMI TCP Connection failed",
-                             "The configuration value hmiPort \"70000\" is not a port "
-                             "number."}));
+    // A port that is no port, or one another program listens on.
+    const Coupler other;
+    const std::string busy = std::to_string(other.port());
+    for (const std::string& port : {std::string("70000"), busy}) {
+        execute("UPDATE Config SET keyValue = ? WHERE keyName = 'hmiPort'", {port});
+        slides().databaseRelatedInit("vek.db");
+        EXPECT_EQ(hmi().port(), 0);
+    }
+    EXPECT_TRUE(
+        loggedAllAt(messages(), LogLevel::Error,
+                    {"HMI TCP Connection failed", "The configuration value hmiPort \"70000\" is not a port number.",
+                     "The Modbus TCP slave cannot listen on port " + busy + ": Address already in use."}));
+    EXPECT_TRUE(logged("HMI initialization done."));
     shutDown();
     EXPECT_EQ(server.IOData(), nullptr);
 }

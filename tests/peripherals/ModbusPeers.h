@@ -55,6 +55,18 @@ public:
     Process(const Process&) = delete;
     Process& operator=(const Process&) = delete;
 
+    // Its output so far, once it holds `text` or after `seconds`.
+    std::string waitFor(const std::string& text, double seconds = 10) {
+        const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
+        while (result_.out.find(text) == std::string::npos && SteadyClock::now() < deadline) {
+            drain();
+            std::this_thread::sleep_for(std::chrono::microseconds(500));
+        }
+        return result_.out;
+    }
+    void signal(int number) {
+        if (pid_ > 0) kill(pid_, number);
+    }
     // Its output and exit code; a process still running after 20 s is
     // killed (exit code -1).
     ProcessResult finish() {

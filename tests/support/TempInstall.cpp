@@ -24,11 +24,7 @@ TempInstall::TempInstall() {
     if (!made) throw std::runtime_error("cannot create a temporary install folder");
     path_ = made;
     fs::copy(std::string(VEK_STAGE_DIR) + "/data", path_ + "/data", fs::copy_options::recursive);
-    // Tests run side by side (and in CI as root): the operator panel's slave
-    // of every loaded database takes a free port rather than 502.
-    DbConnection db;
-    db.open(path_ + "/data/vek.db");
-    db.execute("INSERT INTO Config (keyName, keyValue) VALUES ('hmiPort', '0')");
+    useFreePanelPort(path_ + "/data/vek.db");
     setInstallFolder(path_);
 }
 
@@ -61,7 +57,15 @@ bool VekTest::logged(const std::string& text) const {
     return false;
 }
 
-std::string VekTest::logFileText() const { return readFileText(Log::logFilePath()); }
+std::string VekTest::logFileText() const {
+    return readFileText(Log::logFilePath());
+}
+
+void useFreePanelPort(const std::string& databaseFile) {
+    DbConnection db;
+    db.open(databaseFile);
+    db.execute("INSERT INTO Config (keyName, keyValue) VALUES ('hmiPort', '0')");
+}
 
 std::string readFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

@@ -46,6 +46,10 @@ protected:
         std::make_shared<std::vector<std::pair<std::string, int>>>();
 };
 
+// Gives the operator panel of a database file a free port ("hmiPort" 0)
+// instead of 502: tests run side by side, with or without privileges.
+void useFreePanelPort(const std::string& databaseFile);
+
 // The whole content of a file, or empty when it cannot be read.
 std::string readFileText(const std::string& path);
 
