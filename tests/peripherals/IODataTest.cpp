@@ -176,6 +176,29 @@ TEST_F(IODataTest, ModbusCouplerOnLoopback) {
     EXPECT_TRUE(logged("External IO device 127.0.0.1:" + std::to_string(port) + " answers again."));
 }
 
+// The same against pymodbus, an implementation of its own, as a separate
+// process; it is killed mid-run and the I/O answers as without a device.
+TEST_F(IODataTest, PymodbusCouplerAsAProcess) {
+    const int port = freePort();
+    Process coupler({"/usr/bin/python3", std::string(VEK_SOURCE_DIR) + "/tests/peripherals/coupler.py",
+                     std::to_string(port), "1", "16"});
+    ASSERT_TRUE(accepting(port)) << coupler.finish().out;
+    auto io = onCoupler("127.0.0.1:" + std::to_string(port));
+    ASSERT_TRUE(io->externalDeviceFound());
+    io->setOutputState(3, true);
+    std::string states;
+    for (int16_t n : {1, 2, 16, 17}) states += std::to_string(io->getInputState(n));
+    for (int16_t n : {2, 3, 4}) states += std::to_string(io->getOutputState(n));
+    EXPECT_EQ(states, "0101010");
+
+    coupler.signal(SIGKILL);
+    EXPECT_EQ(coupler.finish().code, -1);
+    clearMessages();
+    EXPECT_FALSE(io->getOutputState(3));
+    io->setOutputState(3, false);
+    EXPECT_EQ(countLogged(messages(), "No external device is found."), 2);
+}
+
 // No coupler at the address: a closed port, or a port that never answers,
 // leaves the device not found within the discovery time-out.
 TEST_F(IODataTest, NoCouplerAtTheAddress) {

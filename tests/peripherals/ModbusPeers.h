@@ -183,6 +183,37 @@ inline std::vector<uint8_t> frame(const std::vector<uint8_t>& pdu) {
     return f;
 }
 
+// A loopback port that nothing listens on now.
+inline int freePort() {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    socklen_t length = sizeof sa;
+    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
+    close(fd);
+    return ntohs(sa.sin_port);
+}
+
+// Whether something accepts connections on the loopback `port` within
+// `seconds` (a peer process starting up).
+inline bool accepting(int port, double seconds = 10) {
+    const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
+    do {
+        const int fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sa{};
+        sa.sin_family = AF_INET;
+        sa.sin_port = htons(static_cast<uint16_t>(port));
+        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
+        close(fd);
+        if (connected) return true;
+        std::this_thread::sleep_for(std::chrono::milliseconds(20));
+    } while (SteadyClock::now() < deadline);
+    return false;
+}
+
 // An I/O coupler on loopback, served by a libmodbus thread: discrete inputs
 // and coils at addresses 0..63. The test reads and sets them under lock().
 class Coupler {

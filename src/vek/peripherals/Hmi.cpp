@@ -18,6 +18,9 @@ namespace {
 // and 2i + 2 (low word).
 constexpr ModbusSlave::Layout kLayout{1, Hmi::BLOCK_SIZE, 1, 2 * Hmi::BLOCK_SIZE};
 
+// Between two looks at the watched binary of WaitForStop.
+constexpr double kPollSeconds = 0.005;
+
 uint16_t coilOf(int16_t ioNumber) {
     return static_cast<uint16_t>(ioNumber + 1);
 }
@@ -185,7 +188,9 @@ void Hmi::WaitForStop(int16_t motorIndex, int16_t monitorIONumber, int16_t monit
     if (monitorIONumber == -1) {
         motor->WaitForStop();
     } else {
-        while (ReadBinary(monitorIONumber) != monitorIOStatus && motor->isMoving()) eventLoop().processPendingEvents();
+        // Each poll sleeps in the event loop, which wakes at once for a
+        // master's request, instead of spinning on the processor.
+        while (ReadBinary(monitorIONumber) != monitorIOStatus && motor->isMoving()) eventLoop().wait(kPollSeconds);
         motor->StopMotion(decelerate);
     }
     logAt(LogLevel::DISPLAYONLY, "WaitForStop command done.");
