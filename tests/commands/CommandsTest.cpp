@@ -14,7 +14,7 @@
 #include "vek/geometry/Coordinates.h"
 #include "vek/geometry/Path.h"
 #include "vek/motors/MotorStatus.h"
-#include "vek/peripherals/IIOData.h"
+#include "vek/peripherals/IODataSimulation.h"
 #include "vek/persistence/DataSets.h"
 
 namespace vek::test {
@@ -22,42 +22,6 @@ namespace {
 
 constexpr double NaN = std::numeric_limits<double>::quiet_NaN();
 constexpr double INF = std::numeric_limits<double>::infinity();
-
-// An external I/O device in memory: inputs "Start" (1) and "Door" (2),
-// output "Lamp" (1).
-class FakeIO : public IIOData {
-public:
-    bool externalDeviceFound() const override { return true; }
-    void setExternalDeviceFound(bool) override {}
-    const std::string& ioIP() const override { return ip_; }
-    void setIoIP(const std::string&) override {}
-    int16_t ioInBlocks() const override { return 1; }
-    void setIoInBlocks(int16_t) override {}
-    int16_t ioOutBlocks() const override { return 1; }
-    void setIoOutBlocks(int16_t) override {}
-    std::vector<std::string> ioTypeNames() const override { return {"", "Digital Input", "Digital Output"}; }
-    std::shared_ptr<IOCollection> ios(int16_t) const override { return nullptr; }
-    bool getInputState(int16_t n) override { return inputs[n]; }
-    bool getOutputState(int16_t n) override { return outputs[n]; }
-    void setOutputState(int16_t n, bool state) override { outputs[n] = state; }
-    int16_t getOutputLabelIndex(const std::string& label) const override { return find({"Lamp"}, label, "Output"); }
-    int16_t getInputLabelIndex(const std::string& label) const override {
-        return find({"Start", "Door"}, label, "Input");
-    }
-    void loadIOs() override {}
-    void saveIOs() override {}
-
-    bool inputs[3] = {};
-    bool outputs[2] = {};
-
-private:
-    static int16_t find(const std::vector<std::string>& labels, const std::string& label, const std::string& kind) {
-        for (std::size_t i = 0; i < labels.size(); ++i)
-            if (labels[i] == label) return static_cast<int16_t>(i + 1);
-        raiseInvalidArgument(kind + " IO " + label + " is not valid.");
-    }
-    std::string ip_;
-};
 
 // Every refusal carries "QDX" and its cause; nothing moves, no
 // transformation changes and nothing is announced as done.
@@ -109,7 +73,7 @@ TEST_F(CommandsTest, RefusalsNameTheirCauseAndChangeNothing) {
         {[&] { c.ScaleAxis(1, NaN); }, "11 QDX: Scale has to be a finite number."},
         // switches and motor programs
         {[&] { c.CheckSwitch(1, "Nope"); }, "11 : Input IO Nope is not valid."},
-        {[&] { c.CheckSwitch(0, "In1"); }, "11 QDX: No external IO device is available for switch In1."},
+        {[&] { c.CheckSwitch(0, "In1"); }, "11 : Input IO In1 is not valid."},
         {[&] { c.runMotorProgramText(1, "PRINT(1)"); }, "11 QDX: Disallowed word PRINT appears in PRINT(1)"},
         {[&] { c.runMotorProgramText(1, "GOSUB1"); },
          "3 QDX: SingleMotorCode can't be run: the motor program compiler is not available yet."},
@@ -159,24 +123,24 @@ TEST_F(CommandsTest, WaitsEndAndLeaveTheNextCommandWorking) {
     EXPECT_EQ(failure([&] { c.WaitForStop(2, 1, "In3", 1); }), "4 QDX: Error encountered while waiting for stop");
 }
 
-// Motor index 0 addresses the external I/O device, for every switch command
-// and for the input a wait for stop watches.
-TEST_F(CommandsTest, ExternalSwitchesGoThroughTheIODevice) {
+// Motor index 0 addresses the process-wide external I/O (simulated on the
+// simulated gantry, labelled by table IO), for every switch command and for
+// the input a wait for stop watches.
+TEST_F(CommandsTest, ExternalSwitchesGoThroughTheIOData) {
+    execute("INSERT INTO IO (ioNumber, ioName, ioType) VALUES (1, 'Start', 1), (2, 'Door', 1), (1, 'Lamp', 2)");
     connect(1);
-    const auto io = std::make_shared<FakeIO>();
-    Commands c(Commands::Sources{[] { return runtime().coordinates; }, [] { return runtime().measurement; },
-                                 [] { return runtime().calibration; },
-                                 [] { return std::shared_ptr<const Error>(runtime().error); },
-                                 [] { return runtime().linearSlides; }, [] { return runtime().configuration; },
-                                 [] { return runtime().dataSets; }, [io] { return std::shared_ptr<IIOData>(io); }});
+    auto& c = commands();
+    const auto io = std::dynamic_pointer_cast<IODataSimulation>(runtime().ioData);
+    ASSERT_TRUE(io);
+    const auto input = [&](int16_t n) { return io->ios(IOTypes::DIGITAL_INPUT)->item(n); };
     c.SetSwitch(0, "Lamp", 1);
-    EXPECT_TRUE(io->outputs[1]);
+    EXPECT_TRUE(io->getOutputState(1));
     EXPECT_EQ(c.CheckSwitch(0, "Lamp", false), 1);
     EXPECT_EQ(c.CheckSwitch(0, "Door"), 0);
-    after(1.0, [&] { io->inputs[1] = true; });
+    after(1.0, [&] { input(1)->setState(true); });
     EXPECT_TRUE(c.WaitForSwitch(0, "Start", 1));
     c.DoVelocityMove(1, 1, 5, 100);
-    after(1.0, [&] { io->inputs[2] = true; });
+    after(1.0, [&] { input(2)->setState(true); });
     EXPECT_TRUE(c.WaitForStop(1, 0, "Door", 1, true, 10));
     EXPECT_FALSE(motor(1).isMoving());
     EXPECT_EQ(failure([&] { c.CheckSwitch(0, "Nope"); }), "11 : Input IO Nope is not valid.");

@@ -28,7 +28,7 @@ const std::vector<std::pair<std::string, bool>> kStartUpTable = {
 
 // The objects the database step makes after the datasets, likewise.
 const std::vector<std::pair<std::string, bool>> kDatabaseTable = {
-    {"Hmi", false}, {"Vision", false}, {"Serial", true}, {"External", false}, {"IOData", false},
+    {"Hmi", true}, {"Vision", false}, {"Serial", true}, {"External", false}, {"IOData", true},
 };
 
 std::vector<std::string> existing(const std::vector<std::pair<std::string, bool>>& table) {

@@ -10,6 +10,8 @@
 #include <filesystem>
 #include <string>
 
+#include "support/TempInstall.h"
+
 namespace vek::test {
 namespace {
 
@@ -21,6 +23,10 @@ protected:
         std::string pattern = (fs::temp_directory_path() / "vekctl-commands-XXXXXX").string();
         ASSERT_TRUE(::mkdtemp(pattern.data()));
         home_ = pattern;
+        // vekctl keeps an existing database: this one's panel takes a free port.
+        fs::create_directories(home_ / "data");
+        fs::copy_file(fs::path(VEK_STAGE_DIR) / "data/vek.db", home_ / "data/vek.db");
+        useFreePanelPort((home_ / "data/vek.db").string());
     }
     void TearDown() override {
         std::error_code ec;

@@ -13,6 +13,7 @@
 #include "vek/foundation/NumberedError.h"
 #include "vek/motion/LinearSlides.h"
 #include "vek/motion/Runtime.h"
+#include "vek/peripherals/Peripherals.h"
 
 namespace fs = std::filesystem;
 
@@ -32,6 +33,8 @@ void removeFuzzFiles(const fs::path& folder) {
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     static const fs::path folder = [] {
         vek::fuzz::startVek();
+        // A fuzzed "ioIP" must never send the I/O device's requests anywhere.
+        vek::setIODeviceFactory([](const std::string&, auto) { return nullptr; });
         vek::runtime().linearSlides->setIsSimulation(true);
         vek::runtime().linearSlides->setIsSimulationMute(true);
         return fs::path(vek::fuzz::installFile("data"));
@@ -45,6 +48,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const vek::NumberedError&) {
         // Refused: the file is no database vek can use.
     }
+    vek::runtime().ioData.reset();
+    vek::runtime().hmi.reset();
     vek::runtime().dataSets.reset();
     vek::runtime().configuration.reset();
     vek::runtime().database.reset();

@@ -11,6 +11,7 @@
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
 #include "vek/motion/Runtime.h"
+#include "vek/persistence/DbConnection.h"
 #include "vek/persistence/User.h"
 
 namespace fs = std::filesystem;
@@ -23,6 +24,7 @@ TempInstall::TempInstall() {
     if (!made) throw std::runtime_error("cannot create a temporary install folder");
     path_ = made;
     fs::copy(std::string(VEK_STAGE_DIR) + "/data", path_ + "/data", fs::copy_options::recursive);
+    useFreePanelPort(path_ + "/data/vek.db");
     setInstallFolder(path_);
 }
 
@@ -55,7 +57,15 @@ bool VekTest::logged(const std::string& text) const {
     return false;
 }
 
-std::string VekTest::logFileText() const { return readFileText(Log::logFilePath()); }
+std::string VekTest::logFileText() const {
+    return readFileText(Log::logFilePath());
+}
+
+void useFreePanelPort(const std::string& databaseFile) {
+    DbConnection db;
+    db.open(databaseFile);
+    db.execute("INSERT INTO Config (keyName, keyValue) VALUES ('hmiPort', '0')");
+}
 
 std::string readFileText(const std::string& path) {
     std::ifstream in(path, std::ios::binary);

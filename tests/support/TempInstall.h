@@ -10,7 +10,8 @@
 namespace vek::test {
 
 // A fresh install folder under /tmp holding a copy of the staged data/
-// folder; removed again on destruction.
+// folder, its database's panel on a free port ("hmiPort" 0); removed again
+// on destruction.
 class TempInstall {
 public:
     TempInstall();
@@ -44,6 +45,10 @@ protected:
     std::shared_ptr<std::vector<std::pair<std::string, int>>> messages_ =
         std::make_shared<std::vector<std::pair<std::string, int>>>();
 };
+
+// Gives the operator panel of a database file a free port ("hmiPort" 0)
+// instead of 502: tests run side by side, with or without privileges.
+void useFreePanelPort(const std::string& databaseFile);
 
 // The whole content of a file, or empty when it cannot be read.
 std::string readFileText(const std::string& path);

@@ -27,6 +27,7 @@ enum Value : int {
     OUTPUT = 8,
     COMMAND = 9,
     LINE = 10,
+    PANEL = 11,
 };
 }  // namespace Exit
 

@@ -10,6 +10,7 @@
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
+#include "Panel.h"
 #include "Serial.h"
 #include "vek/motion/Runtime.h"
 
@@ -50,6 +51,16 @@ Commands:
   send     Address the chain on a serial port, send one command text (the
            motor number and the motor command, "2RP") and print its answer
            (an empty line when none came in time).
+  panel    Serve the operator panel's Modbus TCP slave on the simulated
+           gantry until interrupted (Ctrl+C), printing each value a master
+           writes ("binary 5 = 1", "register 3 = -5"). Binary value i is
+           coil i+1; register i is the 32-bit value in the holding registers
+           2i+1 (high word) and 2i+2 (low word); i = 0..259 (Modbus PDU
+           addresses; mbpoll -0).
+  io       List the external inputs and outputs configured in the install's
+           database (table IO) with their states: simulated when
+           softwareMotors is not 0, otherwise read from the Modbus TCP I/O
+           coupler at ioIP ("host" or "host:port").
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -87,6 +98,14 @@ Options of chain and send:
                  pseudo-terminal); required
   --baud N       the rate to talk at (default 9600)
   --max N        the highest address to give, 1 to 8 (default 8)
+Options of panel:
+  --port N       TCP port to serve, 0 for any free one (default: the
+                 configured hmiPort, 502 unless set; 502 needs privileges)
+  --seconds S    stop after S seconds instead of at Ctrl+C
+  --home DIR     install folder, as for demo
+
+Options of io:
+  --home DIR     install folder, as for demo
 
 Environment:
   VEK_HOME       install folder when --home is not given
@@ -112,6 +131,7 @@ Exit codes:
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened)
   10 a command failed on the serial line
+  11 the panel's port could not be opened
   With emulate, chain and send, 4 means the emulator could not start or the
   serial port could not be opened or its chain addressed.
 )";
@@ -195,6 +215,13 @@ bool numberIn(const std::string& text, long low, long high, long& value) {
     return value >= low && value <= high;
 }
 
+// A real number within [low, high], or nothing.
+bool realIn(const std::string& text, double low, double high, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && value >= low && value <= high;
+}
+
 int emulate(int argc, char** argv) {
     vekctl::EmulateOptions options;
     for (int i = 2; i < argc; ++i) {
@@ -207,10 +234,7 @@ int emulate(int argc, char** argv) {
             if (!numberIn(optionValue(argc, argv, i), 1200, 115200, n)) return usage("--baud needs a rate");
             options.baudRate = static_cast<int32_t>(n);
         } else if (arg == "--speed") {
-            const std::string text = optionValue(argc, argv, i);
-            char* end = nullptr;
-            options.speed = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || !(options.speed > 0 && options.speed <= 10000))
+            if (!realIn(optionValue(argc, argv, i), 1e-9, 10000, options.speed))
                 return usage("--speed needs a factor above 0, at most 10000");
         } else if (arg == "--line-time") {
             options.lineTime = true;
@@ -247,6 +271,32 @@ int chainCommand(int argc, char** argv, bool send) {
     return send ? vekctl::runSend(options) : vekctl::runChain(options);
 }
 
+int panelOrIo(const std::string& command, int argc, char** argv) {
+    vekctl::PanelOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (command == "panel" && arg == "--port") {
+            if (!numberIn(optionValue(argc, argv, i), 0, 65535, n))
+                return usage("--port needs a port number from 0 to 65535");
+            options.port = static_cast<int>(n);
+        } else if (command == "panel" && arg == "--seconds") {
+            if (!realIn(optionValue(argc, argv, i), 0, 1e9, options.seconds))
+                return usage("--seconds needs a number of seconds");
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (options.home.empty()) return noHome();
+    const int code = command == "panel" ? vekctl::runPanel(options) : vekctl::runIo(options.home);
+    vek::shutDown();
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -259,6 +309,7 @@ int run(int argc, char** argv) {
     if (command == "emulate") return emulate(argc, argv);
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);
+    if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

@@ -32,8 +32,8 @@ void createCommands() {
     sources.slides = processSlides;
     sources.configuration = [] { return runtime().configuration; };
     sources.dataSets = [] { return runtime().dataSets; };
-    // TODO(external I/O): hand the process-wide I/O object once the
-    // database step makes one; until then switches of motor 0 are refused.
+    // The external I/O of the latest database step: switches of motor 0.
+    sources.ioData = [] { return runtime().ioData; };
     runtime().commands = std::make_shared<Commands>(std::move(sources));
 }
 

@@ -35,6 +35,9 @@ std::shared_ptr<DataSets> Server::DataSets() const {
 std::shared_ptr<User> Server::User() const {
     return runtime().user;
 }
+std::shared_ptr<IIOData> Server::IOData() const {
+    return runtime().ioData;
+}
 std::shared_ptr<Utils> Server::Utils() const {
     return runtime().utils;
 }
@@ -43,6 +46,9 @@ std::shared_ptr<Commands> Server::Commands() const {
 }
 std::shared_ptr<DevCommands> Server::DevCommands() const {
     return runtime().devCommands;
+}
+std::shared_ptr<Hmi> Server::Hmi() const {
+    return runtime().hmi;
 }
 std::shared_ptr<Serial> Server::Serial() const {
     return runtime().serial;

@@ -12,8 +12,10 @@ class DataSets;
 class User;
 class Utils;
 class LinearSlides;
+class IIOData;
 class Commands;
 class DevCommands;
+class Hmi;
 class Serial;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
@@ -22,9 +24,10 @@ class Serial;
 // back null until the façade's database step has run. Each further piece of
 // the library (programs, peripherals) gets its accessor here when it lands.
 //
-// The objects of the layers above motion (Commands, DevCommands) are named
-// here but made by their own folder, which registers them with start-up:
-// include their headers (vek/commands/...) to use what these return.
+// The objects of the layers above motion (Commands, DevCommands, the
+// external I/O and the panel) are named here but made by their own folder,
+// which registers them with start-up or the database step: include their
+// headers (vek/commands/..., vek/peripherals/...) to use what these return.
 class Server {
 public:
     Server();
@@ -37,9 +40,13 @@ public:
     std::shared_ptr<vek::Measurement> Measurement() const;
     std::shared_ptr<vek::DataSets> DataSets() const;
     std::shared_ptr<vek::User> User() const;
+    // The external I/O (real or simulated); like Hmi, null until the
+    // database step has run.
+    std::shared_ptr<IIOData> IOData() const;
     std::shared_ptr<vek::Utils> Utils() const;
     std::shared_ptr<vek::Commands> Commands() const;
     std::shared_ptr<vek::DevCommands> DevCommands() const;
+    std::shared_ptr<vek::Hmi> Hmi() const;
     std::shared_ptr<vek::Serial> Serial() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
