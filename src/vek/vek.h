@@ -2,7 +2,9 @@
 // vek: every public header in one include.
 
 #include "vek/comm/BaudRates.h"
+#include "vek/comm/CommunicationEthernet.h"
 #include "vek/comm/CommunicationSimulation.h"
+#include "vek/comm/Ethernet.h"
 #include "vek/comm/ICommunication.h"
 #include "vek/comm/ISimulatedChain.h"
 #include "vek/comm/PollingCommands.h"
