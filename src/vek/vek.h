@@ -66,6 +66,7 @@
 #include "vek/peripherals/IO.h"
 #include "vek/peripherals/Table.h"
 #include "vek/peripherals/TextTable.h"
+#include "vek/peripherals/Vision.h"
 #include "vek/peripherals/Workbook.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DataSet.h"
