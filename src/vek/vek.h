@@ -9,6 +9,8 @@
 #include "vek/comm/ISimulatedChain.h"
 #include "vek/comm/PollingCommands.h"
 #include "vek/comm/engine/MotorEngine.h"
+#include "vek/commands/Commands.h"
+#include "vek/commands/DevCommands.h"
 #include "vek/foundation/Clock.h"
 #include "vek/foundation/Collection.h"
 #include "vek/foundation/Convert.h"

@@ -25,6 +25,7 @@ enum Value : int {
     MOTION = 6,
     PICTURE = 7,
     OUTPUT = 8,
+    COMMAND = 9,
 };
 }  // namespace Exit
 

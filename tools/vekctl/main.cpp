@@ -5,6 +5,7 @@
 #include <iostream>
 #include <string>
 
+#include "CommandShell.h"
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
@@ -23,6 +24,17 @@ Commands:
            axes actually took are drawn into an SVG picture. Each of axes 1-3
            without a SmartMotor slide model gets the model SM23-DEMO in the
            database (coordinated motion drives SmartMotor axes only).
+  commands Call the command layer of user programs by name on the simulated
+           gantry of the install's database: a prompt (tab completes
+           command names, 'help' lists them with their arguments, Ctrl-D
+           leaves), or the lines given with -c, run in order within one
+           session of the library. A line reads as in a user program: the
+           command's name, then its arguments separated by commas
+           (DoPositionMove 1, 10, 5, 5); text in double quotes keeps its
+           commas; stored points and paths go by name ("name" or
+           "Dataset.name"). The commands' display texts are printed as they
+           come, results after "= ", failures as "error N: text". Ctrl-C
+           while a command runs stops the program and the motors.
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
@@ -39,6 +51,15 @@ Options of demo:
                  time, the whole run takes well under a second)
   --sound        play the motion sound while axes move
   --quiet        no progress bars
+
+Options of commands:
+  -c LINE        run LINE (repeatable; the first failure ends the run);
+                 without -c, lines come from the prompt, or one per line
+                 from standard input when that is no terminal
+  --home DIR     install folder, as for demo
+  --real-time    let machine time pass in wall-clock time (default: virtual
+                 time, a wait for a move returns at once)
+  --sound        play the motion sound while axes move
 
 Options of migrate:
   --home DIR     install folder, as for demo
@@ -64,6 +85,10 @@ Exit codes:
   6  drawing a path failed
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
+  9  a command of `commands` failed with a numbered error
+  (`commands` uses 1 also for a line that is no command or lacks
+  arguments, 3 and 4 when the database or the simulated chain cannot be
+  opened)
 )";
 
 int usage(const std::string& problem) {
@@ -113,6 +138,31 @@ int migrate(int argc, char** argv) {
     return vekctl::runMigrate(options);
 }
 
+int commands(int argc, char** argv) {
+    vekctl::CommandsOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "-c") {
+            if (i + 1 >= argc) return usage("-c needs a command line");
+            options.lines.emplace_back(argv[++i]);
+        } else if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg == "--real-time") {
+            options.realTime = true;
+        } else if (arg == "--sound") {
+            options.sound = true;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (options.home.empty()) return noHome();
+    const int code = vekctl::runCommands(options);
+    vek::shutDown();
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -121,6 +171,7 @@ int run(int argc, char** argv) {
         return vekctl::Exit::OK;
     }
     if (command == "migrate") return migrate(argc, argv);
+    if (command == "commands") return commands(argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

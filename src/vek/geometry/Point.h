@@ -45,6 +45,8 @@ public:
     // --- library-internal ---
     // Makes the point a read-only view of `node` (for good).
     void setNode(std::shared_ptr<Node> node);
+    // Whether the point is a view of a node (rather than free).
+    bool isNodeView() const { return node_ != nullptr; }
     // The backing node itself, or for a free point a new node in motor units
     // (rounded halves to even) carrying the point's name.
     std::shared_ptr<Node> getNode() const;

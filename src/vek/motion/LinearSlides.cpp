@@ -386,6 +386,7 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     requireLive();
     logAt(LogLevel::info, "Loading " + databaseFile + " database.");
     Runtime& rt = runtime();
+    releaseDatabaseParts();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database = std::make_shared<Database>();
@@ -402,8 +403,9 @@ void LinearSlides::databaseRelatedInit(const std::string& databaseFile) {
     publishMachine();
 
     rt.dataSets = std::make_shared<DataSets>(rt.database);
-    // TODO(peripherals): the HMI, vision, plain serial port, load cell and
-    // external I/O objects join here once they exist.
+    // The panel, vision, the plain serial port, the load cell and the
+    // external I/O, as far as their folders registered them.
+    makeDatabaseParts();
     logAt(LogLevel::info, "Database " + databaseFile + " loaded successfully.");
 }
 

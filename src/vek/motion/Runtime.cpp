@@ -1,6 +1,10 @@
 #include "vek/motion/Runtime.h"
 
+#include <functional>
+#include <iterator>
+#include <map>
 #include <string>
+#include <vector>
 
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
@@ -59,7 +63,187 @@ std::shared_ptr<const MotorCollection> facadeAxes() {
     return slides ? slides->motors() : nullptr;
 }
 
+// One row of start-up: what it makes and what shut-down undoes. `create`
+// answers whether it made an object (a place nobody registered makes none).
+struct Step {
+    const char* name;
+    std::function<bool(Runtime&)> create;
+    std::function<void(Runtime&)> release;
+};
+
+// Never destroyed: shut-down at process exit still reads them.
+std::map<int32_t, StartUpPart>& registeredParts() {
+    static auto* parts = new std::map<int32_t, StartUpPart>();
+    return *parts;
+}
+
+std::map<int32_t, StartUpPart>& databaseParts() {
+    static auto* parts = new std::map<int32_t, StartUpPart>();
+    return *parts;
+}
+
+const StartUpPart* registeredPart(StartUpPlace::Value place) {
+    const auto& parts = registeredParts();
+    const auto found = parts.find(place);
+    return found == parts.end() ? nullptr : &found->second;
+}
+
+// The names of the database-time objects, by place.
+const char* databasePartName(int32_t place) {
+    static const char* const names[] = {"Hmi", "Vision", "Serial", "External", "IOData"};
+    return place >= 0 && place < static_cast<int32_t>(std::size(names)) ? names[place] : "?";
+}
+
+Step registered(const char* name, StartUpPlace::Value place) {
+    return {name,
+            [place](Runtime&) {
+                const StartUpPart* part = registeredPart(place);
+                if (!part || !part->create) return false;
+                part->create();
+                return true;
+            },
+            [place](Runtime&) {
+                const StartUpPart* part = registeredPart(place);
+                if (part && part->release) part->release();
+            }};
+}
+
+// The process-wide objects in the order start-up makes them. The log comes
+// third so that every later constructor can log; the façade comes last.
+const std::vector<Step>& steps() {
+    static const auto* table = new std::vector<Step>{
+        {"Utils",
+         [](Runtime& rt) {
+             rt.utils = std::make_shared<Utils>();
+             return true;
+         },
+         [](Runtime& rt) { rt.utils.reset(); }},
+        {"User",
+         [](Runtime& rt) {
+             rt.user = std::make_shared<User>();
+             return true;
+         },
+         [](Runtime& rt) { rt.user.reset(); }},
+        {"Log",
+         [](Runtime& rt) {
+             rt.log = std::make_shared<Log>();
+             // Asked for every developer line, dropped or not: a plain
+             // pointer, which shut-down takes back before the user goes.
+             rt.log->setDeveloperDetail([user = rt.user.get()] { return wantsDeveloperDetail(user); });
+             setProcessLog(rt.log);
+             logAt(LogLevel::info, std::string(46, '='));
+             return true;
+         },
+         [](Runtime& rt) {
+             // A host may hold the log beyond this point; it no longer asks
+             // the user.
+             if (rt.log) rt.log->setDeveloperDetail(nullptr);
+             rt.log.reset();
+             setProcessLog(nullptr);
+         }},
+        {"Coordinates",
+         [](Runtime& rt) {
+             resetActiveMachine();
+             rt.coordinates = std::make_shared<Coordinates>(true);
+             return true;
+         },
+         [](Runtime& rt) {
+             rt.coordinates.reset();
+             resetActiveMachine();
+         }},
+        {"PathCache",
+         [](Runtime& rt) {
+             rt.pathCache = std::make_shared<PathCache>();
+             rt.pathCache->setWorkingTimeDelta([] {
+                 const auto& slides = runtime().linearSlides;
+                 return slides && slides->getPath() ? slides->getPath()->TIMEDELTA() : int16_t{128};
+             });
+             PathCache::setShared(rt.pathCache);
+             return true;
+         },
+         [](Runtime& rt) {
+             PathCache::setShared(nullptr);
+             rt.pathCache.reset();
+         }},
+        {"Measurement",
+         [](Runtime& rt) {
+             rt.measurement = std::make_shared<Measurement>();
+             rt.measurement->setConfiguredUnit([] {
+                 const auto& configuration = runtime().configuration;
+                 return configuration ? configuration->unit() : static_cast<int16_t>(Units::smu);
+             });
+             Point::setUnitConversion(convertPointAxis);
+             return true;
+         },
+         [](Runtime& rt) {
+             Point::setUnitConversion(nullptr);
+             rt.measurement.reset();
+         }},
+        // Ethernet joins here when the Ethernet channel lands.
+        registered("ProgramData", StartUpPlace::PROGRAM_DATA),
+        {"Calibration",
+         [](Runtime& rt) {
+             rt.calibration = std::make_shared<Calibration>(
+                 Calibration::Sources{facadeAxes, [] { return runtime().configuration; }}, rt.measurement);
+             return true;
+         },
+         [](Runtime& rt) { rt.calibration.reset(); }},
+        registered("SingleMotorProgram", StartUpPlace::SINGLE_MOTOR_PROGRAM),
+        registered("Commands", StartUpPlace::COMMANDS),
+        registered("DevCommands", StartUpPlace::DEV_COMMANDS),
+        {"Error",
+         [](Runtime& rt) {
+             rt.error = std::make_shared<Error>();
+             rt.error->setAxisCount([] {
+                 const auto axes = facadeAxes();
+                 return axes ? static_cast<int16_t>(axes->count()) : int16_t{0};
+             });
+             return true;
+         },
+         [](Runtime& rt) { rt.error.reset(); }},
+        registered("DataImporter", StartUpPlace::DATA_IMPORTER),
+        registered("Excel", StartUpPlace::EXCEL),
+        {"LinearSlides",
+         [](Runtime& rt) {
+             rt.linearSlides = std::make_shared<LinearSlides>();
+             return true;
+         },
+         [](Runtime& rt) {
+             if (rt.linearSlides) rt.linearSlides->retire();
+             rt.linearSlides.reset();
+         }},
+    };
+    return *table;
+}
+
 }  // namespace
+
+void registerStartUpPart(StartUpPlace::Value place, StartUpPart part) {
+    registeredParts()[place] = std::move(part);
+}
+
+void registerDatabasePart(DatabasePlace::Value place, StartUpPart part) {
+    databaseParts()[place] = std::move(part);
+}
+
+void makeDatabaseParts() {
+    Runtime& rt = runtime();
+    releaseDatabaseParts();
+    for (const auto& [place, part] : databaseParts()) {
+        if (!part.create) continue;
+        part.create();
+        rt.databaseMade_.emplace_back(databasePartName(place));
+    }
+}
+
+void releaseDatabaseParts() {
+    Runtime& rt = runtime();
+    const auto& parts = databaseParts();
+    for (auto it = parts.rbegin(); it != parts.rend(); ++it) {
+        if (it->second.release) it->second.release();
+    }
+    rt.databaseMade_.clear();
+}
 
 Runtime& runtime() {
     static Runtime instance;
@@ -73,66 +257,31 @@ Runtime::~Runtime() {
 void startUp() {
     Runtime& rt = runtime();
     if (rt.started_) return;
-    rt.utils = std::make_shared<Utils>();
-    rt.user = std::make_shared<User>();
-    rt.log = std::make_shared<Log>();
-    // Asked for every developer line, dropped or not: a plain pointer, which
-    // shutDown() takes back before the user goes.
-    rt.log->setDeveloperDetail([user = rt.user.get()] { return wantsDeveloperDetail(user); });
-    setProcessLog(rt.log);
-    logAt(LogLevel::info, std::string(46, '='));
-
-    resetActiveMachine();
-    rt.coordinates = std::make_shared<Coordinates>(true);
-    rt.pathCache = std::make_shared<PathCache>();
-    rt.pathCache->setWorkingTimeDelta([] {
-        const auto& slides = runtime().linearSlides;
-        return slides && slides->getPath() ? slides->getPath()->TIMEDELTA() : int16_t{128};
-    });
-    PathCache::setShared(rt.pathCache);
-    rt.measurement = std::make_shared<Measurement>();
-    rt.measurement->setConfiguredUnit([] {
-        const auto& configuration = runtime().configuration;
-        return configuration ? configuration->unit() : static_cast<int16_t>(Units::smu);
-    });
-    Point::setUnitConversion(convertPointAxis);
-    rt.calibration = std::make_shared<Calibration>(
-        Calibration::Sources{facadeAxes, [] { return runtime().configuration; }}, rt.measurement);
-    rt.error = std::make_shared<Error>();
-    rt.error->setAxisCount([] {
-        const auto axes = facadeAxes();
-        return axes ? static_cast<int16_t>(axes->count()) : int16_t{0};
-    });
-    rt.linearSlides = std::make_shared<LinearSlides>();
+    rt.made_.clear();
+    for (const Step& step : steps()) {
+        if (step.create(rt)) rt.made_.emplace_back(step.name);
+    }
     rt.started_ = true;
 }
 
 void shutDown() {
     Runtime& rt = runtime();
-    // Reverse order of creation; the log goes late so that the others can
-    // log their termination, and the user object outlives it because the log
-    // asks for the current role while writing its last entry.
     // Moving simulated motors hold the timer and their channel: let go first.
     simulationHost().reset();
+    // The database step's objects, then start-up's in reverse order: the log
+    // goes late so that the others can log their termination, and the user
+    // outlives it because the log asks for the current role while writing
+    // its last entry.
+    releaseDatabaseParts();
     rt.dataSets.reset();
     rt.configuration.reset();
     rt.database.reset();
-    if (rt.linearSlides) rt.linearSlides->retire();
-    rt.linearSlides.reset();
-    rt.error.reset();
-    rt.calibration.reset();
-    Point::setUnitConversion(nullptr);
-    rt.measurement.reset();
-    PathCache::setShared(nullptr);
-    rt.pathCache.reset();
-    rt.coordinates.reset();
-    resetActiveMachine();
-    // A host may hold the log beyond this point; it no longer asks the user.
-    if (rt.log) rt.log->setDeveloperDetail(nullptr);
-    rt.log.reset();
-    setProcessLog(nullptr);
-    rt.user.reset();
-    rt.utils.reset();
+    for (auto name = rt.made_.rbegin(); name != rt.made_.rend(); ++name) {
+        for (const Step& step : steps()) {
+            if (*name == step.name) step.release(rt);
+        }
+    }
+    rt.made_.clear();
     rt.started_ = false;
 }
 

@@ -38,6 +38,12 @@ std::shared_ptr<User> Server::User() const {
 std::shared_ptr<Utils> Server::Utils() const {
     return runtime().utils;
 }
+std::shared_ptr<Commands> Server::Commands() const {
+    return runtime().commands;
+}
+std::shared_ptr<DevCommands> Server::DevCommands() const {
+    return runtime().devCommands;
+}
 std::shared_ptr<LinearSlides> Server::getLinearSlides() const {
     return runtime().linearSlides;
 }

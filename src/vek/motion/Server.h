@@ -12,13 +12,18 @@ class DataSets;
 class User;
 class Utils;
 class LinearSlides;
+class Commands;
+class DevCommands;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
 // the very objects the library uses itself. Configuration and DataSets come
 // back null until the façade's database step has run. Each further piece of
-// the library (programs, peripherals, the command layer) gets its accessor
-// here when it lands.
+// the library (programs, peripherals) gets its accessor here when it lands.
+//
+// The objects of the layers above motion (Commands, DevCommands) are named
+// here but made by their own folder, which registers them with start-up:
+// include their headers (vek/commands/...) to use what these return.
 class Server {
 public:
     Server();
@@ -32,6 +37,8 @@ public:
     std::shared_ptr<vek::DataSets> DataSets() const;
     std::shared_ptr<vek::User> User() const;
     std::shared_ptr<vek::Utils> Utils() const;
+    std::shared_ptr<vek::Commands> Commands() const;
+    std::shared_ptr<vek::DevCommands> DevCommands() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 
