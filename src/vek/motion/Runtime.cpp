@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "vek/comm/Ethernet.h"
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
 #include "vek/geometry/Coordinates.h"
@@ -179,7 +180,12 @@ const std::vector<Step>& steps() {
              Point::setUnitConversion(nullptr);
              rt.measurement.reset();
          }},
-        // Ethernet joins here when the Ethernet channel lands.
+        {"Ethernet",
+         [](Runtime& rt) {
+             rt.ethernet = std::make_shared<Ethernet>();
+             return true;
+         },
+         [](Runtime& rt) { rt.ethernet.reset(); }},
         registered("ProgramData", StartUpPlace::PROGRAM_DATA),
         {"Calibration",
          [](Runtime& rt) {

@@ -38,11 +38,26 @@ std::shared_ptr<User> Server::User() const {
 std::shared_ptr<Utils> Server::Utils() const {
     return runtime().utils;
 }
+std::shared_ptr<Ethernet> Server::Ethernet() const {
+    return runtime().ethernet;
+}
+std::shared_ptr<DataImporter> Server::DataImporter() const {
+    return runtime().dataImporter;
+}
+std::shared_ptr<Excel> Server::Excel() const {
+    return runtime().excel;
+}
 std::shared_ptr<Commands> Server::Commands() const {
     return runtime().commands;
 }
 std::shared_ptr<DevCommands> Server::DevCommands() const {
     return runtime().devCommands;
+}
+std::shared_ptr<Vision> Server::Vision() const {
+    return runtime().vision;
+}
+std::shared_ptr<External> Server::External() const {
+    return runtime().external;
 }
 std::shared_ptr<LinearSlides> Server::getLinearSlides() const {
     return runtime().linearSlides;

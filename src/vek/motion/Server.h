@@ -14,6 +14,11 @@ class Utils;
 class LinearSlides;
 class Commands;
 class DevCommands;
+class Ethernet;
+class DataImporter;
+class Excel;
+class Vision;
+class External;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
@@ -21,9 +26,11 @@ class DevCommands;
 // back null until the façade's database step has run. Each further piece of
 // the library (programs, peripherals) gets its accessor here when it lands.
 //
-// The objects of the layers above motion (Commands, DevCommands) are named
+// The objects of the layers above motion (Commands, DevCommands,
+// DataImporter, Excel, Vision, External) are named
 // here but made by their own folder, which registers them with start-up:
-// include their headers (vek/commands/...) to use what these return.
+// include their headers (vek/commands/..., vek/peripherals/...) to use what
+// these return.
 class Server {
 public:
     Server();
@@ -37,8 +44,13 @@ public:
     std::shared_ptr<vek::DataSets> DataSets() const;
     std::shared_ptr<vek::User> User() const;
     std::shared_ptr<vek::Utils> Utils() const;
+    std::shared_ptr<vek::Ethernet> Ethernet() const;
+    std::shared_ptr<vek::DataImporter> DataImporter() const;
+    std::shared_ptr<vek::Excel> Excel() const;
     std::shared_ptr<vek::Commands> Commands() const;
     std::shared_ptr<vek::DevCommands> DevCommands() const;
+    std::shared_ptr<vek::Vision> Vision() const;
+    std::shared_ptr<vek::External> External() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 
