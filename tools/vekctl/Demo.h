@@ -26,6 +26,7 @@ enum Value : int {
     PICTURE = 7,
     OUTPUT = 8,
     COMMAND = 9,
+    IMPORT = 10,
 };
 }  // namespace Exit
 
