@@ -116,10 +116,14 @@ std::shared_ptr<NodeCollection> DataImporter::extractDXF(const std::string& file
         LineChain chain([&](const DL_LineData& line) {
             if (failure) return;
             try {
-                if (points->count() > 0) points->remove(points->count());
+                // The line's start takes the place of the previous line's
+                // end: that node is overwritten rather than replaced.
                 const double start[3] = {line.x1, line.y1, line.z1};
                 const double end[3] = {line.x2, line.y2, line.z2};
-                points->add(converter.node(start, 3));
+                if (points->count() > 0)
+                    converter.set(*points->item(points->count()), start, 3);
+                else
+                    points->add(converter.node(start, 3));
                 points->add(converter.node(end, 3));
             } catch (...) {
                 failure = std::current_exception();
@@ -206,13 +210,17 @@ const DataImporter::Converter::Axis& DataImporter::Converter::axis(int16_t i) {
 
 std::shared_ptr<Node> DataImporter::Converter::node(const double* values, int16_t count) {
     auto node = std::make_shared<Node>();
+    set(*node, values, count);
+    return node;
+}
+
+void DataImporter::Converter::set(Node& node, const double* values, int16_t count) {
     for (int16_t i = 1; i <= count; ++i) {
         const Axis& a = axis(i);
         int16_t from = unit_;
         int16_t to = Units::smu;
-        node->setAxis(i, toInt32(measurement_->getPosition(from, to, values[i - 1], a.pitch, a.motorType)));
+        node.setAxis(i, toInt32(measurement_->getPosition(from, to, values[i - 1], a.pitch, a.motorType)));
     }
-    return node;
 }
 
 }  // namespace vek

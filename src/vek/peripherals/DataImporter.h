@@ -52,6 +52,8 @@ private:
     class Converter {
     public:
         std::shared_ptr<Node> node(const double* values, int16_t count);
+        // Sets axes 1..count of `node`, leaving the others.
+        void set(Node& node, const double* values, int16_t count);
 
     private:
         struct Axis {
