@@ -1,46 +1,22 @@
 // `vekctl import`, `vision` and `loadcell` as processes: what they print and
 // their exit codes, on the fixtures, a camera stub and the built-in and
 // missing load-cell drivers.
-#include <gtest/gtest.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
-#include <array>
-#include <cstdio>
-#include <filesystem>
-
 #include "CameraStub.h"
+#include "support/Vekctl.h"
 
 namespace vek::test {
 namespace {
 
-namespace fs = std::filesystem;
-
 const std::string kFixtures = std::string(VEK_SOURCE_DIR) + "/tests/peripherals/fixtures/";
 
-class VekctlPeripherals : public ::testing::Test {
+class VekctlPeripherals : public VekctlHome {
 protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vekctl-peripherals-XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
-        home_ = pattern;
-    }
-    void TearDown() override { fs::remove_all(home_); }
-
     // Runs `vekctl arguments --home <home>`; its output, with exit_ set.
     std::string run(const std::string& arguments) {
-        const std::string command =
-            std::string(VEK_BIN_DIR) + "/vekctl " + arguments + " --home " + home_.string() + " 2>&1";
-        std::string output;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return output;
+        const VekctlRun done = runVekctl(arguments + " --home " + home_.string());
+        exit_ = done.exitCode;
+        return done.output;
     }
-
-    fs::path home_;
     int exit_ = -1;
 };
 

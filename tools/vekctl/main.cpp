@@ -54,7 +54,7 @@ Commands:
            Connect to a Cognex camera in native mode, trigger an acquisition
            (SE8) and print the cells asked for (A5: column A, row 5), with
            every answer the camera gives. With --dvt, a DVT camera: each
-           CELL is a key sent as it is.
+           CELL is a key sent as it is. (`camera` is another name for it.)
   loadcell Configure a load-cell channel for a bridge sensor and print its
            reading, through the driver library the database's
            "loadCellDriver" setting names (default libinet32.so; "simulated"
@@ -335,7 +335,7 @@ int run(int argc, char** argv) {
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
     if (command == "import") return import(argc, argv);
-    if (command == "vision") return vision(argc, argv);
+    if (command == "vision" || command == "camera") return vision(argc, argv);
     if (command == "loadcell") return loadCell(argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
