@@ -1,8 +1,16 @@
 #include "vek/peripherals/Workbook.h"
 
+#include <fcntl.h>
 #include <freexl.h>
+#include <poll.h>
+#include <signal.h>
+#include <sys/wait.h>
+#include <unistd.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -114,9 +122,47 @@ TableField fieldOf(const FreeXL_CellValue& cell) {
     return f;
 }
 
-}  // namespace
+// A table, or the reason it could not be read, as bytes through a pipe.
+class Packet {
+public:
+    Packet() = default;
+    explicit Packet(const std::string& bytes) : bytes_(bytes) {}
+    const std::string& bytes() const { return bytes_; }
 
-Table Workbook::readSheet(const std::string& fileName, const std::string& sheetName) {
+    void put(const std::string& text) {
+        put(static_cast<uint32_t>(text.size()));
+        bytes_ += text;
+    }
+    template <typename T>
+    void put(T value) {
+        const std::size_t at = bytes_.size();
+        bytes_.resize(at + sizeof value);
+        std::memcpy(bytes_.data() + at, &value, sizeof value);
+    }
+    template <typename T>
+    T get() {
+        T value{};
+        need(sizeof value);
+        std::memcpy(&value, bytes_.data() + at_, sizeof value);
+        at_ += sizeof value;
+        return value;
+    }
+    std::string text() {
+        const auto size = get<uint32_t>();
+        need(size);
+        at_ += size;
+        return bytes_.substr(at_ - size, size);
+    }
+
+private:
+    void need(std::size_t size) const {
+        if (bytes_.size() - at_ < size) throw std::length_error("cut short");
+    }
+    std::string bytes_;
+    std::size_t at_ = 0;
+};
+
+Table readSheetHere(const std::string& fileName, const std::string& sheetName) {
     Handle book(fileName);
     book.check(freexl_select_active_worksheet(book.get(), sheetIndex(book, fileName, sheetName)));
     unsigned int rows = 0;
@@ -142,6 +188,132 @@ Table Workbook::readSheet(const std::string& fileName, const std::string& sheetN
         table.line.push_back(r + 1);
     }
     return table;
+}
+
+}  // namespace
+
+}  // namespace vek
+
+namespace vek {
+
+namespace {
+
+constexpr int kReaderSeconds = 30;
+
+std::string pack(const std::string& fileName, const std::string& sheetName) {
+    Packet packet;
+    try {
+        const Table table = readSheetHere(fileName, sheetName);
+        packet.put(uint8_t{0});
+        packet.put(static_cast<uint32_t>(table.columns.size()));
+        for (const auto& name : table.columns) packet.put(name);
+        packet.put(static_cast<uint32_t>(table.records.size()));
+        for (std::size_t r = 0; r < table.records.size(); ++r) {
+            packet.put(static_cast<uint32_t>(table.line[r]));
+            for (const TableField& f : table.records[r]) {
+                packet.put(static_cast<uint8_t>((f.null ? 1 : 0) | (f.number ? 2 : 0)));
+                packet.put(f.number.value_or(0.0));
+                packet.put(f.text);
+            }
+        }
+    } catch (const NumberedError& e) {
+        packet = Packet();
+        packet.put(uint8_t{1});
+        packet.put(e.description());
+    } catch (const std::exception& e) {
+        packet = Packet();
+        packet.put(uint8_t{1});
+        packet.put("The workbook " + fileName + " cannot be read: " + e.what() + ".");
+    }
+    return packet.bytes();
+}
+
+Table unpack(const std::string& bytes) {
+    Packet packet(bytes);
+    if (packet.get<uint8_t>() != 0) refuse(packet.text());
+    Table table;
+    table.columns.resize(packet.get<uint32_t>());
+    for (auto& name : table.columns) name = packet.text();
+    const auto records = packet.get<uint32_t>();
+    for (uint32_t r = 0; r < records; ++r) {
+        table.line.push_back(packet.get<uint32_t>());
+        std::vector<TableField> record(table.columns.size());
+        for (TableField& f : record) {
+            const auto flags = packet.get<uint8_t>();
+            const auto number = packet.get<double>();
+            f.null = (flags & 1) != 0;
+            if (flags & 2) f.number = number;
+            f.text = packet.text();
+        }
+        table.records.push_back(std::move(record));
+    }
+    return table;
+}
+
+// Reads what the child writes until it closes the pipe; false when it takes
+// longer than the reader may.
+bool readAll(int fd, std::string& bytes) {
+    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kReaderSeconds);
+    char buffer[65536];
+    for (;;) {
+        const auto left =
+            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
+        if (left.count() <= 0) return false;
+        pollfd p{fd, POLLIN, 0};
+        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
+        if (ready < 0 && errno == EINTR) continue;
+        if (ready <= 0) return false;
+        const ssize_t n = ::read(fd, buffer, sizeof buffer);
+        if (n < 0 && errno == EINTR) continue;
+        if (n <= 0) return true;
+        bytes.append(buffer, static_cast<std::size_t>(n));
+    }
+}
+
+}  // namespace
+
+// FreeXL reads memory it must not on some damaged workbooks, so a workbook
+// is read in a child process: whatever the file does to the reader, vek
+// gets a table or a refusal, never a crash or a hang.
+Table Workbook::readSheet(const std::string& fileName, const std::string& sheetName) {
+    int fds[2];
+    if (::pipe2(fds, O_CLOEXEC) != 0) return readSheetHere(fileName, sheetName);
+    const pid_t child = ::fork();
+    if (child < 0) {
+        ::close(fds[0]);
+        ::close(fds[1]);
+        return readSheetHere(fileName, sheetName);
+    }
+    if (child == 0) {
+        ::close(fds[0]);
+        const std::string bytes = pack(fileName, sheetName);
+        std::size_t written = 0;
+        while (written < bytes.size()) {
+            const ssize_t n = ::write(fds[1], bytes.data() + written, bytes.size() - written);
+            if (n < 0 && errno == EINTR) continue;
+            if (n <= 0) ::_exit(1);
+            written += static_cast<std::size_t>(n);
+        }
+        ::_exit(0);
+    }
+    ::close(fds[1]);
+    std::string bytes;
+    const bool finished = readAll(fds[0], bytes);
+    ::close(fds[0]);
+    if (!finished) ::kill(child, SIGKILL);
+    int status = 0;
+    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
+    }
+    if (finished && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+        try {
+            return unpack(bytes);
+        } catch (const std::length_error&) {
+        }
+    }
+    refuse("The workbook " + fileName + " cannot be read: it is damaged (" +
+           (finished ? std::string("the reader stopped on it")
+                     : "the reader did not finish within " + std::to_string(kReaderSeconds) + " s") +
+           ").");
 }
 
 }  // namespace vek
