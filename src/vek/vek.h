@@ -62,6 +62,7 @@
 #include "vek/motors/SimulatedChain.h"
 #include "vek/motors/SimulationHost.h"
 #include "vek/motors/Units.h"
+#include "vek/peripherals/ChildReader.h"
 #include "vek/peripherals/DataImporter.h"
 #include "vek/peripherals/Excel.h"
 #include "vek/peripherals/External.h"

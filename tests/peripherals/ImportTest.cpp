@@ -10,6 +10,7 @@
 
 #include "motion/SlidesTestFixture.h"
 #include "vek/foundation/Log.h"
+#include "vek/peripherals/ChildReader.h"
 #include "vek/peripherals/DataImporter.h"
 #include "vek/peripherals/Excel.h"
 
@@ -116,6 +117,7 @@ TEST_F(Import, ColumnsBeyondTheLiveMotorsAreDroppedAndMoreThanThreeGiveNoPoints)
 
 TEST_F(Import, DamagedOrForeignFilesAreLoggedAndGiveNone) {
     connect(3);
+    setChildReaderSeconds(1);
     const std::string drawing = fixture("chain_r12.dxf"), book = fixture("points.xls");
     struct Case {
         std::string name, content, logged;
@@ -130,6 +132,9 @@ TEST_F(Import, DamagedOrForeignFilesAreLoggedAndGiveNone) {
         {"huge.dxf",
          "0\nSECTION\n2\nENTITIES\n0\nLINE\n8\n0\n10\n1e300\n20\n0\n30\n0\n11\n0\n21\n0\n31\n0\n0\nENDSEC\n0\nEOF\n",
          "Can't import data from the Data Exchange File -> Overflow"},
+        // Found by fuzzing: dxflib reads this one for ever.
+        {"looping.dxf", fixture("looping.dxf"),
+         dxf + "%: is no readable drawing: the reader stopped on it or ran past 1 s."},
         {"cut.xls", book.substr(0, book.size() / 2), xls + "%: cannot be read: it is damaged (FreeXL error -"},
         {"words.xls", "X,Y\n1,2\n", xls + "%: cannot be read: it is no Excel workbook (.xls)."},
         // Found by fuzzing: FreeXL reads outside its buffers on this one,
@@ -157,6 +162,7 @@ TEST_F(Import, DamagedOrForeignFilesAreLoggedAndGiveNone) {
     EXPECT_EQ(pointsText(importer_.extract(install_->file("missing.dxf"))), "");
     EXPECT_EQ(pointsText(importer_.extract(install_->file("missing.txt"))), "none");
     EXPECT_EQ(pointsText(importer_.extract(install_->file("missing.xls"))), "none");
+    setChildReaderSeconds(30);
 }
 
 TEST_F(Import, QuotedFieldsAndLineEndsOfTextTables) {

@@ -19,6 +19,7 @@
 #include "vek/motion/Runtime.h"
 #include "vek/motors/Measurement.h"
 #include "vek/motors/Units.h"
+#include "vek/peripherals/ChildReader.h"
 #include "vek/peripherals/Table.h"
 #include "vek/peripherals/TextTable.h"
 #include "vek/peripherals/Workbook.h"
@@ -66,15 +67,23 @@ bool endsWithEofMarker(const std::string& fileName) {
     return trim(lineStart == std::string_view::npos ? text : text.substr(lineStart + 1)) == "0";
 }
 
-// Collects the LINE entities that dxflib reads, in drawing order.
+// The LINE entities that dxflib reads, in drawing order: start and end, six
+// numbers a line.
 class LineChain : public DL_CreationAdapter {
 public:
-    explicit LineChain(std::function<void(const DL_LineData&)> onLine) : onLine_(std::move(onLine)) {}
-    void addLine(const DL_LineData& data) override { onLine_(data); }
-
-private:
-    std::function<void(const DL_LineData&)> onLine_;
+    void addLine(const DL_LineData& d) override {
+        for (double v : {d.x1, d.y1, d.z1, d.x2, d.y2, d.z2}) lines.put(v);
+    }
+    Packet lines;
 };
+
+std::string drawingLines(const std::string& fileName) {
+    std::ifstream file(toNativePath(fileName), std::ios::binary);
+    LineChain chain;
+    DL_Dxf reader;
+    reader.in(file, &chain);
+    return chain.lines.bytes();
+}
 
 double numberOf(const TableField& field, std::size_t line, std::size_t column) {
     if (field.number) return *field.number;
@@ -108,35 +117,33 @@ std::shared_ptr<NodeCollection> DataImporter::extract(const std::string& fileNam
 std::shared_ptr<NodeCollection> DataImporter::extractDXF(const std::string& fileName) {
     logAt(LogLevel::info, "Importing position data from Data Exchange File (DXF) " + fileName);
     try {
-        auto points = std::make_shared<NodeCollection>();
-        Converter converter;
-        // A failure inside the reader's callback waits until the reader is
-        // done: it is not thrown through dxflib.
-        std::exception_ptr failure;
-        LineChain chain([&](const DL_LineData& line) {
-            if (failure) return;
-            try {
-                // The line's start takes the place of the previous line's
-                // end: that node is overwritten rather than replaced.
-                const double start[3] = {line.x1, line.y1, line.z1};
-                const double end[3] = {line.x2, line.y2, line.z2};
-                if (points->count() > 0)
-                    converter.set(*points->item(points->count()), start, 3);
-                else
-                    points->add(converter.node(start, 3));
-                points->add(converter.node(end, 3));
-            } catch (...) {
-                failure = std::current_exception();
-            }
-        });
-        std::ifstream file(toNativePath(fileName), std::ios::binary);
-        if (!file) return std::make_shared<NodeCollection>();
-        DL_Dxf reader;
-        reader.in(file, &chain);
-        if (failure) std::rethrow_exception(failure);
+        if (!std::ifstream(toNativePath(fileName), std::ios::binary)) return std::make_shared<NodeCollection>();
+        // dxflib loops for ever on some damaged drawings: it reads in a
+        // child process, which hands the lines back.
+        const auto lines = runInChild([&] { return drawingLines(fileName); });
+        if (!lines)
+            throw NumberedError(ErrorCodes::FILE_IO_FAILED, "The file " + fileName +
+                                                                " is no readable drawing: the reader stopped on it "
+                                                                "or ran past " +
+                                                                std::to_string(childReaderSeconds()) + " s.");
         if (!endsWithEofMarker(fileName))
             throw NumberedError(ErrorCodes::FILE_IO_FAILED,
                                 "The file " + fileName + " is no complete drawing: it does not end with EOF.");
+        auto points = std::make_shared<NodeCollection>();
+        Converter converter;
+        Packet packet(*lines);
+        while (!packet.atEnd()) {
+            double start[3], end[3];
+            for (double& v : start) v = packet.get<double>();
+            for (double& v : end) v = packet.get<double>();
+            // The line's start takes the place of the previous line's end:
+            // that node is overwritten rather than replaced.
+            if (points->count() > 0)
+                converter.set(*points->item(points->count()), start, 3);
+            else
+                points->add(converter.node(start, 3));
+            points->add(converter.node(end, 3));
+        }
         return points;
     } catch (const std::exception& e) {
         return failed("Can't import data from the Data Exchange File -> ", e);

@@ -1,16 +1,8 @@
 #include "vek/peripherals/Workbook.h"
 
-#include <fcntl.h>
 #include <freexl.h>
-#include <poll.h>
-#include <signal.h>
-#include <sys/wait.h>
-#include <unistd.h>
 
 #include <algorithm>
-#include <cerrno>
-#include <chrono>
-#include <cstring>
 #include <fstream>
 #include <iterator>
 
@@ -18,6 +10,7 @@
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/NumberedError.h"
+#include "vek/peripherals/ChildReader.h"
 
 namespace vek {
 
@@ -122,46 +115,6 @@ TableField fieldOf(const FreeXL_CellValue& cell) {
     return f;
 }
 
-// A table, or the reason it could not be read, as bytes through a pipe.
-class Packet {
-public:
-    Packet() = default;
-    explicit Packet(const std::string& bytes) : bytes_(bytes) {}
-    const std::string& bytes() const { return bytes_; }
-
-    void put(const std::string& text) {
-        put(static_cast<uint32_t>(text.size()));
-        bytes_ += text;
-    }
-    template <typename T>
-    void put(T value) {
-        const std::size_t at = bytes_.size();
-        bytes_.resize(at + sizeof value);
-        std::memcpy(bytes_.data() + at, &value, sizeof value);
-    }
-    template <typename T>
-    T get() {
-        T value{};
-        need(sizeof value);
-        std::memcpy(&value, bytes_.data() + at_, sizeof value);
-        at_ += sizeof value;
-        return value;
-    }
-    std::string text() {
-        const auto size = get<uint32_t>();
-        need(size);
-        at_ += size;
-        return bytes_.substr(at_ - size, size);
-    }
-
-private:
-    void need(std::size_t size) const {
-        if (bytes_.size() - at_ < size) throw std::length_error("cut short");
-    }
-    std::string bytes_;
-    std::size_t at_ = 0;
-};
-
 Table readSheetHere(const std::string& fileName, const std::string& sheetName) {
     Handle book(fileName);
     book.check(freexl_select_active_worksheet(book.get(), sheetIndex(book, fileName, sheetName)));
@@ -189,16 +142,6 @@ Table readSheetHere(const std::string& fileName, const std::string& sheetName) {
     }
     return table;
 }
-
-}  // namespace
-
-}  // namespace vek
-
-namespace vek {
-
-namespace {
-
-constexpr int kReaderSeconds = 30;
 
 std::string pack(const std::string& fileName, const std::string& sheetName) {
     Packet packet;
@@ -250,70 +193,20 @@ Table unpack(const std::string& bytes) {
     return table;
 }
 
-// Reads what the child writes until it closes the pipe; false when it takes
-// longer than the reader may.
-bool readAll(int fd, std::string& bytes) {
-    const auto deadline = std::chrono::steady_clock::now() + std::chrono::seconds(kReaderSeconds);
-    char buffer[65536];
-    for (;;) {
-        const auto left =
-            std::chrono::duration_cast<std::chrono::milliseconds>(deadline - std::chrono::steady_clock::now());
-        if (left.count() <= 0) return false;
-        pollfd p{fd, POLLIN, 0};
-        const int ready = ::poll(&p, 1, static_cast<int>(left.count()));
-        if (ready < 0 && errno == EINTR) continue;
-        if (ready <= 0) return false;
-        const ssize_t n = ::read(fd, buffer, sizeof buffer);
-        if (n < 0 && errno == EINTR) continue;
-        if (n <= 0) return true;
-        bytes.append(buffer, static_cast<std::size_t>(n));
-    }
-}
-
 }  // namespace
 
 // FreeXL reads memory it must not on some damaged workbooks, so a workbook
 // is read in a child process: whatever the file does to the reader, vek
 // gets a table or a refusal, never a crash or a hang.
 Table Workbook::readSheet(const std::string& fileName, const std::string& sheetName) {
-    int fds[2];
-    if (::pipe2(fds, O_CLOEXEC) != 0) return readSheetHere(fileName, sheetName);
-    const pid_t child = ::fork();
-    if (child < 0) {
-        ::close(fds[0]);
-        ::close(fds[1]);
-        return readSheetHere(fileName, sheetName);
-    }
-    if (child == 0) {
-        ::close(fds[0]);
-        const std::string bytes = pack(fileName, sheetName);
-        std::size_t written = 0;
-        while (written < bytes.size()) {
-            const ssize_t n = ::write(fds[1], bytes.data() + written, bytes.size() - written);
-            if (n < 0 && errno == EINTR) continue;
-            if (n <= 0) ::_exit(1);
-            written += static_cast<std::size_t>(n);
-        }
-        ::_exit(0);
-    }
-    ::close(fds[1]);
-    std::string bytes;
-    const bool finished = readAll(fds[0], bytes);
-    ::close(fds[0]);
-    if (!finished) ::kill(child, SIGKILL);
-    int status = 0;
-    while (::waitpid(child, &status, 0) < 0 && errno == EINTR) {
-    }
-    if (finished && WIFEXITED(status) && WEXITSTATUS(status) == 0) {
+    if (const auto bytes = runInChild([&] { return pack(fileName, sheetName); })) {
         try {
-            return unpack(bytes);
+            return unpack(*bytes);
         } catch (const std::length_error&) {
         }
     }
-    refuse("The workbook " + fileName + " cannot be read: it is damaged (" +
-           (finished ? std::string("the reader stopped on it")
-                     : "the reader did not finish within " + std::to_string(kReaderSeconds) + " s") +
-           ").");
+    refuse("The workbook " + fileName + " cannot be read: it is damaged (the reader stopped on it or ran past " +
+           std::to_string(childReaderSeconds()) + " s).");
 }
 
 }  // namespace vek
