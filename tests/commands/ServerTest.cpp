@@ -19,16 +19,16 @@ const std::vector<std::pair<std::string, bool>> kStartUpTable = {
     {"Utils", true},       {"User", true},
     {"Log", true},         {"Coordinates", true},
     {"PathCache", true},   {"Measurement", true},
-    {"Ethernet", false},   {"ProgramData", false},
+    {"Ethernet", true},    {"ProgramData", false},
     {"Calibration", true}, {"SingleMotorProgram", false},
     {"Commands", true},    {"DevCommands", true},
-    {"Error", true},       {"DataImporter", false},
-    {"Excel", false},      {"LinearSlides", true},
+    {"Error", true},       {"DataImporter", true},
+    {"Excel", true},       {"LinearSlides", true},
 };
 
 // The objects the database step makes after the datasets, likewise.
 const std::vector<std::pair<std::string, bool>> kDatabaseTable = {
-    {"Hmi", true}, {"Vision", false}, {"Serial", true}, {"External", false}, {"IOData", true},
+    {"Hmi", true}, {"Vision", true}, {"Serial", true}, {"External", true}, {"IOData", true},
 };
 
 std::vector<std::string> existing(const std::vector<std::pair<std::string, bool>>& table) {
@@ -49,12 +49,15 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     EXPECT_EQ(a.getLinearSlides(), b.getLinearSlides());
     EXPECT_EQ(a.Commands(), runtime().commands);
     EXPECT_TRUE(a.Commands() && a.DevCommands() && a.getLinearSlides());
-    EXPECT_FALSE(a.Configuration() || a.DataSets());
+    EXPECT_TRUE(a.Ethernet() == runtime().ethernet && a.DataImporter() == runtime().dataImporter &&
+                a.Excel() == runtime().excel && a.Ethernet() && a.DataImporter() && a.Excel());
+    EXPECT_FALSE(a.Configuration() || a.DataSets() || a.Vision() || a.External());
     EXPECT_TRUE(runtime().databaseOrder().empty());
     load(2);
     EXPECT_EQ(a.Configuration(), runtime().configuration);
     EXPECT_TRUE(b.DataSets());
     EXPECT_TRUE(a.Serial() && a.Serial() == runtime().serial);
+    EXPECT_TRUE(b.Vision() == runtime().vision && b.External() == runtime().external && b.Vision() && b.External());
     EXPECT_EQ(joined(runtime().databaseOrder()), joined(existing(kDatabaseTable)));
 
     // A host that keeps the command layer past shut-down gets error 91, and

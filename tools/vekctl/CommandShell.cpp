@@ -15,6 +15,7 @@
 
 #include "Demo.h"
 #include "DemoInstall.h"
+#include "Session.h"
 #include "vek/vek.h"
 
 namespace vekctl {
@@ -425,13 +426,7 @@ int readLines(Shell& shell) {
 
 int runCommands(const CommandsOptions& options) {
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    const std::string staged = vek::installSubfolder(vek::InstallSubfolder::data);
-    if (const std::string problem = prepareHome(options.home, staged); !problem.empty()) {
-        std::cerr << "vekctl: " << problem << "\n";
-        return Exit::INSTALL;
-    }
-    vek::setInstallFolder(options.home);
-    if (!options.realTime) vek::eventLoop().setClock(std::make_shared<vek::ManualClock>());
+    if (const int code = prepareSession(options.home, options.realTime); code != Exit::OK) return code;
     vek::Server server;
     // The commands' display texts (level 5) as they come; warnings and
     // errors of the log with their kind.
@@ -442,23 +437,7 @@ int runCommands(const CommandsOptions& options) {
             std::cout << "warning: " << message << "\n";
         }
     });
-    auto slides = server.getLinearSlides();
-    slides->setIsSimulation(true);
-    slides->setIsSimulationMute(!options.sound);
-    try {
-        slides->databaseRelatedInit("vek.db");
-    } catch (const NumberedError& e) {
-        std::cerr << "vekctl: cannot load " << options.home << "/data/vek.db (error " << e.number() << ": "
-                  << e.description() << ")\n";
-        return Exit::DATABASE;
-    }
-    try {
-        slides->openConnection(9600, "SIM");
-    } catch (const NumberedError& e) {
-        std::cerr << "vekctl: cannot open the simulated chain (error " << e.number() << ": " << e.description()
-                  << ")\n";
-        return Exit::CONNECTION;
-    }
+    if (const int code = loadSimulatedGantry(options.home, options.sound, true); code != Exit::OK) return code;
     auto commands = server.Commands();
     commands->advancedCommandsEvent.connect([](std::string& command, std::string& args) {
         std::cout << "request to the host: " << command << (args.empty() ? "" : " " + args) << "\n";

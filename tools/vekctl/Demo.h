@@ -28,6 +28,7 @@ enum Value : int {
     COMMAND = 9,
     LINE = 10,
     PANEL = 11,
+    IMPORT = 12,
 };
 }  // namespace Exit
 

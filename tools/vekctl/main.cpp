@@ -4,13 +4,17 @@
 #include <cstdlib>
 #include <cstring>
 #include <iostream>
+#include <limits>
 #include <string>
+#include <type_traits>
+#include <vector>
 
 #include "CommandShell.h"
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
 #include "Panel.h"
+#include "Peripherals.h"
 #include "Serial.h"
 #include "vek/motion/Runtime.h"
 
@@ -61,6 +65,21 @@ Commands:
            database (table IO) with their states: simulated when
            softwareMotors is not 0, otherwise read from the Modbus TCP I/O
            coupler at ioIP ("host" or "host:port").
+  import FILE
+           Print the points a drawing (.dxf: its lines, end to end), a
+           workbook (.xls: the first sheet, a column per axis) or a text
+           table (.txt, with a header line) gives on the simulated gantry of
+           the install's database: counts of axes 1-3, then the configured
+           user unit; the last line says "N points".
+  vision HOST PORT [CELL...]
+           Connect to a Cognex camera in native mode, trigger an acquisition
+           (SE8) and print the cells asked for (A5: column A, row 5), with
+           every answer the camera gives. With --dvt, a DVT camera: each
+           CELL is a key sent as it is. (`camera` is another name for it.)
+  loadcell Configure a load-cell channel for a bridge sensor and print its
+           reading, through the driver library the database's
+           "loadCellDriver" setting names (default libinet32.so; "simulated"
+           for the driver built into vek, which reads an unloaded cell).
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -98,6 +117,7 @@ Options of chain and send:
                  pseudo-terminal); required
   --baud N       the rate to talk at (default 9600)
   --max N        the highest address to give, 1 to 8 (default 8)
+
 Options of panel:
   --port N       TCP port to serve, 0 for any free one (default: the
                  configured hmiPort, 502 unless set; 502 needs privileges)
@@ -105,6 +125,26 @@ Options of panel:
   --home DIR     install folder, as for demo
 
 Options of io:
+  --home DIR     install folder, as for demo
+
+Options of import:
+  --store DATASET.PATH  also store the points as a new path PATH of
+                 DATASET (made when missing)
+  --home DIR     install folder, as for demo
+
+Options of vision:
+  --dvt          DVT mode
+  --login USER PASSWORD  log in after connecting
+  --no-trigger   read the cells without acquiring an image first
+  --timeout S    seconds a command waits for its answer (default 10)
+  --home DIR     install folder (for the log), as for demo
+
+Options of loadcell:
+  --driver NAME  driver library (a file name searched as the dynamic loader
+                 searches, or a path) instead of the database's setting
+  --device N, --channel N  where the cell is (default 1 and 1)
+  --offset F, --scale F    calibration (default 0 and 2.204)
+  --readings N   how many readings to print (default 1)
   --home DIR     install folder, as for demo
 
 Environment:
@@ -126,14 +166,18 @@ Exit codes:
   6  drawing a path failed
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
-  9  a command of `commands` failed with a numbered error
-  (`commands` uses 1 also for a line that is no command or lacks
-  arguments, 3 and 4 when the database or the simulated chain cannot be
-  opened)
+  9  a command of `commands` failed with a numbered error; the camera
+     reported a failed trigger; the load cell could not be configured
   10 a command failed on the serial line
   11 the panel's port could not be opened
-  With emulate, chain and send, 4 means the emulator could not start or the
-  serial port could not be opened or its chain addressed.
+  12 import: the file gave no points (unknown ending, damaged or missing
+     file; the cause is printed as a warning)
+  (`commands` uses 1 also for a line that is no command or lacks
+  arguments, 3 and 4 when the database or the simulated chain cannot be
+  opened; import 3 also when the points could not be stored; vision 4 when
+  the camera cannot be reached or hangs up; with emulate, chain and send, 4
+  means the emulator could not start or the serial port could not be opened
+  or its chain addressed)
 )";
 
 int usage(const std::string& problem) {
@@ -208,33 +252,49 @@ int commands(int argc, char** argv) {
     return code;
 }
 
-// A whole decimal number within [low, high], or nothing.
-bool numberIn(const std::string& text, long low, long high, long& value) {
-    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
-    value = std::stol(text);
-    return value >= low && value <= high;
+// `text` as a number of type T, or false when it is none (or, for a whole
+// number type, not whole or out of its range).
+template <typename T>
+bool parseNumber(const std::string& text, T& into) {
+    try {
+        std::size_t used = 0;
+        const double value = std::stod(text, &used);
+        if (used != text.size()) return false;
+        if constexpr (std::is_integral_v<T>) {
+            if (value < std::numeric_limits<T>::min() || value > std::numeric_limits<T>::max()) return false;
+        }
+        into = static_cast<T>(value);
+        return std::is_floating_point_v<T> || static_cast<double>(into) == value;
+    } catch (const std::exception&) {
+        return false;
+    }
 }
 
-// A real number within [low, high], or nothing.
-bool realIn(const std::string& text, double low, double high, double& value) {
-    char* end = nullptr;
-    value = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && value >= low && value <= high;
+// A number option's value, stepping over it.
+template <typename T>
+bool numberValue(int argc, char** argv, int& i, T& into) {
+    return parseNumber(optionValue(argc, argv, i), into);
+}
+
+// A number option's value within [low, high], stepping over it.
+template <typename T>
+bool numberIn(int argc, char** argv, int& i, double low, double high, T& into) {
+    T value{};
+    if (!numberValue(argc, argv, i, value) || value < low || value > high) return false;
+    into = value;
+    return true;
 }
 
 int emulate(int argc, char** argv) {
     vekctl::EmulateOptions options;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        long n = 0;
         if (arg == "--motors") {
-            if (!numberIn(optionValue(argc, argv, i), 0, 8, n)) return usage("--motors needs a number from 0 to 8");
-            options.motors = static_cast<int>(n);
+            if (!numberIn(argc, argv, i, 0, 8, options.motors)) return usage("--motors needs a number from 0 to 8");
         } else if (arg == "--baud") {
-            if (!numberIn(optionValue(argc, argv, i), 1200, 115200, n)) return usage("--baud needs a rate");
-            options.baudRate = static_cast<int32_t>(n);
+            if (!numberIn(argc, argv, i, 1200, 115200, options.baudRate)) return usage("--baud needs a rate");
         } else if (arg == "--speed") {
-            if (!realIn(optionValue(argc, argv, i), 1e-9, 10000, options.speed))
+            if (!numberIn(argc, argv, i, 1e-9, 10000, options.speed))
                 return usage("--speed needs a factor above 0, at most 10000");
         } else if (arg == "--line-time") {
             options.lineTime = true;
@@ -250,16 +310,13 @@ int chainCommand(int argc, char** argv, bool send) {
     vekctl::ChainOptions options;
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        long n = 0;
         if (arg == "--port") {
             options.port = optionValue(argc, argv, i);
             if (options.port.empty()) return usage("--port needs a device");
         } else if (arg == "--baud") {
-            if (!numberIn(optionValue(argc, argv, i), 1, 10000000, n)) return usage("--baud needs a rate");
-            options.baudRate = static_cast<int32_t>(n);
+            if (!numberIn(argc, argv, i, 1, 10000000, options.baudRate)) return usage("--baud needs a rate");
         } else if (arg == "--max" && !send) {
-            if (!numberIn(optionValue(argc, argv, i), 1, 8, n)) return usage("--max needs a number from 1 to 8");
-            options.maxMotors = static_cast<int32_t>(n);
+            if (!numberIn(argc, argv, i, 1, 8, options.maxMotors)) return usage("--max needs a number from 1 to 8");
         } else if (send && options.command.empty() && arg.rfind("--", 0) != 0) {
             options.command = arg;
         } else {
@@ -276,23 +333,115 @@ int panelOrIo(const std::string& command, int argc, char** argv) {
     options.home = vekctl::defaultHome();
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        long n = 0;
         if (arg == "--home") {
             options.home = optionValue(argc, argv, i);
             if (options.home.empty()) return usage("--home needs a folder");
         } else if (command == "panel" && arg == "--port") {
-            if (!numberIn(optionValue(argc, argv, i), 0, 65535, n))
+            if (!numberIn(argc, argv, i, 0, 65535, options.port))
                 return usage("--port needs a port number from 0 to 65535");
-            options.port = static_cast<int>(n);
         } else if (command == "panel" && arg == "--seconds") {
-            if (!realIn(optionValue(argc, argv, i), 0, 1e9, options.seconds))
-                return usage("--seconds needs a number of seconds");
+            if (!numberIn(argc, argv, i, 0, 1e9, options.seconds)) return usage("--seconds needs a number of seconds");
         } else {
             return usage("unknown option '" + arg + "'");
         }
     }
     if (options.home.empty()) return noHome();
     const int code = command == "panel" ? vekctl::runPanel(options) : vekctl::runIo(options.home);
+    vek::shutDown();
+    return code;
+}
+
+int import(int argc, char** argv) {
+    vekctl::ImportOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--store") {
+            options.store = optionValue(argc, argv, i);
+            if (options.store.empty()) return usage("--store needs DATASET.PATH");
+        } else if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg.starts_with("--") || !options.file.empty()) {
+            return usage("unknown option '" + arg + "'");
+        } else {
+            options.file = arg;
+        }
+    }
+    if (options.file.empty()) return usage("import needs a file");
+    if (options.home.empty()) return noHome();
+    const int code = vekctl::runImport(options);
+    vek::shutDown();
+    return code;
+}
+
+int vision(int argc, char** argv) {
+    vekctl::VisionOptions options;
+    options.home = vekctl::defaultHome();
+    std::vector<std::string> positional;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--dvt") {
+            options.dvt = true;
+        } else if (arg == "--no-trigger") {
+            options.trigger = false;
+        } else if (arg == "--login") {
+            options.user = optionValue(argc, argv, i);
+            options.password = optionValue(argc, argv, i);
+            if (options.user.empty() || options.password.empty()) return usage("--login needs a user and a password");
+        } else if (arg == "--timeout") {
+            if (!numberValue(argc, argv, i, options.timeout) || !(options.timeout > 0))
+                return usage("--timeout needs a number of seconds");
+        } else if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg.starts_with("--")) {
+            return usage("unknown option '" + arg + "'");
+        } else {
+            positional.push_back(arg);
+        }
+    }
+    if (positional.size() < 2) return usage("vision needs a host and a port");
+    int port = 0;
+    if (!parseNumber(positional[1], port) || port < 1 || port > 65535) return usage("the port is 1 to 65535");
+    options.host = positional[0];
+    options.port = static_cast<int16_t>(port);
+    options.cells.assign(positional.begin() + 2, positional.end());
+    if (options.home.empty()) return noHome();
+    const int code = vekctl::runVision(options);
+    vek::shutDown();
+    return code;
+}
+
+int loadCell(int argc, char** argv) {
+    vekctl::LoadCellOptions options;
+    options.home = vekctl::defaultHome();
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        bool ok = true;
+        if (arg == "--driver") {
+            options.driver = optionValue(argc, argv, i);
+            ok = !options.driver.empty();
+        } else if (arg == "--device") {
+            ok = numberValue(argc, argv, i, options.device);
+        } else if (arg == "--channel") {
+            ok = numberValue(argc, argv, i, options.channel);
+        } else if (arg == "--offset") {
+            ok = numberValue(argc, argv, i, options.offset);
+        } else if (arg == "--scale") {
+            ok = numberValue(argc, argv, i, options.scale);
+        } else if (arg == "--readings") {
+            ok = numberValue(argc, argv, i, options.readings) && options.readings > 0;
+        } else if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            ok = !options.home.empty();
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+        if (!ok) return usage(arg + " needs a value");
+    }
+    if (options.home.empty()) return noHome();
+    const int code = vekctl::runLoadCell(options);
     vek::shutDown();
     return code;
 }
@@ -310,6 +459,9 @@ int run(int argc, char** argv) {
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);
     if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
+    if (command == "import") return import(argc, argv);
+    if (command == "vision" || command == "camera") return vision(argc, argv);
+    if (command == "loadcell") return loadCell(argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

@@ -10,9 +10,15 @@
 
 namespace vek {
 
-CommunicationSimulation::CommunicationSimulation(std::shared_ptr<ISimulatedChain> chain) : chain_(std::move(chain)) {
-    logAt(LogLevel::DEVELOPER, "Initializing vek.CommunicationSimulation");
+CommunicationSimulation::CommunicationSimulation(std::shared_ptr<ISimulatedChain> chain)
+    : CommunicationSimulation(std::move(chain), "CommunicationSimulation", true) {}
+
+CommunicationSimulation::CommunicationSimulation(std::shared_ptr<ISimulatedChain> chain, const std::string& className,
+                                                 bool tuneEngine)
+    : chain_(std::move(chain)) {
+    logAt(LogLevel::DEVELOPER, "Initializing vek." + className);
     engine_ = std::make_shared<MotorEngine>();
+    if (!tuneEngine) return;
     // The simulated chain answers at once; the engine's timing settings only
     // matter to a real port.
     engine_->setNumericSetting(2, 2);

@@ -43,6 +43,12 @@ public:
     // Answers not read yet (tests).
     std::size_t pendingResponses() const { return responses_.size(); }
 
+protected:
+    // For a channel that answers as the simulated one under another name:
+    // construction logs "Initializing vek." + `className`, and the engine's
+    // timing settings are tuned only when `tuneEngine` says so.
+    CommunicationSimulation(std::shared_ptr<ISimulatedChain> chain, const std::string& className, bool tuneEngine);
+
 private:
     void requireOpen() const;
 

@@ -53,7 +53,13 @@ void EventLoop::post(std::function<void()> task) {
 
 EventLoop::WatchId EventLoop::watchReadable(int fd, std::function<void()> callback) {
     const WatchId id = ++nextId_;
-    watches_[id] = Watch{fd, std::make_shared<std::function<void()>>(std::move(callback))};
+    watches_[id] = Watch{fd, POLLIN, std::make_shared<std::function<void()>>(std::move(callback))};
+    return id;
+}
+
+EventLoop::WatchId EventLoop::watchWritable(int fd, std::function<void()> callback) {
+    const WatchId id = ++nextId_;
+    watches_[id] = Watch{fd, POLLOUT, std::make_shared<std::function<void()>>(std::move(callback))};
     return id;
 }
 
@@ -109,14 +115,14 @@ void EventLoop::pollDescriptors(double timeoutSeconds) {
     std::vector<pollfd> fds;
     std::vector<WatchId> ids;
     for (const auto& [id, w] : watches_) {
-        fds.push_back(pollfd{w.fd, POLLIN, 0});
+        fds.push_back(pollfd{w.fd, w.events, 0});
         ids.push_back(id);
     }
     timespec ts = toTimespec(timeoutSeconds);
     const int n = ppoll(fds.data(), fds.size(), &ts, nullptr);
     if (n <= 0) return;
     for (std::size_t i = 0; i < fds.size(); ++i) {
-        if ((fds[i].revents & (POLLIN | POLLHUP | POLLERR)) == 0) continue;
+        if ((fds[i].revents & (fds[i].events | POLLHUP | POLLERR)) == 0) continue;
         auto it = watches_.find(ids[i]);
         if (it == watches_.end()) continue;
         auto callback = it->second.callback;

@@ -44,6 +44,9 @@ public:
     void post(std::function<void()> task);
 
     WatchId watchReadable(int fd, std::function<void()> callback);
+    // Calls back while `fd` can be written or has failed: a connecting
+    // socket becomes writable once its connection is made.
+    WatchId watchWritable(int fd, std::function<void()> callback);
     void unwatch(WatchId id);
 
     // Called once per processPendingEvents(): the host's own message pump.
@@ -58,6 +61,7 @@ private:
     };
     struct Watch {
         int fd;
+        short events;
         std::shared_ptr<std::function<void()>> callback;
     };
 

@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "vek/comm/Ethernet.h"
 #include "vek/comm/Serial.h"
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
@@ -188,7 +189,12 @@ const std::vector<Step>& steps() {
              Point::setUnitConversion(nullptr);
              rt.measurement.reset();
          }},
-        // Ethernet joins here when the Ethernet channel lands.
+        {"Ethernet",
+         [](Runtime& rt) {
+             rt.ethernet = std::make_shared<Ethernet>();
+             return true;
+         },
+         [](Runtime& rt) { rt.ethernet.reset(); }},
         registered("ProgramData", StartUpPlace::PROGRAM_DATA),
         {"Calibration",
          [](Runtime& rt) {

@@ -41,6 +41,15 @@ std::shared_ptr<IIOData> Server::IOData() const {
 std::shared_ptr<Utils> Server::Utils() const {
     return runtime().utils;
 }
+std::shared_ptr<Ethernet> Server::Ethernet() const {
+    return runtime().ethernet;
+}
+std::shared_ptr<DataImporter> Server::DataImporter() const {
+    return runtime().dataImporter;
+}
+std::shared_ptr<Excel> Server::Excel() const {
+    return runtime().excel;
+}
 std::shared_ptr<Commands> Server::Commands() const {
     return runtime().commands;
 }
@@ -50,8 +59,14 @@ std::shared_ptr<DevCommands> Server::DevCommands() const {
 std::shared_ptr<Hmi> Server::Hmi() const {
     return runtime().hmi;
 }
+std::shared_ptr<Vision> Server::Vision() const {
+    return runtime().vision;
+}
 std::shared_ptr<Serial> Server::Serial() const {
     return runtime().serial;
+}
+std::shared_ptr<External> Server::External() const {
+    return runtime().external;
 }
 std::shared_ptr<LinearSlides> Server::getLinearSlides() const {
     return runtime().linearSlides;

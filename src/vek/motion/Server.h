@@ -17,6 +17,11 @@ class Commands;
 class DevCommands;
 class Hmi;
 class Serial;
+class Ethernet;
+class DataImporter;
+class Excel;
+class Vision;
+class External;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
@@ -25,9 +30,10 @@ class Serial;
 // the library (programs, peripherals) gets its accessor here when it lands.
 //
 // The objects of the layers above motion (Commands, DevCommands, the
-// external I/O and the panel) are named here but made by their own folder,
-// which registers them with start-up or the database step: include their
-// headers (vek/commands/..., vek/peripherals/...) to use what these return.
+// external I/O, the panel, DataImporter, Excel, Vision, External) are named
+// here but made by their own folder, which registers them with start-up or
+// the database step: include their headers (vek/commands/...,
+// vek/peripherals/...) to use what these return.
 class Server {
 public:
     Server();
@@ -44,10 +50,15 @@ public:
     // database step has run.
     std::shared_ptr<IIOData> IOData() const;
     std::shared_ptr<vek::Utils> Utils() const;
+    std::shared_ptr<vek::Ethernet> Ethernet() const;
+    std::shared_ptr<vek::DataImporter> DataImporter() const;
+    std::shared_ptr<vek::Excel> Excel() const;
     std::shared_ptr<vek::Commands> Commands() const;
     std::shared_ptr<vek::DevCommands> DevCommands() const;
     std::shared_ptr<vek::Hmi> Hmi() const;
+    std::shared_ptr<vek::Vision> Vision() const;
     std::shared_ptr<vek::Serial> Serial() const;
+    std::shared_ptr<vek::External> External() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 

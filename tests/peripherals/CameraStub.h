@@ -1,0 +1,106 @@
+#pragma once
+#include <arpa/inet.h>
+#include <netinet/in.h>
+#include <poll.h>
+#include <sys/socket.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <functional>
+#include <mutex>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace vek::test {
+
+// A camera on loopback, in a thread of its own: accepts connections one
+// after another, reads CR LF lines and sends back what `reply` gives for
+// each line (nothing for an empty text). A reply ending in kHangUp is sent
+// without that marker and the connection is closed after it. Every wait is
+// bounded, so a test that goes wrong cannot hang on the stub.
+class CameraStub {
+public:
+    static constexpr const char* kHangUp = "<hang up>";
+
+    explicit CameraStub(std::function<std::string(const std::string&)> reply) : reply_(std::move(reply)) {
+        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        sockaddr_in address{};
+        address.sin_family = AF_INET;
+        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        socklen_t size = sizeof address;
+        if (::bind(listen_, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(listen_, 4) != 0 ||
+            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
+            throw std::runtime_error("camera stub: cannot listen on loopback");
+        port_ = ntohs(address.sin_port);
+        thread_ = std::thread([this] { serve(); });
+    }
+    ~CameraStub() {
+        stop_ = true;
+        thread_.join();
+        ::close(listen_);
+    }
+    CameraStub(const CameraStub&) = delete;
+    CameraStub& operator=(const CameraStub&) = delete;
+
+    int16_t port() const { return static_cast<int16_t>(port_); }
+    // The lines received so far, "|"-joined.
+    std::string received() const {
+        std::lock_guard<std::mutex> lock(mutex_);
+        std::string text;
+        for (const auto& line : received_) text += (text.empty() ? "" : "|") + line;
+        return text;
+    }
+
+private:
+    bool readable(int fd) const {
+        while (!stop_) {
+            pollfd p{fd, POLLIN, 0};
+            if (::poll(&p, 1, 20) > 0) return true;
+        }
+        return false;
+    }
+
+    void serve() {
+        while (readable(listen_)) {
+            const int client = ::accept(listen_, nullptr, nullptr);
+            if (client >= 0) {
+                converse(client);
+                ::close(client);
+            }
+        }
+    }
+
+    void converse(int client) {
+        std::string pending;
+        char buffer[4096];
+        while (readable(client)) {
+            const ssize_t n = ::recv(client, buffer, sizeof buffer, 0);
+            if (n <= 0) return;
+            pending.append(buffer, static_cast<std::size_t>(n));
+            for (auto end = pending.find("\r\n"); end != std::string::npos; end = pending.find("\r\n")) {
+                const std::string line = pending.substr(0, end);
+                pending.erase(0, end + 2);
+                {
+                    std::lock_guard<std::mutex> lock(mutex_);
+                    received_.push_back(line);
+                }
+                std::string answer = reply_(line);
+                const bool hangUp = answer.ends_with(kHangUp);
+                if (hangUp) answer.resize(answer.size() - std::string(kHangUp).size());
+                if (!answer.empty()) ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
+                if (hangUp) return;
+            }
+        }
+    }
+
+    std::function<std::string(const std::string&)> reply_;
+    int listen_ = -1;
+    uint16_t port_ = 0;
+    std::atomic<bool> stop_{false};
+    mutable std::mutex mutex_;
+    std::vector<std::string> received_;
+    std::thread thread_;
+};
+
+}  // namespace vek::test
