@@ -133,19 +133,31 @@ inline ProcessResult mbpoll(int port, const std::vector<std::string>& options,
     return runWhileServing(mbpollArgs(port, options, values));
 }
 
+inline sockaddr_in loopback(int port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return sa;
+}
+
+// A socket connected to the loopback `port`, or -1.
+inline int connectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in sa = loopback(port);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
 // A master speaking raw bytes from the test's own thread: what it sends is
 // answered while receive() services vek's event loop.
 class RawMaster {
 public:
-    explicit RawMaster(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<uint16_t>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    explicit RawMaster(int port) : fd_(connectTo(port)) {}
+    ~RawMaster() {
+        if (fd_ >= 0) close(fd_);
     }
-    ~RawMaster() { close(fd_); }
     RawMaster(const RawMaster&) = delete;
     RawMaster& operator=(const RawMaster&) = delete;
 
@@ -185,9 +197,7 @@ inline std::vector<uint8_t> frame(const std::vector<uint8_t>& pdu) {
 struct Listener {
     Listener() {
         fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+        sockaddr_in sa = loopback(0);
         bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
         listen(fd, 4);
         socklen_t length = sizeof sa;
@@ -216,14 +226,10 @@ public:
         : port_(port), process_(arguments(port, on)) {
         const auto deadline = SteadyClock::now() + std::chrono::seconds(10);
         while (!ready_ && SteadyClock::now() < deadline) {
-            const int fd = socket(AF_INET, SOCK_STREAM, 0);
-            sockaddr_in sa{};
-            sa.sin_family = AF_INET;
-            sa.sin_port = htons(static_cast<uint16_t>(port_));
-            sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-            ready_ = connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
-            close(fd);
-            if (!ready_) std::this_thread::sleep_for(std::chrono::milliseconds(20));
+            const int fd = connectTo(port_);
+            ready_ = fd >= 0;
+            if (ready_) close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
     ~Coupler() { process_.signal(SIGKILL); }

@@ -61,7 +61,7 @@ TEST_F(VekctlPanel, ServesMastersUntilInterrupted) {
 
     const Coupler other;
     const ProcessResult busy = runWhileServing(vekctl("panel", {"--port", std::to_string(other.port())}));
-    EXPECT_EQ(busy.code, 10);
+    EXPECT_EQ(busy.code, 11);
     EXPECT_EQ(busy.out,
               "vekctl: the panel cannot listen on port " + std::to_string(other.port()) + " (see logs/logs.txt)\n");
     for (const char* port : {"65536", "-1", "1.5", ""})

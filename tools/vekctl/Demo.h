@@ -26,7 +26,8 @@ enum Value : int {
     PICTURE = 7,
     OUTPUT = 8,
     COMMAND = 9,
-    PANEL = 10,
+    LINE = 10,
+    PANEL = 11,
 };
 }  // namespace Exit
 

@@ -11,6 +11,7 @@
 #include "DemoInstall.h"
 #include "Migrate.h"
 #include "Panel.h"
+#include "Serial.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -52,6 +53,14 @@ Commands:
            database (table IO) with their states: simulated when
            softwareMotors is not 0, otherwise read from the Modbus TCP I/O
            coupler at ioIP ("host" or "host:port").
+  emulate  Run the chain emulator: a chain of emulated motors behind a new
+           pseudo-terminal, whose path is printed first; it serves until
+           interrupted (Ctrl-C).
+  chain    Address the motor chain on a serial port and print each motor
+           found with its position and status word, then "N motors".
+  send     Address the chain on a serial port, send one command text (the
+           motor number and the motor command, "2RP") and print its answer
+           (an empty line when none came in time).
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -86,6 +95,17 @@ Options of panel:
 
 Options of io:
   --home DIR     install folder, as for demo
+Options of emulate:
+  --motors N     motors on the chain, 0 to 8 (default 3)
+  --line-time    each byte takes 10 bits / baud rate on every hop
+  --speed X      motion runs X times faster than real time (default 1)
+  --baud N       the rate the motors start at (default 9600)
+
+Options of chain and send:
+  --port PATH    the serial port (a /dev/tty* device or the emulator's
+                 pseudo-terminal); required
+  --baud N       the rate to talk at (default 9600)
+  --max N        the highest address to give, 1 to 8 (default 8)
 
 Environment:
   VEK_HOME       install folder when --home is not given
@@ -110,7 +130,10 @@ Exit codes:
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened)
-  10 the panel's port could not be opened
+  10 a command failed on the serial line
+  11 the panel's port could not be opened
+  With emulate, chain and send, 4 means the emulator could not start or the
+  serial port could not be opened or its chain addressed.
 )";
 
 int usage(const std::string& problem) {
@@ -185,11 +208,63 @@ int commands(int argc, char** argv) {
     return code;
 }
 
-// A whole number from `text` within [low, high], or false.
-bool number(const std::string& text, double low, double high, double& into) {
-    char* end = nullptr;
-    into = std::strtod(text.c_str(), &end);
-    return !text.empty() && end && *end == '\0' && into >= low && into <= high;
+// A whole decimal number within [low, high], or nothing.
+bool numberIn(const std::string& text, long low, long high, long& value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stol(text);
+    return value >= low && value <= high;
+}
+
+int emulate(int argc, char** argv) {
+    vekctl::EmulateOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--motors") {
+            if (!numberIn(optionValue(argc, argv, i), 0, 8, n)) return usage("--motors needs a number from 0 to 8");
+            options.motors = static_cast<int>(n);
+        } else if (arg == "--baud") {
+            if (!numberIn(optionValue(argc, argv, i), 1200, 115200, n)) return usage("--baud needs a rate");
+            options.baudRate = static_cast<int32_t>(n);
+        } else if (arg == "--speed") {
+            const std::string text = optionValue(argc, argv, i);
+            char* end = nullptr;
+            options.speed = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(options.speed > 0 && options.speed <= 10000))
+                return usage("--speed needs a factor above 0, at most 10000");
+        } else if (arg == "--line-time") {
+            options.lineTime = true;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    return vekctl::runEmulate(options);
+}
+
+// chain and send: the port and rate options, and for send the command text.
+int chainCommand(int argc, char** argv, bool send) {
+    vekctl::ChainOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--port") {
+            options.port = optionValue(argc, argv, i);
+            if (options.port.empty()) return usage("--port needs a device");
+        } else if (arg == "--baud") {
+            if (!numberIn(optionValue(argc, argv, i), 1, 10000000, n)) return usage("--baud needs a rate");
+            options.baudRate = static_cast<int32_t>(n);
+        } else if (arg == "--max" && !send) {
+            if (!numberIn(optionValue(argc, argv, i), 1, 8, n)) return usage("--max needs a number from 1 to 8");
+            options.maxMotors = static_cast<int32_t>(n);
+        } else if (send && options.command.empty() && arg.rfind("--", 0) != 0) {
+            options.command = arg;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (options.port.empty()) return usage("--port is required");
+    if (send && options.command.empty()) return usage("send needs a command text, \"2RP\" for example");
+    return send ? vekctl::runSend(options) : vekctl::runChain(options);
 }
 
 int panelOrIo(const std::string& command, int argc, char** argv) {
@@ -197,17 +272,20 @@ int panelOrIo(const std::string& command, int argc, char** argv) {
     options.home = vekctl::defaultHome();
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
-        double value = 0;
+        long n = 0;
         if (arg == "--home") {
             options.home = optionValue(argc, argv, i);
             if (options.home.empty()) return usage("--home needs a folder");
         } else if (command == "panel" && arg == "--port") {
-            if (!number(optionValue(argc, argv, i), 0, 65535, value) || value != static_cast<int>(value))
+            if (!numberIn(optionValue(argc, argv, i), 0, 65535, n))
                 return usage("--port needs a port number from 0 to 65535");
-            options.port = static_cast<int>(value);
+            options.port = static_cast<int>(n);
         } else if (command == "panel" && arg == "--seconds") {
-            if (!number(optionValue(argc, argv, i), 0, 1e9, value)) return usage("--seconds needs a number of seconds");
-            options.seconds = value;
+            const std::string text = optionValue(argc, argv, i);
+            char* end = nullptr;
+            options.seconds = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(options.seconds >= 0 && options.seconds <= 1e9))
+                return usage("--seconds needs a number of seconds");
         } else {
             return usage("unknown option '" + arg + "'");
         }
@@ -228,6 +306,9 @@ int run(int argc, char** argv) {
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
     if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
+    if (command == "emulate") return emulate(argc, argv);
+    if (command == "chain") return chainCommand(argc, argv, false);
+    if (command == "send") return chainCommand(argc, argv, true);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

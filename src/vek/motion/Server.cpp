@@ -50,6 +50,9 @@ std::shared_ptr<DevCommands> Server::DevCommands() const {
 std::shared_ptr<Hmi> Server::Hmi() const {
     return runtime().hmi;
 }
+std::shared_ptr<Serial> Server::Serial() const {
+    return runtime().serial;
+}
 std::shared_ptr<LinearSlides> Server::getLinearSlides() const {
     return runtime().linearSlides;
 }

@@ -16,6 +16,7 @@ class IIOData;
 class Commands;
 class DevCommands;
 class Hmi;
+class Serial;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
@@ -46,6 +47,7 @@ public:
     std::shared_ptr<vek::Commands> Commands() const;
     std::shared_ptr<vek::DevCommands> DevCommands() const;
     std::shared_ptr<vek::Hmi> Hmi() const;
+    std::shared_ptr<vek::Serial> Serial() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 
