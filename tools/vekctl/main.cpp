@@ -43,6 +43,14 @@ Commands:
            Without --file, a fresh copy of the shipped version-0 example
            data/vek_v0.db is made as data/vek-v0-example.db in the install
            folder (replaced on every run) and upgraded.
+  emulate  Run the chain emulator: a chain of emulated motors behind a new
+           pseudo-terminal, whose path is printed first; it serves until
+           interrupted (Ctrl-C).
+  chain    Address the motor chain on a serial port and print each motor
+           found with its position and status word, then "N motors".
+  send     Address the chain on a serial port, send one command text (the
+           motor number and the motor command, "2RP") and print its answer
+           (an empty line when none came in time).
   panel    Serve the operator panel's Modbus TCP slave on the simulated
            gantry until interrupted (Ctrl+C), printing each value a master
            writes ("binary 5 = 1", "register 3 = -5"). Binary value i is
@@ -53,14 +61,6 @@ Commands:
            database (table IO) with their states: simulated when
            softwareMotors is not 0, otherwise read from the Modbus TCP I/O
            coupler at ioIP ("host" or "host:port").
-  emulate  Run the chain emulator: a chain of emulated motors behind a new
-           pseudo-terminal, whose path is printed first; it serves until
-           interrupted (Ctrl-C).
-  chain    Address the motor chain on a serial port and print each motor
-           found with its position and status word, then "N motors".
-  send     Address the chain on a serial port, send one command text (the
-           motor number and the motor command, "2RP") and print its answer
-           (an empty line when none came in time).
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -87,14 +87,6 @@ Options of migrate:
   --file NAME    database file in the install's data folder to upgrade (a
                  name that leads out of the data folder is refused)
 
-Options of panel:
-  --port N       TCP port to serve, 0 for any free one (default: the
-                 configured hmiPort, 502 unless set; 502 needs privileges)
-  --seconds S    stop after S seconds instead of at Ctrl+C
-  --home DIR     install folder, as for demo
-
-Options of io:
-  --home DIR     install folder, as for demo
 Options of emulate:
   --motors N     motors on the chain, 0 to 8 (default 3)
   --line-time    each byte takes 10 bits / baud rate on every hop
@@ -106,6 +98,14 @@ Options of chain and send:
                  pseudo-terminal); required
   --baud N       the rate to talk at (default 9600)
   --max N        the highest address to give, 1 to 8 (default 8)
+Options of panel:
+  --port N       TCP port to serve, 0 for any free one (default: the
+                 configured hmiPort, 502 unless set; 502 needs privileges)
+  --seconds S    stop after S seconds instead of at Ctrl+C
+  --home DIR     install folder, as for demo
+
+Options of io:
+  --home DIR     install folder, as for demo
 
 Environment:
   VEK_HOME       install folder when --home is not given
@@ -215,6 +215,13 @@ bool numberIn(const std::string& text, long low, long high, long& value) {
     return value >= low && value <= high;
 }
 
+// A real number within [low, high], or nothing.
+bool realIn(const std::string& text, double low, double high, double& value) {
+    char* end = nullptr;
+    value = std::strtod(text.c_str(), &end);
+    return !text.empty() && end && *end == '\0' && value >= low && value <= high;
+}
+
 int emulate(int argc, char** argv) {
     vekctl::EmulateOptions options;
     for (int i = 2; i < argc; ++i) {
@@ -227,10 +234,7 @@ int emulate(int argc, char** argv) {
             if (!numberIn(optionValue(argc, argv, i), 1200, 115200, n)) return usage("--baud needs a rate");
             options.baudRate = static_cast<int32_t>(n);
         } else if (arg == "--speed") {
-            const std::string text = optionValue(argc, argv, i);
-            char* end = nullptr;
-            options.speed = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || !(options.speed > 0 && options.speed <= 10000))
+            if (!realIn(optionValue(argc, argv, i), 1e-9, 10000, options.speed))
                 return usage("--speed needs a factor above 0, at most 10000");
         } else if (arg == "--line-time") {
             options.lineTime = true;
@@ -281,10 +285,7 @@ int panelOrIo(const std::string& command, int argc, char** argv) {
                 return usage("--port needs a port number from 0 to 65535");
             options.port = static_cast<int>(n);
         } else if (command == "panel" && arg == "--seconds") {
-            const std::string text = optionValue(argc, argv, i);
-            char* end = nullptr;
-            options.seconds = std::strtod(text.c_str(), &end);
-            if (text.empty() || *end != '\0' || !(options.seconds >= 0 && options.seconds <= 1e9))
+            if (!realIn(optionValue(argc, argv, i), 0, 1e9, options.seconds))
                 return usage("--seconds needs a number of seconds");
         } else {
             return usage("unknown option '" + arg + "'");
@@ -305,10 +306,10 @@ int run(int argc, char** argv) {
     }
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
-    if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
     if (command == "emulate") return emulate(argc, argv);
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);
+    if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;
