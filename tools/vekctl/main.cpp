@@ -98,6 +98,7 @@ Options of chain and send:
                  pseudo-terminal); required
   --baud N       the rate to talk at (default 9600)
   --max N        the highest address to give, 1 to 8 (default 8)
+
 Options of panel:
   --port N       TCP port to serve, 0 for any free one (default: the
                  configured hmiPort, 502 unless set; 502 needs privileges)
