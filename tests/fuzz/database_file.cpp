@@ -48,8 +48,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
     } catch (const vek::NumberedError&) {
         // Refused: the file is no database vek can use.
     }
-    vek::runtime().ioData.reset();
-    vek::runtime().hmi.reset();
+    vek::releaseDatabaseParts();
     vek::runtime().dataSets.reset();
     vek::runtime().configuration.reset();
     vek::runtime().database.reset();

@@ -178,8 +178,8 @@ TEST_F(HmiTest, DatabaseStepMakesThePeripherals) {
     EXPECT_NE(std::dynamic_pointer_cast<IOData>(server.IOData()), nullptr);
     EXPECT_EQ(hmi().port(), firstPort);
     // A port that is no port, or one another program listens on.
-    const Coupler other;
-    const std::string busy = std::to_string(other.port());
+    const Listener other;
+    const std::string busy = std::to_string(other.port);
     for (const std::string& port : {std::string("70000"), busy}) {
         execute("UPDATE Config SET keyValue = ? WHERE keyName = 'hmiPort'", {port});
         slides().databaseRelatedInit("vek.db");

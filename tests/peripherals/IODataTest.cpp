@@ -148,42 +148,16 @@ TEST_F(IODataTest, SimulationKeepsStatesInTheIOs) {
     EXPECT_TRUE(eachRaisesNumbered(9, {[&] { io.getInputState(2); }, [&] { io.setOutputState(0, true); }}));
 }
 
-// A Modbus TCP coupler: inputs are its discrete inputs, outputs its coils
-// after the input blocks. When it vanishes reads fail softly; once it
-// answers again (after the retry interval) the same object reaches it.
-TEST_F(IODataTest, ModbusCouplerOnLoopback) {
-    auto coupler = std::make_unique<Coupler>();
+// A Modbus TCP coupler (pymodbus): inputs are its discrete inputs, outputs
+// its coils after the input blocks. Killed mid-run, it fails reads and
+// writes softly; once one answers at the address again (after the retry
+// interval) the same object reaches it.
+TEST_F(IODataTest, ModbusCoupler) {
+    auto coupler = std::make_unique<Coupler>(std::vector<std::string>{"i1", "i16"});
+    ASSERT_TRUE(coupler->ready());
     const int port = coupler->port();
-    coupler->lock(), coupler->data().tab_input_bits[16] = 1;
-    auto io = onCoupler("127.0.0.1:" + std::to_string(port));
-    ASSERT_TRUE(io->externalDeviceFound());
-    io->setOutputState(3, true);
-    EXPECT_EQ(std::to_string(io->getInputState(17)) + std::to_string(io->getInputState(1)) +
-                  std::to_string(io->getOutputState(3)) + std::to_string(io->getOutputState(4)),
-              "1010");
-    EXPECT_EQ((coupler->lock(), coupler->data().tab_bits[2 * 16 + 2]), 1);
-
-    coupler.reset();
-    clearMessages();
-    EXPECT_FALSE(io->getInputState(17));
-    EXPECT_TRUE(loggedStartingWith(
-        messages(), "External IO device 127.0.0.1:" + std::to_string(port) + " does not answer (input 16): "));
-    coupler = std::make_unique<Coupler>(port);
-    coupler->lock(), coupler->data().tab_input_bits[16] = 1;
-    EXPECT_FALSE(io->getInputState(17));  // within the retry interval
-    clock_->advance(1.5);
-    EXPECT_TRUE(io->getInputState(17));
-    EXPECT_TRUE(logged("External IO device 127.0.0.1:" + std::to_string(port) + " answers again."));
-}
-
-// The same against pymodbus, an implementation of its own, as a separate
-// process; it is killed mid-run and the I/O answers as without a device.
-TEST_F(IODataTest, PymodbusCouplerAsAProcess) {
-    const int port = freePort();
-    Process coupler({"/usr/bin/python3", std::string(VEK_SOURCE_DIR) + "/tests/peripherals/coupler.py",
-                     std::to_string(port), "1", "16"});
-    ASSERT_TRUE(accepting(port)) << coupler.finish().out;
-    auto io = onCoupler("127.0.0.1:" + std::to_string(port));
+    const std::string address = coupler->address();
+    auto io = onCoupler(address);
     ASSERT_TRUE(io->externalDeviceFound());
     io->setOutputState(3, true);
     std::string states;
@@ -191,34 +165,31 @@ TEST_F(IODataTest, PymodbusCouplerAsAProcess) {
     for (int16_t n : {2, 3, 4}) states += std::to_string(io->getOutputState(n));
     EXPECT_EQ(states, "0101010");
 
-    coupler.signal(SIGKILL);
-    EXPECT_EQ(coupler.finish().code, -1);
+    coupler.reset();
     clearMessages();
-    EXPECT_FALSE(io->getOutputState(3));
+    EXPECT_FALSE(io->getInputState(17));
     io->setOutputState(3, false);
     EXPECT_EQ(countLogged(messages(), "No external device is found."), 2);
+    EXPECT_TRUE(loggedStartingWith(messages(), "External IO device " + address + " does not answer (input 16): "));
+    coupler = std::make_unique<Coupler>(std::vector<std::string>{"i16"}, port);
+    ASSERT_TRUE(coupler->ready());
+    EXPECT_FALSE(io->getInputState(17));  // within the retry interval
+    clock_->advance(1.5);
+    EXPECT_TRUE(io->getInputState(17));
+    EXPECT_TRUE(logged("External IO device " + address + " answers again."));
 }
 
 // No coupler at the address: a closed port, or a port that never answers,
 // leaves the device not found within the discovery time-out.
 TEST_F(IODataTest, NoCouplerAtTheAddress) {
-    const int silent = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(silent, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    listen(silent, 4);  // connections wait in the backlog, unanswered
-    socklen_t length = sizeof sa;
-    getsockname(silent, reinterpret_cast<sockaddr*>(&sa), &length);
-    const int closedPort = Coupler().port();
-    for (int port : {closedPort, static_cast<int>(ntohs(sa.sin_port))}) {
+    const Listener silent;
+    for (int port : {freePort(), silent.port}) {
         const auto start = SteadyClock::now();
         auto io = onCoupler("127.0.0.1:" + std::to_string(port));
         EXPECT_LT(std::chrono::duration<double>(SteadyClock::now() - start).count(), 1.0);
         EXPECT_FALSE(io->externalDeviceFound());
         EXPECT_FALSE(io->getInputState(1));
     }
-    close(silent);
     EXPECT_EQ(countLogged(messages(), "0 external IODevice(s) detected."), 2);
 }
 

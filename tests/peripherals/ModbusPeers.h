@@ -1,10 +1,9 @@
 #pragma once
-// The other ends of vek's Modbus links for the peripherals tests: real
-// masters run as separate processes, a raw master on a socket of the test's
-// own thread, and an I/O coupler served by a libmodbus thread.
+// The other ends of vek's Modbus links for the peripherals tests: a real
+// master (mbpoll) and an I/O coupler (pymodbus) run as separate processes, a
+// raw master on a socket of the test's own thread.
 #include <arpa/inet.h>
 #include <fcntl.h>
-#include <modbus/modbus.h>
 #include <netinet/in.h>
 #include <poll.h>
 #include <signal.h>
@@ -12,10 +11,8 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cstdint>
-#include <mutex>
 #include <string>
 #include <thread>
 #include <vector>
@@ -136,19 +133,31 @@ inline ProcessResult mbpoll(int port, const std::vector<std::string>& options,
     return runWhileServing(mbpollArgs(port, options, values));
 }
 
+inline sockaddr_in loopback(int port) {
+    sockaddr_in sa{};
+    sa.sin_family = AF_INET;
+    sa.sin_port = htons(static_cast<uint16_t>(port));
+    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
+    return sa;
+}
+
+// A socket connected to the loopback `port`, or -1.
+inline int connectTo(int port) {
+    const int fd = socket(AF_INET, SOCK_STREAM, 0);
+    const sockaddr_in sa = loopback(port);
+    if (connect(fd, reinterpret_cast<const sockaddr*>(&sa), sizeof sa) == 0) return fd;
+    close(fd);
+    return -1;
+}
+
 // A master speaking raw bytes from the test's own thread: what it sends is
 // answered while receive() services vek's event loop.
 class RawMaster {
 public:
-    explicit RawMaster(int port) {
-        fd_ = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<uint16_t>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        connect(fd_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+    explicit RawMaster(int port) : fd_(connectTo(port)) {}
+    ~RawMaster() {
+        if (fd_ >= 0) close(fd_);
     }
-    ~RawMaster() { close(fd_); }
     RawMaster(const RawMaster&) = delete;
     RawMaster& operator=(const RawMaster&) = delete;
 
@@ -183,99 +192,61 @@ inline std::vector<uint8_t> frame(const std::vector<uint8_t>& pdu) {
     return f;
 }
 
+// A socket listening on a free loopback port that never accepts: a port in
+// use, or a peer whose connections wait unanswered in the backlog.
+struct Listener {
+    Listener() {
+        fd = socket(AF_INET, SOCK_STREAM, 0);
+        sockaddr_in sa = loopback(0);
+        bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
+        listen(fd, 4);
+        socklen_t length = sizeof sa;
+        getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
+        port = ntohs(sa.sin_port);
+    }
+    ~Listener() { close(fd); }
+    Listener(const Listener&) = delete;
+    Listener& operator=(const Listener&) = delete;
+    int fd = -1;
+    int port = 0;
+};
+
 // A loopback port that nothing listens on now.
 inline int freePort() {
-    const int fd = socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in sa{};
-    sa.sin_family = AF_INET;
-    sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    bind(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-    socklen_t length = sizeof sa;
-    getsockname(fd, reinterpret_cast<sockaddr*>(&sa), &length);
-    close(fd);
-    return ntohs(sa.sin_port);
+    return Listener().port;
 }
 
-// Whether something accepts connections on the loopback `port` within
-// `seconds` (a peer process starting up).
-inline bool accepting(int port, double seconds = 10) {
-    const auto deadline = SteadyClock::now() + std::chrono::duration<double>(seconds);
-    do {
-        const int fd = socket(AF_INET, SOCK_STREAM, 0);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<uint16_t>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        const bool connected = connect(fd, reinterpret_cast<sockaddr*>(&sa), sizeof sa) == 0;
-        close(fd);
-        if (connected) return true;
-        std::this_thread::sleep_for(std::chrono::milliseconds(20));
-    } while (SteadyClock::now() < deadline);
-    return false;
-}
-
-// An I/O coupler on loopback, served by a libmodbus thread: discrete inputs
-// and coils at addresses 0..63. The test reads and sets them under lock().
+// An I/O coupler played by pymodbus (coupler.py), a Modbus implementation of
+// its own, as a separate process on loopback: discrete inputs and coils at
+// addresses 0..63; `on` names those that start on ("i1" input 1, "c16" coil
+// 16). ready() once it accepts connections.
 class Coupler {
 public:
-    explicit Coupler(int port = 0) {
-        mapping_ = modbus_mapping_new(64, 64, 0, 0);
-        ctx_ = modbus_new_tcp("127.0.0.1", port);
-        listen_ = socket(AF_INET, SOCK_STREAM, 0);
-        const int yes = 1;
-        setsockopt(listen_, SOL_SOCKET, SO_REUSEADDR, &yes, sizeof yes);
-        sockaddr_in sa{};
-        sa.sin_family = AF_INET;
-        sa.sin_port = htons(static_cast<uint16_t>(port));
-        sa.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        bind(listen_, reinterpret_cast<sockaddr*>(&sa), sizeof sa);
-        ::listen(listen_, 4);
-        socklen_t length = sizeof sa;
-        getsockname(listen_, reinterpret_cast<sockaddr*>(&sa), &length);
-        port_ = ntohs(sa.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
-    ~Coupler() {
-        stop_ = true;
-        thread_.join();
-        close(listen_);
-        modbus_free(ctx_);
-        modbus_mapping_free(mapping_);
-    }
-    int port() const { return port_; }
-    std::unique_lock<std::mutex> lock() { return std::unique_lock<std::mutex>(mutex_); }
-    modbus_mapping_t& data() { return *mapping_; }
-
-private:
-    bool ready(int fd) {
-        pollfd p{fd, POLLIN, 0};
-        return poll(&p, 1, 20) > 0;
-    }
-    void serve() {
-        while (!stop_) {
-            if (!ready(listen_)) continue;
-            const int client = accept(listen_, nullptr, nullptr);
-            if (client < 0) continue;
-            modbus_set_socket(ctx_, client);
-            uint8_t query[MODBUS_TCP_MAX_ADU_LENGTH];
-            while (!stop_) {
-                if (!ready(client)) continue;
-                const int n = modbus_receive(ctx_, query);
-                if (n < 0) break;
-                std::lock_guard<std::mutex> guard(mutex_);
-                if (n > 0) modbus_reply(ctx_, query, n, mapping_);
-            }
-            close(client);
+    explicit Coupler(const std::vector<std::string>& on = {}, int port = freePort())
+        : port_(port), process_(arguments(port, on)) {
+        const auto deadline = SteadyClock::now() + std::chrono::seconds(10);
+        while (!ready_ && SteadyClock::now() < deadline) {
+            const int fd = connectTo(port_);
+            ready_ = fd >= 0;
+            if (ready_) close(fd);
+            std::this_thread::sleep_for(std::chrono::milliseconds(20));
         }
     }
+    ~Coupler() { process_.signal(SIGKILL); }
+    bool ready() const { return ready_; }
+    int port() const { return port_; }
+    std::string address() const { return "127.0.0.1:" + std::to_string(port_); }
 
-    modbus_t* ctx_ = nullptr;
-    modbus_mapping_t* mapping_ = nullptr;
-    int listen_ = -1;
-    int port_ = 0;
-    std::atomic<bool> stop_{false};
-    std::mutex mutex_;
-    std::thread thread_;
+private:
+    static std::vector<std::string> arguments(int port, const std::vector<std::string>& on) {
+        std::vector<std::string> args{"/usr/bin/python3", std::string(VEK_SOURCE_DIR) + "/tests/peripherals/coupler.py",
+                                      std::to_string(port)};
+        args.insert(args.end(), on.begin(), on.end());
+        return args;
+    }
+    int port_;
+    Process process_;
+    bool ready_ = false;
 };
 
 }  // namespace vek::test

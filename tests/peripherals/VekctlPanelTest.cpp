@@ -87,20 +87,16 @@ TEST_F(VekctlPanel, IoListsTheConfiguredIOWithTheirStates) {
     EXPECT_EQ(runWhileServing(vekctl("io")).out,
               "External I/O: simulated (softwareMotors is not 0)\n" + states({"off", "off", "off"}));
 
-    Coupler coupler;
-    {
-        auto lock = coupler.lock();
-        coupler.data().tab_input_bits[1] = 1;  // input 2
-        coupler.data().tab_bits[16] = 1;       // output 1, after the one input block
-    }
-    const std::string address = "127.0.0.1:" + std::to_string(coupler.port());
+    const Coupler coupler({"i1", "c16"});  // input 2; output 1, after the one input block
+    ASSERT_TRUE(coupler.ready());
+    const std::string address = coupler.address();
     execute("UPDATE Config SET keyValue = '0' WHERE keyName = 'softwareMotors'");
     execute("INSERT INTO Config (keyName, keyValue) VALUES ('ioIP', ?), ('ioInBlocks', '1'), ('ioOutBlocks', '1')",
             {address});
     EXPECT_EQ(
         runWhileServing(vekctl("io")).out,
         "External I/O: device " + address + ", found; 1 input blocks, 1 output blocks\n" + states({"on", "off", "on"}));
-    execute("UPDATE Config SET keyValue = ? WHERE keyName = 'ioIP'", {"127.0.0.1:" + std::to_string(Coupler().port())});
+    execute("UPDATE Config SET keyValue = ? WHERE keyName = 'ioIP'", {"127.0.0.1:" + std::to_string(freePort())});
     const std::string none = runWhileServing(vekctl("io")).out;
     EXPECT_NE(none.find(", not found; "), std::string::npos) << none;
     EXPECT_NE(none.find(states({"unknown (no device)", "unknown (no device)", "unknown (no device)"})),
