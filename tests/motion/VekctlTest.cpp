@@ -24,6 +24,7 @@
 
 #include "ChainEmulator.h"
 #include "support/TempInstall.h"
+#include "support/Vekctl.h"
 #include "vek/comm/engine/LineTransport.h"
 #include "vek/persistence/DbConnection.h"
 
@@ -32,23 +33,10 @@ namespace fs = std::filesystem;
 namespace vek::test {
 namespace {
 
-struct ProcessRun {
-    int exitCode = -1;
-    std::string output;
-};
+using ProcessRun = VekctlRun;
 
-// Runs `prefix vekctl arguments redirect` in a shell; by default both
-// standard output and standard error are read.
 ProcessRun vekctl(const std::string& arguments, const std::string& prefix = {}, const std::string& redirect = "2>&1") {
-    const std::string command = prefix + " " + VEK_BIN_DIR + "/vekctl " + arguments + " " + redirect;
-    ProcessRun run;
-    FILE* pipe = ::popen(command.c_str(), "r");
-    if (!pipe) return run;
-    std::array<char, 4096> buffer{};
-    while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) run.output.append(buffer.data(), n);
-    const int status = ::pclose(pipe);
-    run.exitCode = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-    return run;
+    return runVekctl(arguments, prefix, redirect);
 }
 
 class Vekctl : public ::testing::Test {

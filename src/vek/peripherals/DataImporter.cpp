@@ -209,7 +209,8 @@ const DataImporter::Converter::Axis& DataImporter::Converter::axis(int16_t i) {
     }
     auto& cached = axes_[static_cast<std::size_t>(i - 1)];
     if (!cached) {
-        const auto& slide = requireObject(configuration_->motorsData()->item(static_cast<std::size_t>(i))->SlideData());
+        // A copy: requireObject hands back a reference to the temporary it checks.
+        const auto slide = requireObject(configuration_->motorsData()->item(static_cast<std::size_t>(i))->SlideData());
         cached = Axis{slide->pitch(), slide->motorType()};
     }
     return *cached;
