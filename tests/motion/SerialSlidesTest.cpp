@@ -10,6 +10,7 @@
 #include "support/ChainFixture.h"
 #include "support/Each.h"
 #include "vek/comm/Communication.h"
+#include "vek/comm/engine/MotorEngine.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/motion/IMotion.h"
@@ -120,14 +121,8 @@ protected:
         }
         return text + " @" + std::to_string(emulator_->motorBaud(1));
     }
-    // The point frames ("0HA", "0HP") among the frames sent so far.
-    int pointFrames() {
-        const std::string frames = wireFrames(emulator_->received());
-        int count = 0;
-        for (std::size_t at = frames.find(" 0H"); at != std::string::npos; at = frames.find(" 0H", at + 1))
-            count += frames[at + 3] == 'A' || frames[at + 3] == 'P';
-        return count;
-    }
+    // The points the engine has put on the line in this stream.
+    int64_t pointFrames() { return slides().getCommunication()->getObject()->pointsWritten(); }
 };
 
 TEST_F(Streaming, LinesAndRoundedPolylinesAreFollowedPointForPoint) {
@@ -229,7 +224,7 @@ TEST_F(Streaming, EachStreamFaultEndsAt9600AndTheNextPathWorks) {
                          [&] { std::this_thread::sleep_for(std::chrono::milliseconds(400)); }},
                         run),
               "8 RunPath Error->Motion stopped at point  @9600/9600 then 0/0 0/0 0/0 @9600|"
-              "8 RunPath Error->No echo of  @9600/9600 then 0/0 0/0 0/0 @9600|"
+              "8 RunPath Error->Wrong echo of  @9600/9600 then 0/0 0/0 0/0 @9600|"
               "8 RunPath Error->The motors did not take point  @9600/9600 then 0/0 0/0 0/0 @9600|"
               "8 RunPath Error->The motors ran out of points  @9600/9600 then 0/0 0/0 0/0 @9600");
 }
