@@ -376,7 +376,9 @@ bool ChainEmulator::hostCommand(std::size_t index, const std::string& command, d
 
 double ChainEmulator::hostStepSeconds(const Host& h) const {
     const int32_t samples = h.timesSeen >= 2 && h.times[1] > h.times[0] ? h.times[1] - h.times[0] : 128;
-    return samples * SAMPLE_SECONDS / options_.timeScale;
+    // The stream sets the pace: its points are played at the trajectory's
+    // own time step, whatever speed single-axis motion runs at.
+    return samples * SAMPLE_SECONDS;
 }
 
 double ChainEmulator::nextHostTick() const {
