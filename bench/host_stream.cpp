@@ -14,88 +14,38 @@
 // and the real time taken against the trajectory's own duration (goal:
 // within 2 %).
 #include <benchmark/benchmark.h>
-#include <poll.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <chrono>
 #include <cmath>
-#include <csignal>
 #include <numbers>
 #include <string>
-#include <thread>
 
 #include "ChainEmulator.h"
+#include "support/PipePeer.h"
 #include "support/TempInstall.h"
 #include "vek/comm/Communication.h"
-#include "vek/comm/engine/LineTransport.h"
 #include "vek/comm/engine/MotorEngine.h"
 
 namespace {
 
 constexpr double kBudgetBytes = 38400 / 10.0 * 128 * 245.76e-6;
 
-// Echoes every byte once "0ECHO" has passed and answers each point frame
-// with 31 free places.
-void streamPeer(int in, int out, const std::atomic<bool>& stop) {
-    bool echo = false;
-    std::string command;
-    char buffer[512];
-    while (!stop) {
-        pollfd p{in, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) continue;
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n <= 0) return;
-        std::string back;
-        for (ssize_t i = 0; i < n; ++i) {
-            const char c = buffer[i];
-            if (echo) back += c;
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                command.clear();
-            } else if (c != '\r') {
-                command += c;
-            } else {
-                if (command == "ECHO") echo = true;
-                if (command.starts_with("HA") || command.starts_with("HP")) back += '_';
-                command.clear();
-            }
-        }
-        if (!back.empty() && ::write(out, back.data(), back.size()) < 0) return;
-    }
-}
-
 void BM_StreamPointOverAPipe(benchmark::State& state) {
     const auto axes = static_cast<int16_t>(state.range(0));
-    // The peer may still echo when the engine has closed its end.
-    std::signal(SIGPIPE, SIG_IGN);
-    int toPeer[2];
-    int toEngine[2];
-    if (::pipe(toPeer) != 0 || ::pipe(toEngine) != 0) {
-        state.SkipWithError("no pipes");
-        return;
+    vek::test::PipePeer peer;
+    vek::MotorEngine engine;
+    peer.open(engine);
+    engine.beginHostMode(axes);
+    int32_t position = 0;
+    std::size_t bytes = 0;
+    for (auto _ : state) {
+        position += 640;
+        for (int16_t i = 1; i <= axes; ++i) engine.writePosition(i, position * (i % 2 ? 1 : -1));
+        bytes = engine.lastPointBytes();
     }
-    std::atomic<bool> stop{false};
-    std::thread peer(streamPeer, toPeer[0], toEngine[1], std::cref(stop));
-    {
-        vek::MotorEngine engine;
-        engine.openLine(vek::FdLine::overPipes(toEngine[0], toPeer[1]));
-        engine.sendCommand("0ECHO");
-        engine.beginHostMode(axes);
-        int32_t position = 0;
-        std::size_t bytes = 0;
-        for (auto _ : state) {
-            position += 640;
-            for (int16_t i = 1; i <= axes; ++i) engine.writePosition(i, position * (i % 2 ? 1 : -1));
-            bytes = engine.lastPointBytes();
-        }
-        state.counters["bytes/point"] = static_cast<double>(bytes);
-        state.counters["budget"] = kBudgetBytes;
-        state.counters["share"] = static_cast<double>(bytes) / kBudgetBytes;
-        stop = true;
-    }
-    peer.join();
-    ::close(toPeer[0]);
-    ::close(toEngine[1]);
+    state.counters["bytes/point"] = static_cast<double>(bytes);
+    state.counters["budget"] = kBudgetBytes;
+    state.counters["share"] = static_cast<double>(bytes) / kBudgetBytes;
 }
 BENCHMARK(BM_StreamPointOverAPipe)->Arg(1)->Arg(3)->Arg(8)->Unit(benchmark::kMicrosecond);
 

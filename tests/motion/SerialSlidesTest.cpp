@@ -140,6 +140,16 @@ TEST_F(Streaming, LinesAndRoundedPolylinesAreFollowedPointForPoint) {
     EXPECT_GT(slides().getPath()->size(), 40);
     EXPECT_EQ(followed(), "0/0 0/0 0/0 @9600");
     EXPECT_EQ(positions(), "0 0 0");
+    // Fewer points than the motors' start threshold need the explicit run;
+    // fewer than two (no speed) send nothing.
+    slides().drawLine(at(60, 0, 0));
+    EXPECT_LT(slides().getPath()->size(), 8);
+    EXPECT_TRUE(loggedStartingWith(messages(), "Sending explicity run command since path.nodes.count = "));
+    EXPECT_EQ(followed(), "0/0 0/0 0/0 @9600");
+    sent();
+    slides().drawLine(at(600, 0, 0), nullptr, 0.0);
+    EXPECT_TRUE(logged("Path doesn't have sufficient (>=2) node values. Check that the speed is greater than zero."));
+    EXPECT_EQ(sent().find("0H"), std::string::npos);
 }
 
 // The motion event comes after the point the percentage names; a pause

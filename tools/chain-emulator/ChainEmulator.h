@@ -135,6 +135,7 @@ private:
     // Host mode: a command for it (true when it was one), a time step.
     bool hostCommand(std::size_t index, const std::string& command, double when);
     void hostStart(std::size_t index, double when);
+    void hostPosition(std::size_t index, double when);
     void hostTick(std::size_t index);
     void hostFinish(std::size_t index, double when);
     void hostCredit(std::size_t index, double when);
