@@ -207,8 +207,9 @@ void MotorEngine::switchRate(int32_t baudRate) {
 }
 
 void MotorEngine::clearBuffer() {
-    // The echoes of points on their way are not stale: take them first.
-    while (!inFlight_.empty()) takeStreamByte(true);
+    // The echoes of points on their way and the free place the motors owe
+    // after full buffers are not stale: take them first.
+    if (hostAxes_ > 0) collectOwedCredit();
     received_.clear();
     readPos_ = 0;
     if (line_) line_->discardInput();
@@ -335,6 +336,8 @@ std::string MotorEngine::settle() {
 }
 
 void MotorEngine::lineFault(const std::string& description) {
+    // A broken line ends the stream's bookkeeping: nothing more is owed.
+    hostAxes_ = 0;
     inFlight_.clear();
     echoed_ = 0;
     note(LOG_FAULTS, description);
