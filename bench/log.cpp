@@ -1,10 +1,11 @@
 // Log throughput: a dropped developer message and written info lines.
+#include "vek/foundation/Log.h"
+
 #include <benchmark/benchmark.h>
 
 #include <filesystem>
 
 #include "vek/foundation/InstallFolder.h"
-#include "vek/foundation/Log.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -29,9 +30,8 @@ void BM_DroppedDeveloperMessage(benchmark::State& state) {
     const std::string message = "Motor[X]->developer detail that nobody reads";
     auto& log = *vek::runtime().log;
     for (auto _ : state) log.LogMessage(message, -1, "Unknown", 6);
-    state.counters["ns_per_message"] =
-        benchmark::Counter(static_cast<double>(state.iterations()), benchmark::Counter::kIsRate |
-                                                                         benchmark::Counter::kInvert);
+    state.counters["ns_per_message"] = benchmark::Counter(static_cast<double>(state.iterations()),
+                                                          benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
 }
 BENCHMARK(BM_DroppedDeveloperMessage);
 

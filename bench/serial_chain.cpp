@@ -13,19 +13,14 @@
 // of pipes, so that no line time is in the figure (the CPU column is the
 // benchmark thread's). Goal: under 20 µs.
 #include <benchmark/benchmark.h>
-#include <fcntl.h>
-#include <poll.h>
-#include <unistd.h>
 
-#include <atomic>
 #include <memory>
 #include <string>
-#include <thread>
 
 #include "ChainEmulator.h"
+#include "support/PipePeer.h"
 #include "support/TempInstall.h"
 #include "vek/comm/Communication.h"
-#include "vek/comm/engine/LineTransport.h"
 #include "vek/comm/engine/MotorEngine.h"
 
 namespace {
@@ -67,59 +62,16 @@ BENCHMARK(BM_PositionQueriesOverTheEmulator)
     ->Iterations(100)
     ->Unit(benchmark::kMillisecond);
 
-// A motor on the far end of two pipes: passes bytes back while its echo is
-// on, turns echo on at "0ECHO", answers every "RP" with "-12345".
-void pipePeer(int in, int out, const std::atomic<bool>& stop) {
-    bool echo = false;
-    std::string command;
-    char buffer[256];
-    while (!stop) {
-        pollfd p{in, POLLIN, 0};
-        if (::poll(&p, 1, 20) <= 0) continue;
-        const ssize_t n = ::read(in, buffer, sizeof buffer);
-        if (n <= 0) return;
-        std::string back;
-        for (ssize_t i = 0; i < n; ++i) {
-            const char c = buffer[i];
-            if (echo) back += c;
-            if (static_cast<unsigned char>(c) >= 0x80) {
-                command.clear();
-            } else if (c != '\r') {
-                command += c;
-            } else {
-                if (command == "ECHO") echo = true;
-                if (command.ends_with("RP")) back += "-12345\r";
-                command.clear();
-            }
-        }
-        if (!back.empty() && ::write(out, back.data(), back.size()) < 0) return;
-    }
-}
-
 void BM_EngineCommandAndAnswerOverAPipe(benchmark::State& state) {
-    int toPeer[2];
-    int toEngine[2];
-    if (::pipe(toPeer) != 0 || ::pipe(toEngine) != 0) {
-        state.SkipWithError("no pipes");
-        return;
-    }
-    std::atomic<bool> stop{false};
-    std::thread peer(pipePeer, toPeer[0], toEngine[1], std::cref(stop));
-    {
-        vek::MotorEngine engine;
-        engine.openLine(vek::FdLine::overPipes(toEngine[0], toPeer[1]));
-        engine.sendCommand("0ECHO");
-        for (auto _ : state) {
-            if (engine.sendAndRead("1RP") != "-12345") {
-                state.SkipWithError("a query went unanswered");
-                break;
-            }
+    vek::test::PipePeer peer;
+    vek::MotorEngine engine;
+    peer.open(engine);
+    for (auto _ : state) {
+        if (engine.sendAndRead("1RP") != "-12345") {
+            state.SkipWithError("a query went unanswered");
+            break;
         }
-        stop = true;
     }
-    peer.join();
-    ::close(toPeer[0]);
-    ::close(toEngine[1]);
 }
 BENCHMARK(BM_EngineCommandAndAnswerOverAPipe)->Unit(benchmark::kMicrosecond);
 

@@ -4,6 +4,7 @@
 
 #include <chrono>
 #include <functional>
+#include <thread>
 
 #include "support/ChainFixture.h"
 #include "support/Each.h"
@@ -248,6 +249,34 @@ TEST_F(SerialChain, APeerThatHangsUpMidAnswer) {
     startChain(1);
     open();
     EXPECT_EQ(count_, 1);
+}
+
+// Host mode on the engine: points go out while the motors play them; a
+// query between points, once the buffers are full and the motors owe the
+// host a free place, neither loses that byte nor meets it in its echo.
+TEST_F(SerialChain, QueryBetweenPointsOfAFullStream) {
+    startChain(2);
+    open();
+    comm_->setBaudRate(38400);
+    auto engine = comm_->getObject();
+    engine->beginHostMode(2);
+    const auto write = [&](int32_t from, int32_t to) {
+        for (int32_t j = from; j <= to; ++j) {
+            engine->writePosition(1, 10 * j);
+            engine->writePosition(2, -10 * j);
+            if (j < 3) engine->writeTime(0, 32 * (j - 1));
+        }
+    };
+    write(1, 40);
+    // The free place the motors owe has come by now.
+    std::this_thread::sleep_for(std::chrono::milliseconds(30));
+    EXPECT_FALSE(comm_->getResponseOf("2RP").empty());
+    write(41, 50);
+    EXPECT_EQ(engine->endHostMode(), 0);
+    const auto played = chain().playedPositions(1);
+    ASSERT_EQ(played.size(), 50u);
+    EXPECT_EQ(played.front() + played.back(), 510);
+    EXPECT_EQ(comm_->getResponseOf("1RP"), "500");
 }
 
 // A port that does not exist or that another program holds is error 1 with

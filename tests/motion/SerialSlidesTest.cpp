@@ -10,6 +10,7 @@
 #include "support/ChainFixture.h"
 #include "support/Each.h"
 #include "vek/comm/Communication.h"
+#include "vek/comm/engine/MotorEngine.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/motion/IMotion.h"
@@ -120,14 +121,8 @@ protected:
         }
         return text + " @" + std::to_string(emulator_->motorBaud(1));
     }
-    // The point frames ("0HA", "0HP") among the frames sent so far.
-    int pointFrames() {
-        const std::string frames = wireFrames(emulator_->received());
-        int count = 0;
-        for (std::size_t at = frames.find(" 0H"); at != std::string::npos; at = frames.find(" 0H", at + 1))
-            count += frames[at + 3] == 'A' || frames[at + 3] == 'P';
-        return count;
-    }
+    // The points the engine has put on the line in this stream.
+    int64_t pointFrames() { return slides().getCommunication()->getObject()->pointsWritten(); }
 };
 
 TEST_F(Streaming, LinesAndRoundedPolylinesAreFollowedPointForPoint) {
@@ -145,6 +140,16 @@ TEST_F(Streaming, LinesAndRoundedPolylinesAreFollowedPointForPoint) {
     EXPECT_GT(slides().getPath()->size(), 40);
     EXPECT_EQ(followed(), "0/0 0/0 0/0 @9600");
     EXPECT_EQ(positions(), "0 0 0");
+    // Fewer points than the motors' start threshold need the explicit run;
+    // fewer than two (no speed) send nothing.
+    slides().drawLine(at(60, 0, 0));
+    EXPECT_LT(slides().getPath()->size(), 8);
+    EXPECT_TRUE(loggedStartingWith(messages(), "Sending explicity run command since path.nodes.count = "));
+    EXPECT_EQ(followed(), "0/0 0/0 0/0 @9600");
+    sent();
+    slides().drawLine(at(600, 0, 0), nullptr, 0.0);
+    EXPECT_TRUE(logged("Path doesn't have sufficient (>=2) node values. Check that the speed is greater than zero."));
+    EXPECT_EQ(sent().find("0H"), std::string::npos);
 }
 
 // The motion event comes after the point the percentage names; a pause
@@ -229,7 +234,7 @@ TEST_F(Streaming, EachStreamFaultEndsAt9600AndTheNextPathWorks) {
                          [&] { std::this_thread::sleep_for(std::chrono::milliseconds(400)); }},
                         run),
               "8 RunPath Error->Motion stopped at point  @9600/9600 then 0/0 0/0 0/0 @9600|"
-              "8 RunPath Error->No echo of  @9600/9600 then 0/0 0/0 0/0 @9600|"
+              "8 RunPath Error->Wrong echo of  @9600/9600 then 0/0 0/0 0/0 @9600|"
               "8 RunPath Error->The motors did not take point  @9600/9600 then 0/0 0/0 0/0 @9600|"
               "8 RunPath Error->The motors ran out of points  @9600/9600 then 0/0 0/0 0/0 @9600");
 }

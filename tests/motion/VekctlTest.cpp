@@ -409,6 +409,10 @@ TEST_F(Vekctl, ChainAndSendOverTheEmulator) {
     }
     EXPECT_EQ(vekctl("chain").exitCode, 1);
     EXPECT_EQ(vekctl("send" + port).exitCode, 1);
+    const auto noDemo = vekctl("demo --quiet --home " + (dir_ / "serial").string() + " --port /dev/vek-no-such-port");
+    EXPECT_EQ(noDemo.exitCode, 4) << noDemo.output;
+    EXPECT_NE(noDemo.output.find("cannot open the serial chain on /dev/vek-no-such-port ("), std::string::npos)
+        << noDemo.output;
     EXPECT_EQ(vekctl("chain" + port + " --max 9").exitCode, 1);
 }
 

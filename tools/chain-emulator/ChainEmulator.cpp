@@ -246,6 +246,7 @@ void ChainEmulator::execute(std::size_t index, const std::string& command, doubl
     } else if (hostCommand(index, command, when)) {
         return;
     } else {
+        hostPosition(index, when);
         auto answer = m.execute(command, when * options_.timeScale);
         if (!answer) return;
         if (dropAnswers_ > 0) {
@@ -376,7 +377,9 @@ bool ChainEmulator::hostCommand(std::size_t index, const std::string& command, d
 
 double ChainEmulator::hostStepSeconds(const Host& h) const {
     const int32_t samples = h.timesSeen >= 2 && h.times[1] > h.times[0] ? h.times[1] - h.times[0] : 128;
-    return samples * SAMPLE_SECONDS / options_.timeScale;
+    // The stream sets the pace: its points are played at the trajectory's
+    // own time step, whatever speed single-axis motion runs at.
+    return samples * SAMPLE_SECONDS;
 }
 
 double ChainEmulator::nextHostTick() const {
@@ -384,6 +387,15 @@ double ChainEmulator::nextHostTick() const {
     for (const Host& h : hosts_)
         if (h.on && h.started) next = std::min(next, h.nextTick);
     return next;
+}
+
+void ChainEmulator::hostPosition(std::size_t index, double when) {
+    // Between two points a streaming motor moves along the straight line.
+    const Host& h = hosts_[index];
+    if (!h.on || !h.started || h.played.empty() || h.buffer.empty()) return;
+    const double step = hostStepSeconds(h);
+    const double f = std::clamp(1.0 - (h.nextTick - when) / step, 0.0, 1.0);
+    motors_[index].place(h.played.back() + f * (h.buffer.front() - h.played.back()));
 }
 
 void ChainEmulator::hostStart(std::size_t index, double when) {

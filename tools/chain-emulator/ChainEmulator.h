@@ -19,7 +19,8 @@ struct EmulatorOptions {
     // motor 1, motor to motor, last motor to host); without it bytes pass at
     // once.
     bool lineTime = false;
-    // Motion runs this many times faster than real time (tests of homing).
+    // Motion runs this many times faster than real time (tests of homing);
+    // a host-mode stream always plays at its own time step.
     double timeScale = 1.0;
     // The rate the motors run at when the emulator starts.
     int32_t baudRate = 9600;
@@ -134,6 +135,7 @@ private:
     // Host mode: a command for it (true when it was one), a time step.
     bool hostCommand(std::size_t index, const std::string& command, double when);
     void hostStart(std::size_t index, double when);
+    void hostPosition(std::size_t index, double when);
     void hostTick(std::size_t index);
     void hostFinish(std::size_t index, double when);
     void hostCredit(std::size_t index, double when);

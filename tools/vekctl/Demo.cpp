@@ -88,10 +88,11 @@ int Demo::prepare() {
         return Exit::INSTALL;
     }
     vek::setInstallFolder(options_.home);
-    if (!options_.realTime) vek::eventLoop().setClock(std::make_shared<vek::ManualClock>());
+    // A real line runs in real time.
+    if (!options_.realTime && options_.port.empty()) vek::eventLoop().setClock(std::make_shared<vek::ManualClock>());
     vek::Server server;
     slides_ = server.getLinearSlides();
-    slides_->setIsSimulation(true);
+    slides_->setIsSimulation(options_.port.empty());
     slides_->setIsSimulationMute(!options_.sound);
     try {
         slides_->databaseRelatedInit("vek.db");
@@ -156,17 +157,17 @@ void Demo::ensureSmartMotorAxes() {
 
 int Demo::connect() {
     try {
-        slides_->openConnection(9600, "SIM");
+        slides_->openConnection(9600, options_.port.empty() ? "SIM" : options_.port);
     } catch (const std::exception& e) {
-        std::cerr << "vekctl: cannot open the simulated chain (" << describe(e) << ")\n";
+        std::cerr << "vekctl: cannot open the " << chainName() << " (" << describe(e) << ")\n";
         return Exit::CONNECTION;
     }
     auto motors = slides_->motors();
     if (motors->count() != 3) {
-        std::cerr << "vekctl: expected three simulated axes, found " << motors->count() << "\n";
+        std::cerr << "vekctl: expected three axes on the " << chainName() << ", found " << motors->count() << "\n";
         return Exit::CONNECTION;
     }
-    std::cout << "Simulated chain open: ";
+    std::cout << (options_.port.empty() ? "Simulated chain" : "Serial chain on " + options_.port) << " open: ";
     for (std::size_t i = 1; i <= motors->count(); ++i) std::cout << (i > 1 ? ", " : "") << motors->item(i)->name();
     std::cout << " (trajectory step " << slides_->getPath()->TIMEDELTA() << " samples)\n";
     return Exit::OK;
@@ -292,10 +293,21 @@ int Demo::draw(const std::shared_ptr<vek::NodePath>& path, const std::string& la
     return Exit::OK;
 }
 
+std::string Demo::chainName() const {
+    return options_.port.empty() ? "simulated chain" : "serial chain on " + options_.port;
+}
+
 void Demo::sample() {
     if (!slides_) return;
     auto motors = slides_->motors();
     if (motors->count() < 3) return;
+    // Over a serial line each reading is three queries between the points of
+    // a stream: ten readings a second are plenty.
+    if (!options_.port.empty()) {
+        const double now = vek::eventLoop().now();
+        if (lastSample_ >= 0 && now - lastSample_ < 0.1) return;
+        lastSample_ = now;
+    }
     const Point3 p{mm(1, motors->item(1)->position()), mm(2, motors->item(2)->position()),
                    mm(3, motors->item(3)->position())};
     if (!haveLast_ || p.x != last_.x || p.y != last_.y || p.z != last_.z) {
@@ -356,7 +368,10 @@ int Demo::finish() {
     }
     slides_->closeConnection(9600);
     if (restoreSoftwareMotors_) runtime().configuration->storeConfigValue("softwareMotors", previousSoftwareMotors_);
-    if (!picture_.write(options_.svg, "vek demo: commanded path and simulated axis positions")) {
+    if (!picture_.write(options_.svg,
+                        options_.port.empty()
+                            ? "vek demo: commanded path and simulated axis positions"
+                            : "vek demo: commanded path and axis positions read back over " + options_.port)) {
         std::cerr << "vekctl: cannot write " << options_.svg << "\n";
         return Exit::PICTURE;
     }

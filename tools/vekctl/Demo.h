@@ -38,6 +38,7 @@ struct DemoOptions {
     bool realTime = false;             // wait in wall-clock time instead of virtual time
     bool sound = false;                // play the motion sound
     bool quiet = false;                // no progress bars
+    std::string port;                  // a real (or emulated) chain instead of the simulation
 };
 
 // The simulated gantry end to end: three simulated axes on the install's
@@ -65,6 +66,7 @@ private:
     // Draws `path` with a progress bar fed by the event pump and motionEvent.
     int draw(const std::shared_ptr<vek::NodePath>& path, const std::string& label, double cornerRadius);
     void sample();
+    std::string chainName() const;
     void startTrajectory(const vek::NodePath& path);
     double mm(int16_t axis, int32_t counts) const;
 
@@ -80,6 +82,7 @@ private:
     int shownPercent_ = -1;
     std::string label_;
     std::vector<std::string> labels_;  // bars still to come in this drawing
+    double lastSample_ = -1;           // over a serial line: when the axes were last read
     bool live_ = false;                // redraw bars in place (a terminal)
     bool eventSeen_ = false;
     Point3 last_{};

@@ -91,6 +91,10 @@ Options of demo:
                  time, the whole run takes well under a second)
   --sound        play the motion sound while axes move
   --quiet        no progress bars
+  --port PATH    run on the motor chain on serial port PATH (a /dev/tty*
+                 device or the pseudo-terminal of `vekctl emulate`) instead
+                 of the simulation, in real time; the picture shows the
+                 positions read back from the motors
 
 Options of commands:
   -c LINE        run LINE (repeatable; the first failure ends the run);
@@ -483,6 +487,8 @@ int run(int argc, char** argv) {
             options.sound = true;
         } else if (arg == "--quiet") {
             options.quiet = true;
+        } else if (arg == "--port") {
+            if (!value(options.port)) return usage("--port needs a device");
         } else if (arg == "--help" || arg == "-h") {
             std::cout << kHelp;
             return vekctl::Exit::OK;

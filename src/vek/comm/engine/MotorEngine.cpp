@@ -149,6 +149,8 @@ void MotorEngine::closePort() {
     }
     note(LOG_PORT, "closed " + portName_);
     hostAxes_ = 0;
+    inFlight_.clear();
+    echoed_ = 0;
     line_.reset();
     received_.clear();
     readPos_ = 0;
@@ -178,6 +180,14 @@ void MotorEngine::switchRate(int32_t baudRate) {
     note(LOG_STEPS,
          "switching the chain from " + std::to_string(baudRate_) + " to " + std::to_string(baudRate) + " baud");
     const std::string bytes = frame("0BAUD" + std::to_string(baudRate));
+    // A rate switch abandons a stream: what is still on its way is dropped
+    // once the line is quiet.
+    hostAxes_ = 0;
+    if (!inFlight_.empty()) {
+        inFlight_.clear();
+        echoed_ = 0;
+        settle();
+    }
     clearBuffer();
     put(bytes);
     std::string fault;
@@ -197,6 +207,9 @@ void MotorEngine::switchRate(int32_t baudRate) {
 }
 
 void MotorEngine::clearBuffer() {
+    // The echoes of points on their way and the free place the motors owe
+    // after full buffers are not stale: take them first.
+    if (hostAxes_ > 0) collectOwedCredit();
     received_.clear();
     readPos_ = 0;
     if (line_) line_->discardInput();
@@ -233,6 +246,8 @@ void MotorEngine::sendCommand(std::string_view text) {
             return;
         }
     }
+    // Between points: what the stream still owes comes first.
+    if (hostAxes_ > 0) collectOwedCredit();
     put(frame_);
     if (echo_) expectEcho(frame_);
     // Every motor has echo on, or none: the engine follows the chain-wide
@@ -321,6 +336,10 @@ std::string MotorEngine::settle() {
 }
 
 void MotorEngine::lineFault(const std::string& description) {
+    // A broken line ends the stream's bookkeeping: nothing more is owed.
+    hostAxes_ = 0;
+    inFlight_.clear();
+    echoed_ = 0;
     note(LOG_FAULTS, description);
     // What is still on its way belongs to the broken exchange.
     settle();
@@ -457,6 +476,8 @@ void MotorEngine::beginHostMode(int16_t axes) {
     pointAxes_ = 0;
     pointsSent_ = 0;
     credit_ = HOST_BUFFER;
+    inFlight_.clear();
+    echoed_ = 0;
     timesWritten_ = 0;
 }
 
@@ -484,32 +505,71 @@ void MotorEngine::sendPoint() {
         text += streamDigits(pointsSent_ == 0 ? int64_t{point_[i]} : int64_t{point_[i]} - previous_[i]);
         previous_[i] = point_[i];
     }
-    collectOwedCredit();
     const std::string bytes = frame(text);
+    // The last free-places byte counts places before the points still on
+    // their way: block only while none is left for this one.
+    while (credit_ - static_cast<int32_t>(inFlight_.size()) <= 0) {
+        if (inFlight_.empty()) {
+            collectOwedCredit();
+        } else {
+            takeStreamByte(true);
+        }
+    }
     put(bytes);
     lastPointBytes_ = bytes.size();
-    expectEcho(bytes);
-    awaitCredit(settingMicros(1) + lineMicros(MAX_ADDRESS + 1), "take point " + std::to_string(pointsSent_ + 1));
+    inFlight_.push_back(bytes);
     ++pointsSent_;
+    // Whatever came back already, without waiting.
+    while (!inFlight_.empty() && takeStreamByte(false)) {
+    }
 }
 
-void MotorEngine::awaitCredit(int64_t waitMicros, const std::string& what) {
+bool MotorEngine::takeStreamByte(bool wait) {
+    const std::string& sent = inFlight_.front();
+    int64_t waitMicros = 0;
+    if (wait) {
+        std::size_t queued = 0;
+        for (const auto& f : inFlight_) queued += f.size() + 1;
+        waitMicros = settingMicros(1) + lineMicros(queued - echoed_ + MAX_ADDRESS + 1);
+    }
     const auto b = nextByte(waitMicros);
+    if (!b && !wait) return false;
+    const int64_t point = pointsSent_ - static_cast<int64_t>(inFlight_.size()) + 1;
+    if (echoed_ < sent.size()) {
+        if (!b || *b != sent[echoed_]) {
+            const std::string back = sent.substr(0, echoed_) + (b ? std::string(1, *b) : std::string());
+            logBytes(LOG_IN, '<', back);
+            lineFault(b ? "Wrong echo of " + textOf(sent) + " on " + portName_ + ": " + hex(back) + " came back for " +
+                              hex(sent.substr(0, echoed_ + 1)) + "."
+                        : "No echo of " + textOf(sent) + " on " + portName_ + " after " + std::to_string(echoed_) +
+                              " of " + std::to_string(sent.size()) + " bytes; a motor does not pass the line on.");
+        }
+        if (++echoed_ == sent.size()) logBytes(LOG_IN, '<', sent);
+        return true;
+    }
+    takeCredit(b, "take point " + std::to_string(point));
+    inFlight_.pop_front();
+    echoed_ = 0;
+    return true;
+}
+
+void MotorEngine::takeCredit(std::optional<char> b, const std::string& what) {
     const auto c = b ? static_cast<unsigned char>(*b) : 0;
+    if (b) logBytes(LOG_IN, '<', std::string(1, *b));
     if (!b || c < 0x40 || c >= 0x40 + HOST_BUFFER) {
-        if (b) logBytes(LOG_IN, '<', std::string(1, *b));
         lineFault("The motors did not " + what + " on " + portName_ + " (" +
                   (b ? "byte " + hex(std::string(1, *b)) + " came" : std::string("nothing came")) +
                   " where their buffer's free places were due); they stopped acknowledging the stream.");
     }
-    logBytes(LOG_IN, '<', std::string(1, *b));
     credit_ = c - 0x40;
 }
 
 void MotorEngine::collectOwedCredit() {
-    // Full buffers: the motors say so again once they have played a point,
-    // and that byte must not meet the next frame's echo.
-    if (credit_ == 0) awaitCredit(2 * hostStepMicros() + settingMicros(2), "free a buffer place");
+    // Every point's echo and free places first; then, when the buffers
+    // were full, the byte the motors send once they have played a point,
+    // so that it cannot meet the next frame's echo.
+    while (!inFlight_.empty()) takeStreamByte(true);
+    if (credit_ == 0) takeCredit(nextByte(2 * hostStepMicros() + settingMicros(2)), "free a buffer place");
 }
 
 void MotorEngine::writeTime(int32_t /*reserved*/, int32_t value) {

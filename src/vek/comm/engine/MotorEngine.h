@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <cstdio>
+#include <deque>
 #include <memory>
 #include <optional>
 #include <string>
@@ -142,6 +143,8 @@ public:
     // nothing outside host mode.
     int32_t endHostMode();
     bool inHostMode() const { return hostAxes_ > 0; }
+    // Points written since host mode began.
+    int64_t pointsWritten() const { return pointsSent_; }
     // Bytes on the line for each point so far (the last one written).
     std::size_t lastPointBytes() const { return lastPointBytes_; }
     // A signed value in the stream's digits: 5 bits a character, low
@@ -204,7 +207,10 @@ private:
     std::string frame_;
 
     void sendPoint();
-    void awaitCredit(int64_t waitMicros, const std::string& what);
+    // Consumes the next byte of the points on their way (their echo, then
+    // their free-places byte); without `wait` only one already received.
+    bool takeStreamByte(bool wait);
+    void takeCredit(std::optional<char> byte, const std::string& what);
     void collectOwedCredit();
     int64_t hostStepMicros() const;
 
@@ -214,6 +220,10 @@ private:
     uint32_t pointAxes_ = 0;
     int64_t pointsSent_ = 0;
     int32_t credit_ = HOST_BUFFER;
+    // Point frames sent whose echo and free-places byte have not all come
+    // back; echoed_ bytes of the first one have.
+    std::deque<std::string> inFlight_;
+    std::size_t echoed_ = 0;
     std::array<int32_t, 2> times_{};
     int32_t timesWritten_ = 0;
     std::size_t lastPointBytes_ = 0;
