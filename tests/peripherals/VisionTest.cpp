@@ -87,6 +87,7 @@ TEST_F(VisionTest, StatusLinesGarbageAndHangUps) {
 TEST_F(VisionTest, ACameraThatNeverAnswersTimesOutAndDvtValuesReturnAtOnce) {
     CameraStub camera([](const std::string& line) { return line == "Result" ? "1\r\n17\r\n" : ""; });
     ASSERT_TRUE(vision_.ConnectCognex("127.0.0.1", camera.port()));
+    vision_.setAnswerTimeout(10);  // without one, the wait lasts as long as the camera's silence
     const double start = eventLoop().now();
     EXPECT_EQ(vision_.GetCognexValue("Result", 0), "");  // no such command: nothing comes back
     EXPECT_NEAR(eventLoop().now() - start, 10.0, 0.002);

@@ -226,7 +226,7 @@ void Vision::sendAndWait(const std::string& text) {
         busy_ = false;
         return;
     }
-    answerTimer_ = eventLoop().startTimer(answerTimeout_, [this] { onAnswerTimer(); });
+    if (answerTimeout_ > 0) answerTimer_ = eventLoop().startTimer(answerTimeout_, [this] { onAnswerTimer(); });
     waitWhileBusy();
     stopTimer(answerTimer_);
 }

@@ -14,11 +14,11 @@ namespace vek {
 //
 // Every answer that arrives is handled as it comes: logged, split at CR LF,
 // and in Cognex mode its status line read ("1" success, with the value on
-// the next line). A wait for an answer ends when one arrives, when the
-// camera closes the connection, or after answerTimeout() seconds without an
-// answer: a camera that hangs must not hang the host with it, so that one
-// is logged and its connection closed (a late answer would otherwise be
-// taken for the answer to the next command).
+// the next line). A wait for an answer ends when one arrives or when the
+// camera closes the connection; like the camera's own control, it has no
+// time limit unless the host sets one with setAnswerTimeout(). A camera that
+// then stays silent is logged and its connection closed (a late answer would
+// otherwise be taken for the answer to the next command).
 class Vision {
 public:
     Vision();
@@ -81,7 +81,7 @@ private:
     EventLoop::WatchId writeWatch_ = 0;
     EventLoop::TimerId connectTimer_ = 0;
     EventLoop::TimerId answerTimer_ = 0;
-    double answerTimeout_ = 10.0;
+    double answerTimeout_ = 0;  // seconds; 0: wait as long as it takes
     bool connected_ = false;
     bool busy_ = false;
     int16_t mode_ = 1;
