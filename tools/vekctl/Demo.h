@@ -26,6 +26,11 @@ enum Value : int {
     PICTURE = 7,
     OUTPUT = 8,
     COMMAND = 9,
+    // vekctl run: the user program failed otherwise (10), Python could not
+    // be started (11), Ctrl-C ended the program (130).
+    PROGRAM = 10,
+    PYTHON = 11,
+    INTERRUPTED = 130,
 };
 }  // namespace Exit
 

@@ -9,6 +9,7 @@
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
+#include "RunProgram.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -35,6 +36,14 @@ Commands:
            "Dataset.name"). The commands' display texts are printed as they
            come, results after "= ", failures as "error N: text". Ctrl-C
            while a command runs stops the program and the motors.
+  run      Run a user program written in Python (SCRIPT.py [ARGS...])
+           against the simulated gantry of the install's database: the
+           program imports vek and reaches the loaded, connected gantry
+           through vek.Server() (see examples/). The commands' display
+           texts are printed as they come; a numbered error that ends the
+           program is printed as "error N: text". Ctrl-C during a wait
+           stops the motors and ends the program. (A real serial chain is
+           not offered yet: the program always runs on the simulation.)
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
@@ -61,6 +70,12 @@ Options of commands:
                  time, a wait for a move returns at once)
   --sound        play the motion sound while axes move
 
+Options of run (before SCRIPT.py; what follows it goes to the program):
+  --home DIR     install folder, as for demo
+  --real-time    let machine time pass in wall-clock time (default: virtual
+                 time)
+  --sound        play the motion sound while axes move
+
 Options of migrate:
   --home DIR     install folder, as for demo
   --file NAME    database file in the install's data folder to upgrade (a
@@ -85,7 +100,11 @@ Exit codes:
   6  drawing a path failed
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
-  9  a command of `commands` failed with a numbered error
+  9  a command of `commands`, or the program of `run`, failed with a
+     numbered error
+  10 the program of `run` failed with another Python exception
+  11 `run` could not start Python (or vekctl was built without the module)
+  130 the program of `run` was interrupted with Ctrl-C
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened)
@@ -163,6 +182,30 @@ int commands(int argc, char** argv) {
     return code;
 }
 
+int runScript(int argc, char** argv) {
+    vekctl::RunOptions options;
+    options.home = vekctl::defaultHome();
+    int i = 2;
+    for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg == "--real-time") {
+            options.realTime = true;
+        } else if (arg == "--sound") {
+            options.sound = true;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (i >= argc) return usage("run needs a program file (SCRIPT.py)");
+    options.script = argv[i];
+    options.args.assign(argv + i + 1, argv + argc);
+    if (options.home.empty()) return noHome();
+    return vekctl::runProgram(options);
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -172,6 +215,7 @@ int run(int argc, char** argv) {
     }
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
+    if (command == "run") return runScript(argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;
