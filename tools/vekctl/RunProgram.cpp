@@ -10,7 +10,8 @@
 
 #include "Demo.h"
 #include "DemoInstall.h"
-#include "vek/foundation/InstallFolder.h"
+#include "vek/persistence/DbSavepoint.h"
+#include "vek/vek.h"
 
 namespace vekctl {
 
@@ -21,6 +22,23 @@ int runProgram(const RunOptions& options) {
         std::cerr << "vekctl: " << problem << "\n";
         return Exit::INSTALL;
     }
+    // The program's lines and paths are drawn by coordinated motion, which
+    // drives SmartMotor axes only: axes 1-3 get such a slide, as for demo.
+    try {
+        vek::setInstallFolder(options.home);
+        vek::Server server;
+        server.getLinearSlides()->setIsSimulation(true);
+        server.getLinearSlides()->databaseRelatedInit("vek.db");
+        vek::DbSavepoint change(*vek::runtime().database->Connection(), "vek_run_axes", true);
+        useSmartMotorSlides(std::cout);
+        change.commit();
+    } catch (const vek::NumberedError& e) {
+        std::cerr << "vekctl: cannot load " << options.home << "/data/vek.db (error " << e.number() << ": "
+                  << e.description() << ")\n";
+        vek::shutDown();
+        return Exit::DATABASE;
+    }
+    vek::shutDown();
     // The build tree's package comes first; an installed vekctl without one
     // finds the package that pip installed.
     std::error_code ec;
