@@ -190,7 +190,10 @@ PyCallable::PyCallable(py::object f) : f_(std::make_shared<Slot>(std::move(f))) 
 }
 
 std::string typeNameOf(const std::type_info& type) {
-    if (auto* info = py::detail::get_type_info(type)) return info->type->tp_name;
+    if (auto* info = py::detail::get_type_info(type)) {
+        const std::string name = info->type->tp_name;
+        return name.substr(name.rfind('.') + 1);
+    }
     return py::detail::clean_type_id(type.name());
 }
 
