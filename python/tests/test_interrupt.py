@@ -22,7 +22,9 @@ PROGRAM = textwrap.dedent("""
     slides.openConnection(9600, "SIM")
     c = server.commands
     c.DoVelocityMove(2, 1, 5, 50)
-    print("waiting", flush=True)
+    # Said from inside the wait, so the signal cannot come before it.
+    server.logger.messagedLogged.connect(
+        lambda text, level: text.startswith("Waiting for inputSwitch") and print("waiting", flush=True))
     try:
         c.WaitForSwitch(1, "In2", 1)
         print("not interrupted")
