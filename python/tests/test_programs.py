@@ -1,10 +1,12 @@
 """vekctl run: the three examples as they stand, and how a failing program ends."""
 import fnmatch
 import os
+import signal
+import subprocess
 
 import pytest
 
-from conftest import SOURCE, vekctl
+from conftest import SOURCE, VEKCTL, vekctl
 
 EXAMPLES = os.path.join(SOURCE, "examples")
 
@@ -55,3 +57,22 @@ def test_usage_errors(home, tmp_path):
     assert vekctl(home).returncode == 1
     missing = vekctl(home, str(tmp_path / "none.py"))
     assert missing.returncode == 1 and "no program file" in missing.stderr
+
+
+def test_ctrl_c_ends_a_program_with_the_stop(home, tmp_path):
+    script = tmp_path / "waits.py"
+    script.write_text(
+        "import vek\n"
+        "server = vek.Server()\n"
+        "server.logger.messagedLogged.connect(\n"
+        "    lambda text, level: text.startswith('Waiting for') and print('waiting', flush=True))\n"
+        "server.commands.WaitForSwitch(1, 'In2', 1)\n")
+    child = subprocess.Popen([VEKCTL, "run", "--home", str(home), "--real-time", str(script)],
+                             stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    for line in child.stdout:
+        if line == "waiting\n":
+            break
+    child.send_signal(signal.SIGINT)  # vekctl has become the program's Python
+    out, err = child.communicate(timeout=60)
+    assert child.returncode == 130
+    assert err == "interrupted: error 5: Exiting WaitForSwitch command.\n"
