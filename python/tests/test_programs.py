@@ -42,7 +42,7 @@ def test_pick_and_place_waits_for_each_part(home):
     ("import vek\nvek.Server().commands.DoPositionMove(7, 1, 1, 1)\n", 9,
      "error 11: Motor Index 7 is invalid. (program.py line 2)"),
     ("import vek\nvek.Server().commands.LogMessage('x', 99)\n", 9, "error 11: "),
-    ("raise ValueError('own failure')\n", 10, "ValueError: own failure"),
+    ("raise ValueError('own failure')\n", 12, "ValueError: own failure"),
     ("import sys\nsys.exit(4)\n", 4, ""),
 ])
 def test_a_failing_program_ends_with_its_error(home, tmp_path, program, code, message):

@@ -7,7 +7,7 @@ data/vek.db; the program finds the gantry loaded, simulated and connected,
 and reaches it through vek.Server(). The level-5 texts of the commands are
 printed as they come. Exit codes: 0 done, 1 usage, 3 the database could not
 be loaded, 4 the simulated chain could not be opened, 9 the program failed
-with a numbered error (printed as "error N: text"), 10 it failed otherwise,
+with a numbered error (printed as "error N: text"), 12 it failed otherwise,
 130 it was interrupted with Ctrl-C.
 """
 import os
@@ -107,7 +107,7 @@ def main(argv):
         return 130
     except Exception:  # the program's own failure: shown as Python shows it
         traceback.print_exc()
-        return 10
+        return 12
     return 0
 
 

@@ -26,10 +26,11 @@ enum Value : int {
     PICTURE = 7,
     OUTPUT = 8,
     COMMAND = 9,
-    // vekctl run: the user program failed otherwise (10), Python could not
-    // be started (11), Ctrl-C ended the program (130).
-    PROGRAM = 10,
-    PYTHON = 11,
+    // vekctl run: the user program failed otherwise (12), Python could not
+    // be started (13), Ctrl-C ended the program (130). (10 and 11 are kept
+    // for the line and panel commands.)
+    PROGRAM = 12,
+    PYTHON = 13,
     INTERRUPTED = 130,
 };
 }  // namespace Exit

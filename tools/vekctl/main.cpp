@@ -102,8 +102,8 @@ Exit codes:
   8  standard output could not be written (a full disk, for example)
   9  a command of `commands`, or the program of `run`, failed with a
      numbered error
-  10 the program of `run` failed with another Python exception
-  11 `run` could not start Python (or vekctl was built without the module)
+  12 the program of `run` failed with another Python exception
+  13 `run` could not start Python (or vekctl was built without the module)
   130 the program of `run` was interrupted with Ctrl-C
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
