@@ -69,6 +69,15 @@ void BM_CurrentPoint(benchmark::State& state) {
 }
 BENCHMARK(BM_CurrentPoint);
 
+// A command that reaches no motor: what bench/python_calls.py compares
+// calls from Python against.
+void BM_GetValue(benchmark::State& state) {
+    auto& commands = *gantry().commands;
+    commands.SaveValue("bench", "1");
+    for (auto _ : state) benchmark::DoNotOptimize(commands.GetValue("bench"));
+}
+BENCHMARK(BM_GetValue);
+
 void BM_MotorStatusWord(benchmark::State& state) {
     auto& motor = *gantry().motors->item(1);
     for (auto _ : state) benchmark::DoNotOptimize(motor.getResponseOf("RW"));

@@ -369,12 +369,13 @@ private:
         struct sigaction previous {};
         action.sa_handler = onInterrupt;
         ::sigaction(SIGINT, &action, &previous);
-        vek::eventLoop().setHostPump([this] {
+        bool stopped = false;
+        vek::eventLoop().setHostPump([this, &stopped] {
             if (!interrupted) return;
             interrupted = 0;
+            stopped = true;
             std::cout << "(interrupted: stopping)\n";
-            commands_.StopProgram();
-            commands_.StopMotion();
+            commands_.interrupt();
         });
         int code = Exit::OK;
         try {
@@ -385,6 +386,8 @@ private:
             code = Exit::COMMAND;
         }
         vek::eventLoop().setHostPump(nullptr);
+        // The next line runs without the stop left raised.
+        if (stopped) commands_.endInterrupt();
         ::sigaction(SIGINT, &previous, nullptr);
         return code;
     }

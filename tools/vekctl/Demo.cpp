@@ -23,7 +23,6 @@ using vek::runtime;
 
 constexpr const char* kDatasetName = "Demo";
 constexpr const char* kPolylineName = "RoundedSquare";
-constexpr const char* kDemoSlideModel = "SM23-DEMO";
 constexpr double kSpeed = 5.0;          // counts per servo sample
 constexpr double kAcceleration = 0.01;  // counts per servo sample squared
 constexpr double kCornerRadius = 4000;  // pitch-scaled counts (10 mm)
@@ -106,47 +105,11 @@ int Demo::prepare() {
 }
 
 void Demo::ensureSmartMotorAxes() {
-    // The write lock from the first look to the last store, and the records
-    // read again under it: demos started together would otherwise each add
-    // the demo slide.
+    // The write lock from the first look to the last store: demos started
+    // together would otherwise each add the demo slide.
     vek::DbSavepoint change(*runtime().database->Connection(), "vek_demo_axes", true);
     auto config = runtime().configuration;
-    config->reload();
-    auto isSmartMotor = [](const std::shared_ptr<vek::SlideData>& slide) {
-        return slide && vek::isSmartMotorFamily(slide->motorType());
-    };
-    std::vector<int16_t> changed;
-    for (int16_t i = 1; i <= 3; ++i) {
-        if (!isSmartMotor(config->motorsData()->item(i)->SlideData())) changed.push_back(i);
-    }
-    if (!changed.empty()) {
-        std::shared_ptr<vek::SlideData> demoSlide;
-        for (auto& slide : *config->slidesData()) {
-            if (slide->model() == kDemoSlideModel && isSmartMotor(slide)) demoSlide = slide;
-        }
-        if (!demoSlide) {
-            // 10 mm lead, 200 mm stroke; values bound, never spliced.
-            runtime().database->Connection()->execute(
-                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) VALUES (?, ?, ?, ?, ?, "
-                "?)",
-                {vek::DbValue(std::string(kDemoSlideModel)), vek::DbValue(10.0), vek::DbValue(200.0),
-                 vek::DbValue(80.0), vek::DbValue(900.0),
-                 vek::DbValue(static_cast<int32_t>(vek::MotorConstants::TYPE_SM))});
-            config->reload();
-            for (auto& slide : *config->slidesData()) {
-                if (slide->model() == kDemoSlideModel) demoSlide = slide;
-            }
-        }
-        std::string names;
-        for (std::size_t k = 0; k < changed.size(); ++k) {
-            config->motorsData()->item(changed[k])->setSlideData(demoSlide);
-            names += (k == 0 ? "" : k + 1 == changed.size() ? " and " : ", ") + std::string(1, "XYZ"[changed[k] - 1]);
-        }
-        config->saveData(false);
-        std::cout << (changed.size() == 1 ? "Axis " : "Axes ") << names
-                  << (changed.size() == 1 ? " now uses" : " now use") << " the SmartMotor slide model "
-                  << kDemoSlideModel << " (coordinated motion drives SmartMotor axes only).\n";
-    }
+    useSmartMotorSlides(std::cout);
     previousSoftwareMotors_ = config->getConfigValue("softwareMotors");
     if (previousSoftwareMotors_ != "3") {
         config->storeConfigValue("softwareMotors", "3");

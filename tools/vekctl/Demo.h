@@ -29,6 +29,11 @@ enum Value : int {
     LINE = 10,
     PANEL = 11,
     IMPORT = 12,
+    // vekctl run: the user program failed otherwise (13), Python could not
+    // be started (14), Ctrl-C ended the program (130).
+    PROGRAM = 13,
+    PYTHON = 14,
+    INTERRUPTED = 130,
 };
 }  // namespace Exit
 

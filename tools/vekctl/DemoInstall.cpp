@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <ostream>
 #include <system_error>
+#include <vector>
+
+#include "vek/vek.h"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +61,48 @@ std::string prepareHome(const std::string& home, const std::string& stagedData) 
     }
     if (ec) return "cannot read " + stagedData + ": " + ec.message();
     return {};
+}
+
+void useSmartMotorSlides(std::ostream& out) {
+    using vek::runtime;
+    constexpr const char* kDemoSlideModel = "SM23-DEMO";
+    auto config = runtime().configuration;
+    config->reload();
+    auto isSmartMotor = [](const std::shared_ptr<vek::SlideData>& slide) {
+        return slide && vek::isSmartMotorFamily(slide->motorType());
+    };
+    std::vector<int16_t> changed;
+    for (int16_t i = 1; i <= 3; ++i) {
+        if (!isSmartMotor(config->motorsData()->item(i)->SlideData())) changed.push_back(i);
+    }
+    if (!changed.empty()) {
+        std::shared_ptr<vek::SlideData> demoSlide;
+        for (auto& slide : *config->slidesData()) {
+            if (slide->model() == kDemoSlideModel && isSmartMotor(slide)) demoSlide = slide;
+        }
+        if (!demoSlide) {
+            // 10 mm lead, 200 mm stroke; values bound, never spliced.
+            runtime().database->Connection()->execute(
+                "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) VALUES (?, ?, ?, ?, ?, "
+                "?)",
+                {vek::DbValue(std::string(kDemoSlideModel)), vek::DbValue(10.0), vek::DbValue(200.0),
+                 vek::DbValue(80.0), vek::DbValue(900.0),
+                 vek::DbValue(static_cast<int32_t>(vek::MotorConstants::TYPE_SM))});
+            config->reload();
+            for (auto& slide : *config->slidesData()) {
+                if (slide->model() == kDemoSlideModel) demoSlide = slide;
+            }
+        }
+        std::string names;
+        for (std::size_t k = 0; k < changed.size(); ++k) {
+            config->motorsData()->item(changed[k])->setSlideData(demoSlide);
+            names += (k == 0 ? "" : k + 1 == changed.size() ? " and " : ", ") + std::string(1, "XYZ"[changed[k] - 1]);
+        }
+        config->saveData(false);
+        out << (changed.size() == 1 ? "Axis " : "Axes ") << names << (changed.size() == 1 ? " now uses" : " now use")
+            << " the SmartMotor slide model " << kDemoSlideModel
+            << " (coordinated motion drives SmartMotor axes only).\n";
+    }
 }
 
 }  // namespace vekctl

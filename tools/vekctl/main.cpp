@@ -15,6 +15,7 @@
 #include "Migrate.h"
 #include "Panel.h"
 #include "Peripherals.h"
+#include "RunProgram.h"
 #include "Serial.h"
 #include "vek/motion/Runtime.h"
 
@@ -42,6 +43,14 @@ Commands:
            "Dataset.name"). The commands' display texts are printed as they
            come, results after "= ", failures as "error N: text". Ctrl-C
            while a command runs stops the program and the motors.
+  run      Run a user program written in Python (SCRIPT.py [ARGS...])
+           against the simulated gantry of the install's database: the
+           program imports vek and reaches the loaded, connected gantry
+           through vek.Server() (see examples/). The commands' display
+           texts are printed as they come; a numbered error that ends the
+           program is printed as "error N: text". Ctrl-C during a wait
+           stops the motors and ends the program. (A real serial chain is
+           not offered yet: the program always runs on the simulation.)
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
@@ -103,6 +112,12 @@ Options of commands:
   --home DIR     install folder, as for demo
   --real-time    let machine time pass in wall-clock time (default: virtual
                  time, a wait for a move returns at once)
+  --sound        play the motion sound while axes move
+
+Options of run (before SCRIPT.py; what follows it goes to the program):
+  --home DIR     install folder, as for demo
+  --real-time    let machine time pass in wall-clock time (default: virtual
+                 time)
   --sound        play the motion sound while axes move
 
 Options of migrate:
@@ -170,12 +185,16 @@ Exit codes:
   6  drawing a path failed
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
-  9  a command of `commands` failed with a numbered error; the camera
-     reported a failed trigger; the load cell could not be configured
+  9  a command of `commands`, or the program of `run`, failed with a
+     numbered error; the camera reported a failed trigger; the load cell
+     could not be configured
   10 a command failed on the serial line
   11 the panel's port could not be opened
   12 import: the file gave no points (unknown ending, damaged or missing
      file; the cause is printed as a warning)
+  13 the program of `run` failed with another Python exception
+  14 `run` could not start Python (or vekctl was built without the module)
+  130 the program of `run` was interrupted with Ctrl-C
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened; import 3 also when the points could not be stored; vision 4 when
@@ -450,6 +469,30 @@ int loadCell(int argc, char** argv) {
     return code;
 }
 
+int runScript(int argc, char** argv) {
+    vekctl::RunOptions options;
+    options.home = vekctl::defaultHome();
+    int i = 2;
+    for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg == "--real-time") {
+            options.realTime = true;
+        } else if (arg == "--sound") {
+            options.sound = true;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (i >= argc) return usage("run needs a program file (SCRIPT.py)");
+    options.script = argv[i];
+    options.args.assign(argv + i + 1, argv + argc);
+    if (options.home.empty()) return noHome();
+    return vekctl::runProgram(options);
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -459,6 +502,7 @@ int run(int argc, char** argv) {
     }
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
+    if (command == "run") return runScript(argc, argv);
     if (command == "emulate") return emulate(argc, argv);
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);

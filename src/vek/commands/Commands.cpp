@@ -702,6 +702,20 @@ void Commands::StopProgram(const std::string& programName) {
     advancedCommandsEvent.raise(command, path);
 }
 
+void Commands::interrupt() {
+    StopProgram();
+    try {
+        StopMotion();
+    } catch (const NumberedError&) {
+        // No connection, or vek already shut down: nothing moves.
+    }
+}
+
+void Commands::endInterrupt() {
+    programStop_ = false;
+    if (const auto slides = provided(sources_.slides)) slides->flags()->stopRequested = false;
+}
+
 void Commands::pauseProgram(const std::string& programName, bool pausing) {
     std::string command = "QDX_PROGRAM_PAUSE";
     std::string args = programPath(programName) + (pausing ? ",true" : ",false");

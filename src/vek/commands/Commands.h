@@ -171,6 +171,12 @@ public:
     // The program-stop flag: set by StopProgram without a name, cleared by
     // StartProgram and by the wait it ends.
     bool programStopRequested() const { return programStop_; }
+    // The host's stop button (Ctrl-C in vekctl and in Python programs): asks
+    // the running command to end, as StopProgram does, and stops every motor.
+    // Once the interrupted command has returned, endInterrupt clears what
+    // the stop left raised, so that the next command runs as usual.
+    void interrupt();
+    void endInterrupt();
     // <install>/programs/<programName>
     static std::string programPath(const std::string& programName);
 
