@@ -13,6 +13,8 @@
 #include "vek/comm/engine/ProgramErrors.h"
 #include "vek/comm/engine/ProgramLexer.h"
 #include "vek/comm/engine/ProgramScanner.h"
+#include "vek/comm/engine/ProgramStore.h"
+#include "vek/comm/engine/ProgramTransfer.h"
 #include "vek/commands/Commands.h"
 #include "vek/commands/DevCommands.h"
 #include "vek/foundation/Clock.h"
