@@ -84,3 +84,5 @@
 #include "vek/persistence/SimulationData.h"
 #include "vek/persistence/SlideData.h"
 #include "vek/persistence/User.h"
+#include "vek/programs/ProgramData.h"
+#include "vek/programs/SingleMotorProgram.h"

@@ -19,8 +19,8 @@ const std::vector<std::pair<std::string, bool>> kStartUpTable = {
     {"Utils", true},       {"User", true},
     {"Log", true},         {"Coordinates", true},
     {"PathCache", true},   {"Measurement", true},
-    {"Ethernet", false},   {"ProgramData", false},
-    {"Calibration", true}, {"SingleMotorProgram", false},
+    {"Ethernet", false},   {"ProgramData", true},
+    {"Calibration", true}, {"SingleMotorProgram", true},
     {"Commands", true},    {"DevCommands", true},
     {"Error", true},       {"DataImporter", false},
     {"Excel", false},      {"LinearSlides", true},
@@ -49,6 +49,9 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     EXPECT_EQ(a.getLinearSlides(), b.getLinearSlides());
     EXPECT_EQ(a.Commands(), runtime().commands);
     EXPECT_TRUE(a.Commands() && a.DevCommands() && a.getLinearSlides());
+    EXPECT_EQ(a.ProgramData(), b.ProgramData());
+    EXPECT_EQ(a.SingleMotorProgram(), runtime().singleMotorProgram);
+    EXPECT_TRUE(a.ProgramData() && a.SingleMotorProgram());
     EXPECT_FALSE(a.Configuration() || a.DataSets());
     EXPECT_TRUE(runtime().databaseOrder().empty());
     load(2);

@@ -34,6 +34,7 @@ void createCommands() {
     sources.dataSets = [] { return runtime().dataSets; };
     // TODO(external I/O): hand the process-wide I/O object once the
     // database step makes one; until then switches of motor 0 are refused.
+    sources.singleMotorProgram = [] { return runtime().singleMotorProgram; };
     runtime().commands = std::make_shared<Commands>(std::move(sources));
 }
 
