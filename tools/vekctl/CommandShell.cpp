@@ -425,40 +425,20 @@ int readLines(Shell& shell) {
 
 int runCommands(const CommandsOptions& options) {
     std::setvbuf(stdout, nullptr, _IOLBF, BUFSIZ);
-    const std::string staged = vek::installSubfolder(vek::InstallSubfolder::data);
-    if (const std::string problem = prepareHome(options.home, staged); !problem.empty()) {
-        std::cerr << "vekctl: " << problem << "\n";
-        return Exit::INSTALL;
-    }
-    vek::setInstallFolder(options.home);
-    if (!options.realTime) vek::eventLoop().setClock(std::make_shared<vek::ManualClock>());
-    vek::Server server;
     // The commands' display texts (level 5) as they come; warnings and
     // errors of the log with their kind.
-    server.logger()->messagedLogged.connect([](std::string& message, int16_t& level) {
-        if (level == vek::LogLevel::DISPLAYONLY) {
-            if (!message.empty()) std::cout << message << "\n";
-        } else if (level == vek::LogLevel::WARNING || level == vek::LogLevel::Error) {
-            std::cout << "warning: " << message << "\n";
-        }
-    });
-    auto slides = server.getLinearSlides();
-    slides->setIsSimulation(true);
-    slides->setIsSimulationMute(!options.sound);
-    try {
-        slides->databaseRelatedInit("vek.db");
-    } catch (const NumberedError& e) {
-        std::cerr << "vekctl: cannot load " << options.home << "/data/vek.db (error " << e.number() << ": "
-                  << e.description() << ")\n";
-        return Exit::DATABASE;
-    }
-    try {
-        slides->openConnection(9600, "SIM");
-    } catch (const NumberedError& e) {
-        std::cerr << "vekctl: cannot open the simulated chain (error " << e.number() << ": " << e.description()
-                  << ")\n";
-        return Exit::CONNECTION;
-    }
+    auto listen = [] {
+        vek::Server().logger()->messagedLogged.connect([](std::string& message, int16_t& level) {
+            if (level == vek::LogLevel::DISPLAYONLY) {
+                if (!message.empty()) std::cout << message << "\n";
+            } else if (level == vek::LogLevel::WARNING || level == vek::LogLevel::Error) {
+                std::cout << "warning: " << message << "\n";
+            }
+        });
+    };
+    if (const int code = openSimulatedGantry(options.home, options.realTime, options.sound, listen); code != Exit::OK)
+        return code;
+    const vek::Server server;
     auto commands = server.Commands();
     commands->advancedCommandsEvent.connect([](std::string& command, std::string& args) {
         std::cout << "request to the host: " << command << (args.empty() ? "" : " " + args) << "\n";

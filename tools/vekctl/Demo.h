@@ -26,6 +26,9 @@ enum Value : int {
     PICTURE = 7,
     OUTPUT = 8,
     COMMAND = 9,
+    PROGRAM = 10,
+    PROGRAM_FILE = 11,
+    PROGRAM_MOTOR = 12,
 };
 }  // namespace Exit
 

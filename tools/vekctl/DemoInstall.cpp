@@ -5,7 +5,11 @@
 #include <cerrno>
 #include <cstdlib>
 #include <filesystem>
+#include <iostream>
 #include <system_error>
+
+#include "Demo.h"
+#include "vek/vek.h"
 
 namespace fs = std::filesystem;
 
@@ -57,6 +61,36 @@ std::string prepareHome(const std::string& home, const std::string& stagedData) 
     }
     if (ec) return "cannot read " + stagedData + ": " + ec.message();
     return {};
+}
+
+int openSimulatedGantry(const std::string& home, bool realTime, bool sound, const std::function<void()>& started) {
+    const std::string staged = vek::installSubfolder(vek::InstallSubfolder::data);
+    if (const std::string problem = prepareHome(home, staged); !problem.empty()) {
+        std::cerr << "vekctl: " << problem << "\n";
+        return Exit::INSTALL;
+    }
+    vek::setInstallFolder(home);
+    if (!realTime) vek::eventLoop().setClock(std::make_shared<vek::ManualClock>());
+    const vek::Server server;
+    if (started) started();
+    auto slides = server.getLinearSlides();
+    slides->setIsSimulation(true);
+    slides->setIsSimulationMute(!sound);
+    try {
+        slides->databaseRelatedInit("vek.db");
+    } catch (const vek::NumberedError& e) {
+        std::cerr << "vekctl: cannot load " << home << "/data/vek.db (error " << e.number() << ": " << e.description()
+                  << ")\n";
+        return Exit::DATABASE;
+    }
+    try {
+        slides->openConnection(9600, "SIM");
+    } catch (const vek::NumberedError& e) {
+        std::cerr << "vekctl: cannot open the simulated chain (error " << e.number() << ": " << e.description()
+                  << ")\n";
+        return Exit::CONNECTION;
+    }
+    return Exit::OK;
 }
 
 }  // namespace vekctl

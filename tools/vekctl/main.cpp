@@ -4,11 +4,13 @@
 #include <cstring>
 #include <iostream>
 #include <string>
+#include <vector>
 
 #include "CommandShell.h"
 #include "Demo.h"
 #include "DemoInstall.h"
 #include "Migrate.h"
+#include "Program.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -35,6 +37,22 @@ Commands:
            "Dataset.name"). The commands' display texts are printed as they
            come, results after "= ", failures as "error N: text". Ctrl-C
            while a command runs stops the program and the motors.
+  program  Motor programs (the language of src/vek/comm/engine/LANGUAGE.md):
+             check FILE      scan FILE; every error and warning goes to
+                             standard error as "FILE:line:column: code
+                             message", as compilers print them
+             compile FILE    the same, and a clean program is written
+                             compiled next to it (prog_2.smp: prog_2.smx)
+                             or to --output
+             download FILE   build FILE for its motor (prog_2.smp: motor 2)
+                             on the simulated gantry of the install's
+                             database, download it over the simulated
+                             chain and read it back to compare
+             run FILE        download, then start the program
+             generate MOTOR FILE
+                             write motor MOTOR's program from the install's
+                             templates (data/smp_template.txt,
+                             smp_homing.txt) and check that it compiles
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
@@ -61,6 +79,10 @@ Options of commands:
                  time, a wait for a move returns at once)
   --sound        play the motion sound while axes move
 
+Options of program:
+  --output FILE  compile: where to write the compiled program
+  --home DIR     download, run, generate: install folder, as for demo
+
 Options of migrate:
   --home DIR     install folder, as for demo
   --file NAME    database file in the install's data folder to upgrade (a
@@ -86,6 +108,12 @@ Exit codes:
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
   9  a command of `commands` failed with a numbered error
+  10 program: the program has errors or warnings (nothing written, nothing
+     sent to a motor)
+  11 program: the program could not be read, the compiled file not
+     written, or the file name names no motor (prog_2.smp)
+  12 program: the motor refused the download, did not hold what was sent,
+     or did not start; generate: the motor's settings are missing
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened)
@@ -163,6 +191,46 @@ int commands(int argc, char** argv) {
     return code;
 }
 
+int program(int argc, char** argv) {
+    vekctl::ProgramOptions options;
+    options.home = vekctl::defaultHome();
+    if (argc < 3) return usage("program needs an action: check, compile, download, run or generate");
+    options.action = argv[2];
+    const bool generating = options.action == "generate";
+    if (!generating && options.action != "check" && options.action != "compile" && options.action != "download" &&
+        options.action != "run")
+        return usage("unknown program action '" + options.action + "'");
+    std::vector<std::string> operands;
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--output" && options.action == "compile") {
+            options.output = optionValue(argc, argv, i);
+            if (options.output.empty()) return usage("--output needs a file name");
+        } else if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage("unknown option '" + arg + "'");
+        } else {
+            operands.push_back(arg);
+        }
+    }
+    if (operands.size() != (generating ? 2u : 1u))
+        return usage(generating ? "program generate takes a motor number and a file"
+                                : "program " + options.action + " takes one program file");
+    if (generating) {
+        const std::string& motor = operands[0];
+        if (motor.size() != 1 || motor[0] < '1' || motor[0] > '8') return usage("motor numbers are 1 to 8");
+        options.motor = motor[0] - '0';
+    }
+    options.file = operands.back();
+    const bool local = options.action == "check" || options.action == "compile";
+    if (!local && options.home.empty()) return noHome();
+    const int code = vekctl::runProgram(options);
+    vek::shutDown();
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -172,6 +240,7 @@ int run(int argc, char** argv) {
     }
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
+    if (command == "program") return program(argc, argv);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;
