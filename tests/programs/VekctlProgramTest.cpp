@@ -11,6 +11,7 @@
 #include <fstream>
 #include <string>
 
+#include "support/Vekctl.h"
 #include "vek/persistence/DbConnection.h"
 
 namespace vek::test {
@@ -36,16 +37,10 @@ protected:
     // Runs `vekctl program arguments` in the test's folder; returns its
     // output (standard error included) and sets exit_.
     std::string run(const std::string& arguments) {
-        const std::string command = "cd " + dir_.string() + " && " + VEK_BIN_DIR + "/vekctl program " + arguments +
-                                    " --home " + (dir_ / "home").string() + " 2>&1";
-        std::string output;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return output;
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return output;
+        const ProcessRun r =
+            vekctl("program " + arguments + " --home " + (dir_ / "home").string(), "cd " + dir_.string() + " &&");
+        exit_ = r.exitCode;
+        return r.output;
     }
 
     fs::path dir_;
