@@ -2,10 +2,14 @@
 // vek: every public header in one include.
 
 #include "vek/comm/BaudRates.h"
+#include "vek/comm/Communication.h"
 #include "vek/comm/CommunicationSimulation.h"
 #include "vek/comm/ICommunication.h"
 #include "vek/comm/ISimulatedChain.h"
 #include "vek/comm/PollingCommands.h"
+#include "vek/comm/Serial.h"
+#include "vek/comm/engine/EngineError.h"
+#include "vek/comm/engine/LineTransport.h"
 #include "vek/comm/engine/CompiledProgram.h"
 #include "vek/comm/engine/MotorEngine.h"
 #include "vek/comm/engine/ProgramCode.h"
@@ -51,6 +55,7 @@
 #include "vek/geometry/Utils.h"
 #include "vek/motion/IMotion.h"
 #include "vek/motion/LinearSlides.h"
+#include "vek/motion/Motion.h"
 #include "vek/motion/MotionSimulation.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motion/Server.h"

@@ -28,7 +28,7 @@ const std::vector<std::pair<std::string, bool>> kStartUpTable = {
 
 // The objects the database step makes after the datasets, likewise.
 const std::vector<std::pair<std::string, bool>> kDatabaseTable = {
-    {"Hmi", false}, {"Vision", false}, {"Serial", false}, {"External", false}, {"IOData", false},
+    {"Hmi", false}, {"Vision", false}, {"Serial", true}, {"External", false}, {"IOData", false},
 };
 
 std::vector<std::string> existing(const std::vector<std::pair<std::string, bool>>& table) {
@@ -57,6 +57,7 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     load(2);
     EXPECT_EQ(a.Configuration(), runtime().configuration);
     EXPECT_TRUE(b.DataSets());
+    EXPECT_TRUE(a.Serial() && a.Serial() == runtime().serial);
     EXPECT_EQ(joined(runtime().databaseOrder()), joined(existing(kDatabaseTable)));
 
     // A host that keeps the command layer past shut-down gets error 91, and

@@ -47,7 +47,7 @@ TEST_F(Connection, ChainLengthSetsTheStepAndTheNames) {
 // axes and saved names reach the live motors. Closing sets a baud rate only
 // when given one and may be repeated; motors of a closed connection and a
 // façade after shut-down refuse with a numbered error that says why; the
-// serial channel is refused until simulation is back on.
+// serial channel's port failure reaches the host as 101 with its text.
 TEST_F(Connection, OpenCloseAndShutDown) {
     connect(3);
     EXPECT_EQ(std::to_string(slides().currentBaudRate()) + " " + slides().getCommunication()->portName(), "9600 SIM");
@@ -86,8 +86,9 @@ TEST_F(Connection, OpenCloseAndShutDown) {
     EXPECT_EQ(comm->baudRate(), 9600);
     slides().setIsSimulation(false);
     EXPECT_TRUE(raisesNumbered(
-        ErrorCodes::OPEN_CONNECTION_FAILED, [&] { slides().openConnection(9600, "/dev/ttyUSB0"); },
-        "The serial channel is not available yet; switch simulation on to run without hardware."));
+        ErrorCodes::OPEN_CONNECTION_FAILED, [&] { slides().openConnection(9600, "/dev/vek-no-such-port"); },
+        "Can't open serial port. Check that other application is not using the same port. "
+        "[Cannot open /dev/vek-no-such-port (No such file or directory).]"));
     EXPECT_EQ(slides().motors()->count(), 0u);
     slides().setIsSimulation(true);
     slides().openConnection(9600, "SIM");

@@ -22,8 +22,10 @@
 #include <random>
 #include <string>
 
+#include "ChainEmulator.h"
 #include "support/TempInstall.h"
 #include "support/Vekctl.h"
+#include "vek/comm/engine/LineTransport.h"
 #include "vek/persistence/DbConnection.h"
 
 namespace fs = std::filesystem;
@@ -360,6 +362,48 @@ TEST_F(Vekctl, ExitCodesSayWhatFailed) {
     const ProcessRun noPicture =
         vekctl("demo --quiet --home " + (dir_ / "ok").string() + " --svg " + (dir_ / "missing" / "x.svg").string());
     EXPECT_EQ(noPicture.exitCode, 7) << noPicture.output;
+}
+
+// chain and send against the emulator on a pseudo-terminal: every motor
+// with its position and status, then the count; one command's answer;
+// refused texts, missing ports and options with their exit codes.
+TEST_F(Vekctl, ChainAndSendOverTheEmulator) {
+    emulator::EmulatorOptions options;
+    options.motors = 2;
+    emulator::ChainEmulator chain(options);
+    chain.start();
+    chain.withMotor(2, [](emulator::EmulatedMotor& m) { m.place(-250); });
+    const std::string port = " --port " + chain.portPath();
+    const auto chained = vekctl("chain" + port + " --baud 38400");
+    EXPECT_EQ(chained.exitCode, 0) << chained.output;
+    EXPECT_EQ(chained.output,
+              "motor 1  position 0  status 0 (none)\n"
+              "motor 2  position -250  status 0 (none)\n"
+              "2 motors\n");
+    EXPECT_EQ(chain.motorBaud(1), 9600) << "the chain is left at its power-up rate";
+    const auto sentQuery = vekctl("send" + port + " 2RP", {}, "2>/dev/null");
+    EXPECT_EQ(std::to_string(sentQuery.exitCode) + " " + sentQuery.output, "0 -250\n");
+    const auto refused = vekctl("send" + port + " 9RP");
+    EXPECT_EQ(refused.exitCode, 10);
+    EXPECT_NE(refused.output.find("error 11: The command \"9RP\" does not start"), std::string::npos) << refused.output;
+    const auto missing = vekctl("chain --port /dev/vek-no-such-port");
+    EXPECT_EQ(missing.exitCode, 4);
+    EXPECT_NE(missing.output.find("[Cannot open /dev/vek-no-such-port (No such file or directory).]"),
+              std::string::npos);
+    {
+        // The port held here keeps another process off it.
+        const auto held = SerialPort::open(chain.portPath(), {});
+        const auto busy = vekctl("send" + port + " 2RP");
+        EXPECT_EQ(busy.exitCode, 4);
+        EXPECT_NE(busy.output.find("Can't open serial port. Check that other application is not using the same port. "
+                                   "[Cannot open " +
+                                   chain.portPath() + " ("),
+                  std::string::npos)
+            << busy.output;
+    }
+    EXPECT_EQ(vekctl("chain").exitCode, 1);
+    EXPECT_EQ(vekctl("send" + port).exitCode, 1);
+    EXPECT_EQ(vekctl("chain" + port + " --max 9").exitCode, 1);
 }
 
 }  // namespace

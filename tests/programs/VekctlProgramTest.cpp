@@ -54,7 +54,7 @@ TEST_F(VekctlProgram, PrintsEntriesAsCompilersDoAndWritesOnlyACleanProgram) {
               "bad_2.smp:3:3: 121 Constant out of range.  (0 .. 2147483647).\n"
               "bad_2.smp:4:1: 24 \u2018END\u2019 expected.\n"
               "bad_2.smp: 3 entries, nothing written\n");
-    EXPECT_EQ(exit_, 10);
+    EXPECT_EQ(exit_, 11);
     EXPECT_FALSE(fs::exists(dir_ / "bad_2.smx"));
 
     file("good_2.smp", "C1 RETURN\nGOSUB1 END\n");
@@ -66,7 +66,7 @@ TEST_F(VekctlProgram, PrintsEntriesAsCompilersDoAndWritesOnlyACleanProgram) {
     EXPECT_TRUE(fs::exists(dir_ / "out.smx"));
 
     const std::pair<const char*, int> failures[] = {
-        {"check none.smp", 11},
+        {"check none.smp", 12},
         {"compile", 1},
         {"frobnicate x.smp", 1},
         {"generate 9 x.smp", 1},
@@ -81,7 +81,7 @@ TEST_F(VekctlProgram, DownloadsToTheMotorTheFileNames) {
     file("cycle_2.smp", "C1 PRINT(\"cycle\",#13) RETURN\nGOSUB1 END\n");
     // The shipped database has Dravo slides: the file is no table of theirs.
     EXPECT_EQ(run("download cycle_2.smp"), "cycle_2.smp:1:0: 0 Invalid format\n");
-    EXPECT_EQ(exit_, 10);
+    EXPECT_EQ(exit_, 11);
     DbConnection db;
     db.open((dir_ / "home/data/vek.db").string());
     db.execute("UPDATE Slide SET motorType = 1");
@@ -90,7 +90,7 @@ TEST_F(VekctlProgram, DownloadsToTheMotorTheFileNames) {
     EXPECT_NE(out.find("Started the program of motor 2\n"), std::string::npos) << out;
     EXPECT_EQ(exit_, 0);
     run("download cycle_9.smp");
-    EXPECT_EQ(exit_, 11);
+    EXPECT_EQ(exit_, 12);
     EXPECT_EQ(run("generate 1 main_1.smp"), "Wrote main_1.smp\n");
     EXPECT_EQ(exit_, 0);
 }

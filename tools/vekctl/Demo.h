@@ -26,9 +26,10 @@ enum Value : int {
     PICTURE = 7,
     OUTPUT = 8,
     COMMAND = 9,
-    PROGRAM = 10,
-    PROGRAM_FILE = 11,
-    PROGRAM_MOTOR = 12,
+    LINE = 10,
+    PROGRAM = 11,
+    PROGRAM_FILE = 12,
+    PROGRAM_MOTOR = 13,
 };
 }  // namespace Exit
 

@@ -1,6 +1,7 @@
 // vekctl: the command-line host of vek.
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <iostream>
 #include <string>
@@ -11,6 +12,7 @@
 #include "DemoInstall.h"
 #include "Migrate.h"
 #include "Program.h"
+#include "Serial.h"
 #include "vek/motion/Runtime.h"
 
 namespace {
@@ -58,6 +60,14 @@ Commands:
            Without --file, a fresh copy of the shipped version-0 example
            data/vek_v0.db is made as data/vek-v0-example.db in the install
            folder (replaced on every run) and upgraded.
+  emulate  Run the chain emulator: a chain of emulated motors behind a new
+           pseudo-terminal, whose path is printed first; it serves until
+           interrupted (Ctrl-C).
+  chain    Address the motor chain on a serial port and print each motor
+           found with its position and status word, then "N motors".
+  send     Address the chain on a serial port, send one command text (the
+           motor number and the motor command, "2RP") and print its answer
+           (an empty line when none came in time).
 
 Options of demo:
   --svg FILE     where to write the picture (default: vek-demo.svg in the
@@ -88,6 +98,18 @@ Options of migrate:
   --file NAME    database file in the install's data folder to upgrade (a
                  name that leads out of the data folder is refused)
 
+Options of emulate:
+  --motors N     motors on the chain, 0 to 8 (default 3)
+  --line-time    each byte takes 10 bits / baud rate on every hop
+  --speed X      motion runs X times faster than real time (default 1)
+  --baud N       the rate the motors start at (default 9600)
+
+Options of chain and send:
+  --port PATH    the serial port (a /dev/tty* device or the emulator's
+                 pseudo-terminal); required
+  --baud N       the rate to talk at (default 9600)
+  --max N        the highest address to give, 1 to 8 (default 8)
+
 Environment:
   VEK_HOME       install folder when --home is not given
   XDG_DATA_HOME  without VEK_HOME: the install folder is $XDG_DATA_HOME/vek
@@ -108,15 +130,18 @@ Exit codes:
   7  the SVG picture could not be written
   8  standard output could not be written (a full disk, for example)
   9  a command of `commands` failed with a numbered error
-  10 program: the program has errors or warnings (nothing written, nothing
+  10 a command failed on the serial line
+  11 program: the program has errors or warnings (nothing written, nothing
      sent to a motor)
-  11 program: the program could not be read, the compiled file not
+  12 program: the program could not be read, the compiled file not
      written, or the file name names no motor (prog_2.smp)
-  12 program: the motor refused the download, did not hold what was sent,
+  13 program: the motor refused the download, did not hold what was sent,
      or did not start; generate: the motor's settings are missing
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened)
+  With emulate, chain and send, 4 means the emulator could not start or the
+  serial port could not be opened or its chain addressed.
 )";
 
 int usage(const std::string& problem) {
@@ -231,6 +256,65 @@ int program(int argc, char** argv) {
     return code;
 }
 
+// A whole decimal number within [low, high], or nothing.
+bool numberIn(const std::string& text, long low, long high, long& value) {
+    if (text.empty() || text.size() > 9 || text.find_first_not_of("0123456789") != std::string::npos) return false;
+    value = std::stol(text);
+    return value >= low && value <= high;
+}
+
+int emulate(int argc, char** argv) {
+    vekctl::EmulateOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--motors") {
+            if (!numberIn(optionValue(argc, argv, i), 0, 8, n)) return usage("--motors needs a number from 0 to 8");
+            options.motors = static_cast<int>(n);
+        } else if (arg == "--baud") {
+            if (!numberIn(optionValue(argc, argv, i), 1200, 115200, n)) return usage("--baud needs a rate");
+            options.baudRate = static_cast<int32_t>(n);
+        } else if (arg == "--speed") {
+            const std::string text = optionValue(argc, argv, i);
+            char* end = nullptr;
+            options.speed = std::strtod(text.c_str(), &end);
+            if (text.empty() || *end != '\0' || !(options.speed > 0 && options.speed <= 10000))
+                return usage("--speed needs a factor above 0, at most 10000");
+        } else if (arg == "--line-time") {
+            options.lineTime = true;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    return vekctl::runEmulate(options);
+}
+
+// chain and send: the port and rate options, and for send the command text.
+int chainCommand(int argc, char** argv, bool send) {
+    vekctl::ChainOptions options;
+    for (int i = 2; i < argc; ++i) {
+        const std::string arg = argv[i];
+        long n = 0;
+        if (arg == "--port") {
+            options.port = optionValue(argc, argv, i);
+            if (options.port.empty()) return usage("--port needs a device");
+        } else if (arg == "--baud") {
+            if (!numberIn(optionValue(argc, argv, i), 1, 10000000, n)) return usage("--baud needs a rate");
+            options.baudRate = static_cast<int32_t>(n);
+        } else if (arg == "--max" && !send) {
+            if (!numberIn(optionValue(argc, argv, i), 1, 8, n)) return usage("--max needs a number from 1 to 8");
+            options.maxMotors = static_cast<int32_t>(n);
+        } else if (send && options.command.empty() && arg.rfind("--", 0) != 0) {
+            options.command = arg;
+        } else {
+            return usage("unknown option '" + arg + "'");
+        }
+    }
+    if (options.port.empty()) return usage("--port is required");
+    if (send && options.command.empty()) return usage("send needs a command text, \"2RP\" for example");
+    return send ? vekctl::runSend(options) : vekctl::runChain(options);
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -241,6 +325,9 @@ int run(int argc, char** argv) {
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
     if (command == "program") return program(argc, argv);
+    if (command == "emulate") return emulate(argc, argv);
+    if (command == "chain") return chainCommand(argc, argv, false);
+    if (command == "send") return chainCommand(argc, argv, true);
     if (command != "demo") return usage("unknown command '" + command + "'");
 
     vekctl::DemoOptions options;

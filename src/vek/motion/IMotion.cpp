@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "vek/foundation/Convert.h"
+#include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/Wait.h"
@@ -56,6 +58,57 @@ void IMotion::waitWhilePaused(const MotionFlags& flags) {
         eventLoop().processPendingEvents();
         wait(0.1);
     }
+}
+
+void IMotion::playPoints(NodePath& nodePath, const TimeArray& time, int16_t axisCount, int32_t triggerIndex,
+                         const MotionFlags& flags, const PointSink& sink) {
+    const bool developer = logs(LogLevel::DEVELOPER);
+    // Own reference: a host handler running between points may start
+    // generating another trajectory.
+    const auto trajectory = nodePath.nodes();
+    const auto& nodes = *trajectory;
+    const int32_t n = static_cast<int32_t>(nodes.count());
+    for (int32_t j = 1; j <= n; ++j) {
+        const auto p = nodes.item(j);
+        for (;;) {
+            for (int16_t i = 1; i <= axisCount; ++i) {
+                const int32_t value = p->systemAxis(i);
+                if (developer) {
+                    logAt(LogLevel::DEVELOPER, "Writing position j = " + toText(i) + " val = " + toText(value));
+                }
+                sink.writePosition(i, value);
+            }
+            if (sink.afterAxes) sink.afterAxes();
+            if (j < 3) {
+                const int32_t t = static_cast<std::size_t>(j) < time.size() ? time[static_cast<std::size_t>(j)] : 0;
+                if (sink.writeTime) sink.writeTime(j, t);
+                if (developer) logAt(LogLevel::DEVELOPER, "Wrote Time " + toText(j) + " = " + toText(t));
+            }
+            eventLoop().processPendingEvents();
+            if (sink.endOnStop && flags.stopRequested) {
+                throw NumberedError(ErrorCodes::MOTION_INTERRUPTED,
+                                    "Motion stopped at point " + toText(j) + " of " + toText(n));
+            }
+            // While paused the axes keep receiving the same point and hold still.
+            if (!(flags.isPaused && j >= 3)) break;
+        }
+        if (j == triggerIndex) {
+            if (developer) {
+                logAt(LogLevel::DEVELOPER,
+                      "Raising event from motion class for " + toText(j) + "/" + toText(n) + " at -> " + p->toString());
+            }
+            std::string name = nodePath.name();
+            motionEvent.raise(name);
+        }
+    }
+}
+
+NumberedError IMotion::interrupted(const std::exception& failure) {
+    if (const auto* e = dynamic_cast<const NumberedError*>(&failure)) {
+        return NumberedError(ErrorCodes::MOTION_INTERRUPTED, "RunPath Error->" + e->description(), e->source(),
+                             e->helpFile(), e->helpContext());
+    }
+    return NumberedError(ErrorCodes::MOTION_INTERRUPTED, std::string("RunPath Error->") + failure.what());
 }
 
 }  // namespace vek

@@ -1,9 +1,11 @@
 #pragma once
 #include <cstdint>
+#include <functional>
 #include <memory>
 #include <string>
 
 #include "vek/foundation/Event.h"
+#include "vek/foundation/NumberedError.h"
 #include "vek/geometry/NodePath.h"
 #include "vek/motors/MotorContext.h"
 
@@ -21,6 +23,20 @@ struct MotionContext {
     std::weak_ptr<const MotorCollection> axes;
     std::weak_ptr<IMotor> allMotors;
     std::shared_ptr<MotionFlags> flags;
+    // The rate the chain streams at (the façade's coordinated-motion rate);
+    // 38400 when not given.
+    std::function<int32_t()> coordinatedBaudRate;
+};
+
+// Where the shared point loop puts each point: the axes' positions, then
+// what follows a point (the simulation waits a time step), then the time of
+// the first two points.
+struct PointSink {
+    std::function<void(int16_t axis, int32_t value)> writePosition;
+    std::function<void()> afterAxes;
+    std::function<void(int32_t j, int32_t time)> writeTime;
+    // A stop requested by the host ends the run (with error 8).
+    bool endOnStop = false;
 };
 
 // Coordinated motion of the leading SmartMotor-family axes along a generated
@@ -61,6 +77,14 @@ public:
     static int32_t triggerIndex(double eventTriggerPercentage, int32_t n);
     // Holds the caller while the host keeps motion paused, servicing events.
     static void waitWhilePaused(const MotionFlags& flags);
+    // The point loop: for each point its axes 1..axisCount (logged at level
+    // 6), then the time of points 1 and 2, then pending host events; while
+    // paused from point 3 on the same point again; after point
+    // `triggerIndex` motionEvent.
+    void playPoints(NodePath& nodePath, const TimeArray& time, int16_t axisCount, int32_t triggerIndex,
+                    const MotionFlags& flags, const PointSink& sink);
+    // Error 8 "RunPath Error->" + the failure's text, keeping its source and help.
+    static NumberedError interrupted(const std::exception& failure);
 };
 
 }  // namespace vek

@@ -3,11 +3,13 @@
 #include <algorithm>
 #include <cstdlib>
 
+#include "vek/comm/Communication.h"
 #include "vek/comm/CommunicationSimulation.h"
 #include "vek/comm/ICommunication.h"
 #include "vek/comm/engine/MotorEngine.h"
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
+#include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/geometry/Node.h"
@@ -15,10 +17,12 @@
 #include "vek/geometry/PathCache.h"
 #include "vek/geometry/Point.h"
 #include "vek/motion/IMotion.h"
+#include "vek/motion/Motion.h"
 #include "vek/motion/MotionSimulation.h"
 #include "vek/motion/Runtime.h"
 #include "vek/motors/Diagnostics.h"
 #include "vek/motors/IMotor.h"
+#include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
 #include "vek/motors/MotorSimulation.h"
 #include "vek/motors/SimulatedChain.h"
@@ -158,15 +162,18 @@ void LinearSlides::openConnection(int32_t baudRate, const std::string& portName)
 }
 
 void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
-    if (!isSimulation_) {
-        // TODO(serial channel): the serial channel and the streaming Motion
-        // engine are not part of this build yet.
-        throw NumberedError(ErrorCodes::OPEN_PORT_FAILED,
-                            "The serial channel is not available yet; switch simulation on to run without hardware.");
+    if (isSimulation_) {
+        comm_ = std::make_shared<CommunicationSimulation>(
+            std::make_shared<SimulatedChain>(motors_, runtime().configuration));
+        motion_ = std::make_shared<MotionSimulation>();
+    } else {
+        // Developers get the engine's traffic beside the library's own log.
+        const auto& user = runtime().user;
+        const bool developer = user && user->userRole() == UserRoles::DEVELOPER;
+        comm_ = std::make_shared<Communication>(
+            developer ? joinPath(installSubfolder(InstallSubfolder::logs), "mlogs.txt") : std::string());
+        motion_ = std::make_shared<Motion>();
     }
-    comm_ =
-        std::make_shared<CommunicationSimulation>(std::make_shared<SimulatedChain>(motors_, runtime().configuration));
-    motion_ = std::make_shared<MotionSimulation>();
     path_ = std::make_shared<NodePath>();
     auto engine = comm_->getObject();
     path_->init(engine);
@@ -176,13 +183,17 @@ void LinearSlides::openChannel(int32_t baudRate, const std::string& portName) {
     const int16_t n = std::min<int16_t>(comm_->initMotors(MAX_MOTORS), MAX_MOTORS);
     if (n <= 0) return;
     connected_ = n;
-    allMotors_ = std::make_shared<MotorSimulation>();
+    const auto makeMotor = [this]() -> std::shared_ptr<IMotor> {
+        if (isSimulation_) return std::make_shared<MotorSimulation>();
+        return std::make_shared<Motor>();
+    };
+    allMotors_ = makeMotor();
     allMotors_->init(0, comm_, 4000, motorContext(0));
     allMotors_->Reset();
-    motion_->init(comm_, MotionContext{motors_, allMotors_, flags_});
+    motion_->init(comm_, MotionContext{motors_, allMotors_, flags_, [this] { return coordinatedMotionBaudRate_; }});
     path_->setTIMEDELTA(n < 4 ? 128 : (n <= 6 ? 256 : 512));
     for (int16_t i = 1; i <= n; ++i) {
-        std::shared_ptr<IMotor> motor = std::make_shared<MotorSimulation>();
+        auto motor = makeMotor();
         motor->init(i, comm_, 4000, motorContext(i));
         motors_->add(motor, toText(i));
     }

@@ -62,15 +62,11 @@ void MotionSimulation::runPath(NodePath& nodePath, const TimeArray& time, double
                   ":::::Time taken to loop runPath = " + toText(static_cast<float>(eventLoop().now() - start)));
             endHostMode();
             logAt(LogLevel::DEVELOPER, "Hostmode ended");
-        } catch (const NumberedError& e) {
+        } catch (const std::exception& e) {
             // Host mode stays as it is (the façade returns the chain to 9600),
             // but a simulated run must not leave its sound looping.
             if (!context_.flags->isSimulationMute) stopMotionSound();
-            throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, "RunPath Error->" + e.description(), e.source(),
-                                e.helpFile(), e.helpContext());
-        } catch (const std::exception& e) {
-            if (!context_.flags->isSimulationMute) stopMotionSound();
-            throw NumberedError(ErrorCodes::MOTION_INTERRUPTED, std::string("RunPath Error->") + e.what());
+            throw interrupted(e);
         }
     }
     logAt(LogLevel::DEVELOPER, "Runpath done");
@@ -79,7 +75,7 @@ void MotionSimulation::runPath(NodePath& nodePath, const TimeArray& time, double
 void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, const MotorCollection& motors,
                                     int16_t axisCount, int32_t triggerIndex) {
     // Own references: a host handler running between points may close the
-    // connection or start generating another trajectory.
+    // connection.
     std::vector<std::shared_ptr<MotorSimulation>> axes;
     for (int16_t i = 1; i <= axisCount; ++i) {
         auto sim = std::dynamic_pointer_cast<MotorSimulation>(motors.item(i));
@@ -87,38 +83,12 @@ void MotionSimulation::streamPoints(NodePath& nodePath, const TimeArray& time, c
         axes.push_back(std::move(sim));
     }
     const double step = nodePath.TIMEDELTASECONDS();
-    const bool developer = logs(LogLevel::DEVELOPER);
-    const auto trajectory = nodePath.nodes();
-    const auto& nodes = *trajectory;
-    const int32_t n = static_cast<int32_t>(nodes.count());
-    for (int32_t j = 1; j <= n; ++j) {
-        const auto p = nodes.item(j);
-        for (;;) {
-            for (int16_t i = 1; i <= axisCount; ++i) {
-                const int32_t value = p->systemAxis(i);
-                if (developer) {
-                    logAt(LogLevel::DEVELOPER, "Writing position j = " + toText(i) + " val = " + toText(value));
-                }
-                axes[static_cast<std::size_t>(i - 1)]->setRealTimePosition(value);
-            }
-            wait(step);
-            if (j < 3 && developer) {
-                const int32_t t = static_cast<std::size_t>(j) < time.size() ? time[static_cast<std::size_t>(j)] : 0;
-                logAt(LogLevel::DEVELOPER, "Wrote Time " + toText(j) + " = " + toText(t));
-            }
-            eventLoop().processPendingEvents();
-            // While paused the axes keep receiving the same point and hold still.
-            if (!(context_.flags->isPaused && j >= 3)) break;
-        }
-        if (j == triggerIndex) {
-            if (developer) {
-                logAt(LogLevel::DEVELOPER,
-                      "Raising event from motion class for " + toText(j) + "/" + toText(n) + " at -> " + p->toString());
-            }
-            std::string name = nodePath.name();
-            motionEvent.raise(name);
-        }
-    }
+    PointSink sink;
+    sink.writePosition = [&](int16_t i, int32_t value) {
+        axes[static_cast<std::size_t>(i - 1)]->setRealTimePosition(value);
+    };
+    sink.afterAxes = [step] { wait(step); };
+    playPoints(nodePath, time, axisCount, triggerIndex, *context_.flags, sink);
 }
 
 void MotionSimulation::endHostMode() {

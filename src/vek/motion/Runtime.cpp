@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "vek/comm/Serial.h"
 #include "vek/foundation/Error.h"
 #include "vek/foundation/Log.h"
 #include "vek/geometry/Coordinates.h"
@@ -93,6 +94,14 @@ const char* databasePartName(int32_t place) {
     static const char* const names[] = {"Hmi", "Vision", "Serial", "External", "IOData"};
     return place >= 0 && place < static_cast<int32_t>(std::size(names)) ? names[place] : "?";
 }
+
+// The plain serial port for instruments belongs to comm, below motion, and
+// joins the database step at its place like the objects above motion do.
+const bool serialPortRegistered = [] {
+    registerDatabasePart(DatabasePlace::SERIAL_PORT,
+                         {[] { runtime().serial = std::make_shared<Serial>(); }, [] { runtime().serial.reset(); }});
+    return true;
+}();
 
 Step registered(const char* name, StartUpPlace::Value place) {
     return {name,

@@ -50,6 +50,9 @@ std::shared_ptr<Commands> Server::Commands() const {
 std::shared_ptr<DevCommands> Server::DevCommands() const {
     return runtime().devCommands;
 }
+std::shared_ptr<Serial> Server::Serial() const {
+    return runtime().serial;
+}
 std::shared_ptr<LinearSlides> Server::getLinearSlides() const {
     return runtime().linearSlides;
 }

@@ -16,6 +16,7 @@ class Commands;
 class DevCommands;
 class ProgramData;
 class SingleMotorProgram;
+class Serial;
 
 // The host's entry point: hands out the process-wide objects. Stateless;
 // constructing one runs start-up once per process, and every Server returns
@@ -45,6 +46,7 @@ public:
     std::shared_ptr<vek::Utils> Utils() const;
     std::shared_ptr<vek::Commands> Commands() const;
     std::shared_ptr<vek::DevCommands> DevCommands() const;
+    std::shared_ptr<vek::Serial> Serial() const;
     std::shared_ptr<LinearSlides> getLinearSlides() const;
 };
 
