@@ -56,6 +56,7 @@ TEST(ProgramScanner, ReportsEachMistakeWithItsCodeLineAndColumn) {
         {"IF a=1\nENDIF\nEND\n", "19@1:5"},
         {"a=b==1\nEND\n", "19@1:4"},
         {"FOO\nEND\n", "20@1:1"},
+        {"abcdefghijklm=1\nEND\n", "20@1:1"},
         {"Bt=1\nEND\n", "23@1:1"},
         {"5=a\nEND\n", "23@1:1"},
         {"a=1\n", "24@2:1"},

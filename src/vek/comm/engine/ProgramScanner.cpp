@@ -109,6 +109,7 @@ std::optional<ArrayInfo> arrayOf(std::string_view name) {
 
 // a..z are 0..25, aa..zz 26..701, aaa..zzz 702..18277; nothing for longer names.
 std::optional<uint16_t> variableNumber(std::string_view name) {
+    if (name.size() > 3) return std::nullopt;
     int number = 0;
     for (const char c : name) number = number * 26 + (c - 'a');
     switch (name.size()) {

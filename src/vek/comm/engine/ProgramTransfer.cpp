@@ -26,7 +26,14 @@ template <typename Accept>
 std::string ProgramTransfer::ask(int32_t motor, const std::string& command, Accept accept) {
     const std::string text = std::to_string(motor) + command;
     for (int attempt = 1; attempt <= kAttempts; ++attempt) {
-        std::string answer = channel_.getResponseOf(text);
+        std::string answer;
+        try {
+            answer = channel_.getResponseOf(text);
+        } catch (const NumberedError& e) {
+            // A line fault costs one try (the engine leaves a clean line
+            // behind); a port that is gone fails every one of them.
+            lineFault_ = e.description();
+        }
         if (accept(answer)) return answer;
         logAt(LogLevel::DEVELOPER, [&] {
             return "Program transfer: motor " + std::to_string(motor) + " answered \"" + answer + "\" to " + command +
@@ -37,13 +44,18 @@ std::string ProgramTransfer::ask(int32_t motor, const std::string& command, Acce
 }
 
 void ProgramTransfer::fail(int32_t motor, const std::string& what, const std::string& reason) {
-    throw NumberedError(ErrorCodes::FILE_IO_FAILED,
-                        "Program " + what + " of motor " + std::to_string(motor) + " failed: " + reason);
+    throw NumberedError(ErrorCodes::FILE_IO_FAILED, "Program " + what + " of motor " + std::to_string(motor) +
+                                                        " failed: " + reason +
+                                                        (lineFault_.empty() ? "" : " [" + lineFault_ + "]"));
 }
 
 void ProgramTransfer::abandon(int32_t motor, const std::string& reason) {
     // The motor must not wait for the rest of a download that will not come.
-    channel_.getResponseOf(std::to_string(motor) + "LDABORT");
+    try {
+        channel_.getResponseOf(std::to_string(motor) + "LDABORT");
+    } catch (const NumberedError&) {
+        // The line is gone: the motor drops the download at its next LOAD.
+    }
     fail(motor, "download", reason);
 }
 

@@ -20,8 +20,9 @@ public:
     explicit ProgramTransfer(ICommunication& channel) : channel_(channel) {}
 
     // Sends the file to motor `motor`. Error 53 when the file cannot be
-    // read; FILE_IO_FAILED (2) when the motor refuses it, stops answering or
-    // reports another checksum; the motor keeps its earlier program then.
+    // read; FILE_IO_FAILED (2) when the motor refuses it, stops answering,
+    // reports another checksum or the line fails three times in a row; the
+    // motor keeps its earlier program then.
     void download(int32_t motor, const std::string& fileName);
     // Writes motor `motor`'s program into `fileName`, replacing it only once
     // the whole program arrived with the checksum the motor announced;
@@ -38,6 +39,9 @@ private:
     [[noreturn]] void fail(int32_t motor, const std::string& what, const std::string& reason);
 
     ICommunication& channel_;
+    // The channel's last failure (a line fault, a port gone), named when the
+    // transfer gives up.
+    std::string lineFault_;
 };
 
 }  // namespace vek
