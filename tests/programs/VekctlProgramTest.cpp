@@ -11,7 +11,10 @@
 #include <fstream>
 #include <string>
 
+#include "ChainEmulator.h"
 #include "support/Vekctl.h"
+#include "vek/comm/engine/CompiledProgram.h"
+#include "vek/comm/engine/ProgramStore.h"
 #include "vek/persistence/DbConnection.h"
 
 namespace vek::test {
@@ -93,6 +96,27 @@ TEST_F(VekctlProgram, DownloadsToTheMotorTheFileNames) {
     EXPECT_EQ(exit_, 12);
     EXPECT_EQ(run("generate 1 main_1.smp"), "Wrote main_1.smp\n");
     EXPECT_EQ(exit_, 0);
+}
+
+TEST_F(VekctlProgram, DownloadsOverASerialChain) {
+    emulator::EmulatorOptions options;
+    options.motors = 2;
+    emulator::ChainEmulator chain(options);
+    auto store = std::make_shared<ProgramStore>();
+    chain.withMotor(2, [store](emulator::EmulatedMotor& motor) {
+        motor.commandHook = [store](const std::string& command) { return store->answer(command); };
+    });
+    chain.start();
+    file("cycle_2.smp", "C1 RETURN\nGOSUB1 END\n");
+    const std::string out = run("download cycle_2.smp --port " + chain.portPath());
+    EXPECT_EQ(exit_, 0) << out;
+    EXPECT_NE(out.find("Downloaded cycle_2.smx to motor 2 on " + chain.portPath()), std::string::npos) << out;
+    std::vector<uint8_t> held;
+    chain.withMotor(2, [&](emulator::EmulatedMotor&) { held = store->program(); });
+    EXPECT_EQ(readProgramFile((dir_ / "cycle_2.smx").string()), held);
+    file("cycle_3.smp", "END\n");
+    run("download cycle_3.smp --port " + chain.portPath());
+    EXPECT_EQ(exit_, 13) << "no motor 3 on the chain";
 }
 
 }  // namespace

@@ -85,6 +85,49 @@ int download(const ProgramOptions& options, vek::SingleMotorProgram& programs) {
     return Exit::OK;
 }
 
+// Compiles locally and downloads over a serial chain; the motor is the
+// digit in front of the file's four-character extension.
+int downloadOverPort(const ProgramOptions& options) {
+    const std::string& f = options.file;
+    const std::size_t n = f.size();
+    if (n < 6 || f[n - 6] != '_' || f[n - 5] < '1' || f[n - 5] > '8') {
+        std::cerr << "vekctl: " << f << " names no motor (prog_2.smp is for motor 2)\n";
+        return Exit::PROGRAM_FILE;
+    }
+    const int32_t motor = f[n - 5] - '0';
+    ProgramOptions compiling = options;
+    compiling.action = "compile";
+    if (const int code = compile(compiling); code != Exit::OK) return code;
+    const std::string compiled = compiledName(f);
+    const std::string back = compiled + ".back";
+    try {
+        vek::Communication comm;
+        comm.OpenPort(options.port, 9600);
+        if (comm.initMotors() < motor) {
+            std::cerr << "vekctl: no motor " << motor << " on " << options.port << "\n";
+            return Exit::PROGRAM_MOTOR;
+        }
+        comm.download(motor, compiled);
+        comm.forceUpload(motor, back);
+        const auto sent = vek::readProgramFile(compiled);
+        const bool same = sent == vek::readProgramFile(back);
+        vek::deleteFile(back);
+        if (!same) {
+            std::cerr << "vekctl: motor " << motor << " does not hold what was sent\n";
+            return Exit::PROGRAM_MOTOR;
+        }
+        std::cout << "Downloaded " << compiled << " to motor " << motor << " on " << options.port << "\n";
+        if (options.action == "run") {
+            comm.WriteCommand(std::to_string(motor) + "RUN");
+            std::cout << "Started the program of motor " << motor << "\n";
+        }
+    } catch (const vek::NumberedError& e) {
+        std::cerr << "vekctl: " << e.description() << " (error " << e.number() << ")\n";
+        return Exit::PROGRAM_MOTOR;
+    }
+    return Exit::OK;
+}
+
 int generate(const ProgramOptions& options) {
     bool smartMotor = false;
     try {
@@ -119,6 +162,7 @@ std::string compiledName(const std::string& file) {
 
 int runProgram(const ProgramOptions& options) {
     if (options.action == "check" || options.action == "compile") return compile(options);
+    if (!options.port.empty()) return downloadOverPort(options);
     if (const int code = openSimulatedGantry(options.home, false, false, listenForFailures); code != Exit::OK)
         return code;
     if (options.action == "generate") return generate(options);

@@ -9,6 +9,7 @@ struct ProgramOptions {
     std::string output;  // compile: the compiled file; empty: FILE with ".smx"
     std::string home;    // install folder of the simulated gantry
     int motor = 0;       // generate: the motor of the SMP
+    std::string port;    // download, run: a serial chain instead of the simulated gantry
 };
 
 // Motor programs from the shell:
@@ -19,6 +20,8 @@ struct ProgramOptions {
 //   download  builds FILE (prog_2.smp is for motor 2) on the simulated
 //             gantry of the install's database, downloads it over the
 //             simulated chain, reads it back and compares;
+//             with a port: compiles FILE and downloads it over that serial
+//             chain (a real one, or `vekctl emulate`) instead;
 //   run       download, then start the program;
 //   generate  writes motor MOTOR's SMP from the install's templates and
 //             checks that it compiles.

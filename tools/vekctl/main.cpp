@@ -92,6 +92,9 @@ Options of commands:
 Options of program:
   --output FILE  compile: where to write the compiled program
   --home DIR     download, run, generate: install folder, as for demo
+  --port PORT    download, run: compile FILE and send it over the serial
+                 chain on PORT (9600 baud; `vekctl emulate` gives one)
+                 instead of the simulated gantry
 
 Options of migrate:
   --home DIR     install folder, as for demo
@@ -234,6 +237,9 @@ int program(int argc, char** argv) {
         } else if (arg == "--home") {
             options.home = optionValue(argc, argv, i);
             if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg == "--port" && (options.action == "download" || options.action == "run")) {
+            options.port = optionValue(argc, argv, i);
+            if (options.port.empty()) return usage("--port needs a serial port");
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usage("unknown option '" + arg + "'");
         } else {
@@ -250,7 +256,7 @@ int program(int argc, char** argv) {
     }
     options.file = operands.back();
     const bool local = options.action == "check" || options.action == "compile";
-    if (!local && options.home.empty()) return noHome();
+    if (!local && options.port.empty() && options.home.empty()) return noHome();
     const int code = vekctl::runProgram(options);
     vek::shutDown();
     return code;
