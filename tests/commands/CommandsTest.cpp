@@ -75,8 +75,6 @@ TEST_F(CommandsTest, RefusalsNameTheirCauseAndChangeNothing) {
         {[&] { c.CheckSwitch(1, "Nope"); }, "11 : Input IO Nope is not valid."},
         {[&] { c.CheckSwitch(0, "In1"); }, "11 : Input IO In1 is not valid."},
         {[&] { c.runMotorProgramText(1, "PRINT(1)"); }, "11 QDX: Disallowed word PRINT appears in PRINT(1)"},
-        {[&] { c.runMotorProgramText(1, "GOSUB1"); },
-         "3 QDX: SingleMotorCode can't be run: the motor program compiler is not available yet."},
     };
     for (const auto& [call, expected] : cases) EXPECT_EQ(failure(call), expected);
     EXPECT_EQ(positions(), standing);
@@ -191,6 +189,23 @@ TEST_F(CommandsTest, ValuesTimersAndProgramRequests) {
     // A refused mail is logged, not raised.
     c.SendMail("127.0.0.1:1", "ops@example.com", "cycle done");
     EXPECT_TRUE(loggedAt(messages(), "Sending email to ->ops@example.com", LogLevel::DISPLAYONLY));
+}
+
+// A program text is built, downloaded and started on its motor through a
+// temporary file in the programs folder that is gone afterwards; a text
+// with errors reaches no motor.
+TEST_F(CommandsTest, MotorProgramTextRunsOnItsMotor) {
+    connect(2);
+    auto& c = commands();
+    c.runMotorProgramText(2, "C1 a=a+1 RETURN\nGOSUB1 END");
+    const auto stored = sim(2).storedProgram();
+    EXPECT_FALSE(stored.empty());
+    EXPECT_TRUE(sim(2).isProgramRunning());
+    EXPECT_TRUE(sim(1).storedProgram().empty());
+    EXPECT_EQ(failure([&] { c.runMotorProgramText(2, "GOSUB7\nEND"); }),
+              "3 QDX: SingleMotorCode has errors -> Destination label not found. at line 1 column = 6");
+    EXPECT_EQ(sim(2).storedProgram(), stored);
+    EXPECT_TRUE(std::filesystem::is_empty(installSubfolder(InstallSubfolder::programs)));
 }
 
 // Each transformation switches to the user system; its plain form returns

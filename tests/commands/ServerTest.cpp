@@ -19,8 +19,8 @@ const std::vector<std::pair<std::string, bool>> kStartUpTable = {
     {"Utils", true},       {"User", true},
     {"Log", true},         {"Coordinates", true},
     {"PathCache", true},   {"Measurement", true},
-    {"Ethernet", true},    {"ProgramData", false},
-    {"Calibration", true}, {"SingleMotorProgram", false},
+    {"Ethernet", true},    {"ProgramData", true},
+    {"Calibration", true}, {"SingleMotorProgram", true},
     {"Commands", true},    {"DevCommands", true},
     {"Error", true},       {"DataImporter", true},
     {"Excel", true},       {"LinearSlides", true},
@@ -51,6 +51,9 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     EXPECT_TRUE(a.Commands() && a.DevCommands() && a.getLinearSlides());
     EXPECT_TRUE(a.Ethernet() == runtime().ethernet && a.DataImporter() == runtime().dataImporter &&
                 a.Excel() == runtime().excel && a.Ethernet() && a.DataImporter() && a.Excel());
+    EXPECT_EQ(a.ProgramData(), b.ProgramData());
+    EXPECT_EQ(a.SingleMotorProgram(), runtime().singleMotorProgram);
+    EXPECT_TRUE(a.ProgramData() && a.SingleMotorProgram());
     EXPECT_FALSE(a.Configuration() || a.DataSets() || a.Vision() || a.External());
     EXPECT_TRUE(runtime().databaseOrder().empty());
     load(2);

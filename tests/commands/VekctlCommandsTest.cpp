@@ -11,6 +11,7 @@
 #include <string>
 
 #include "support/TempInstall.h"
+#include "support/Vekctl.h"
 
 namespace vek::test {
 namespace {
@@ -36,16 +37,10 @@ protected:
     // Runs `vekctl commands --home <home> arguments` with `input` on its
     // standard input; returns its output and sets exit_.
     std::string run(const std::string& arguments, const std::string& input = "") {
-        const std::string command = "printf '%s' '" + input + "' | " + VEK_BIN_DIR + "/vekctl commands --home " +
-                                    home_.string() + " " + arguments + " 2>&1";
-        std::string output;
-        FILE* pipe = ::popen(command.c_str(), "r");
-        if (!pipe) return output;
-        std::array<char, 4096> buffer{};
-        while (std::size_t n = std::fread(buffer.data(), 1, buffer.size(), pipe)) output.append(buffer.data(), n);
-        const int status = ::pclose(pipe);
-        exit_ = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-        return output;
+        const ProcessRun r =
+            vekctl("commands --home " + home_.string() + " " + arguments, "printf '%s' '" + input + "' |");
+        exit_ = r.exitCode;
+        return r.output;
     }
 
     fs::path home_;

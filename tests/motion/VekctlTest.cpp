@@ -33,12 +33,6 @@ namespace fs = std::filesystem;
 namespace vek::test {
 namespace {
 
-using ProcessRun = VekctlRun;
-
-ProcessRun vekctl(const std::string& arguments, const std::string& prefix = {}, const std::string& redirect = "2>&1") {
-    return runVekctl(arguments, prefix, redirect);
-}
-
 class Vekctl : public ::testing::Test {
 protected:
     void SetUp() override {

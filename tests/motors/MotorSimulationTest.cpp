@@ -4,6 +4,8 @@
 #include "support/LogLines.h"
 #include "support/SimulatedMotorState.h"
 #include "support/SimulationFixture.h"
+#include "vek/comm/engine/CompiledProgram.h"
+#include "vek/comm/engine/ProgramScanner.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/geometry/Utils.h"
 #include "vek/motors/MotorStatusWordBits.h"
@@ -302,6 +304,37 @@ TEST_F(MotorSimulationTest, InputsAndOutputsAreCheckedKeptAndWiredByTheSimulatio
     record->setSimulatedInputs(4, "7Y1");
     EXPECT_TRUE(raisesNumbered(
         5, [&] { x->getInputState(4); }, "Invalid procedure call or argument"));
+}
+
+TEST_F(MotorSimulationTest, SmartMotorKeepsTheCompiledProgramItWasSentOverTheChannel) {
+    addMotor(1);
+    auto motor = addMotor(2);
+    auto file = [&](const std::string& name, const std::vector<uint8_t>& bytes) {
+        EXPECT_TRUE(writeProgramFile(install_->file(name), bytes));
+        return install_->file(name);
+    };
+    const auto first = scanProgram("C1 PRINT(\"one\",#13) RETURN\nGOSUB1 END\n").program.toSmx();
+    std::string longer;
+    for (int i = 0; i < 30; ++i) longer += "PRINT(\"several chunks\") ";
+    const auto second = scanProgram(longer + "END\n").program.toSmx();
+    motor->StartProgram();
+    EXPECT_FALSE(motor->isProgramRunning()) << "RUN without a program";
+    motor->download(file("a_2.smx", first));
+    motor->download(file("b_2.smx", second));
+    EXPECT_EQ(motor->storedProgram(), second);
+    EXPECT_TRUE(addMotor(3)->storedProgram().empty()) << "only motor 2 was addressed";
+    motor->forceUpload(install_->file("back_2.smx"));
+    EXPECT_EQ(readProgramFile(install_->file("back_2.smx")), second);
+    motor->StartProgram();
+    EXPECT_TRUE(motor->isProgramRunning());
+    motor->StopProgram();
+    EXPECT_FALSE(motor->isProgramRunning());
+
+    // A damaged file is refused by the motor, which keeps its program.
+    auto damaged = first;
+    damaged.back() ^= 1;
+    EXPECT_TRUE(raisesNumbered(2, [&] { motor->download(file("c_2.smx", damaged)); }));
+    EXPECT_EQ(motor->storedProgram(), second);
 }
 
 TEST_F(MotorSimulationTest, DravoTableProgramMovesOnTheStrobeInput) {

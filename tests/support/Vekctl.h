@@ -31,6 +31,12 @@ inline VekctlRun runVekctl(const std::string& arguments, const std::string& pref
     return run;
 }
 
+using ProcessRun = VekctlRun;
+inline ProcessRun vekctl(const std::string& arguments, const std::string& prefix = {},
+                         const std::string& redirect = "2>&1") {
+    return runVekctl(arguments, prefix, redirect);
+}
+
 // A fresh folder for vekctl's --home, removed after the test.
 class VekctlHome : public ::testing::Test {
 protected:

@@ -156,6 +156,8 @@ void EmulatedMotor::start() {
 std::optional<std::string> EmulatedMotor::execute(const std::string& command, double now) {
     advance(now);
     last_ = command;
+    if (commandHook)
+        if (auto answer = commandHook(command)) return answer;
     if (auto answer = query(command)) return answer;
     if (command.empty() || assign(command)) return std::nullopt;
     if (command == "G") {

@@ -1,6 +1,7 @@
 #pragma once
 #include <array>
 #include <cstdint>
+#include <functional>
 #include <optional>
 #include <string>
 
@@ -51,6 +52,11 @@ public:
     // Puts the motor at `counts` (reported scale) standing still.
     void place(double counts);
     const std::string& lastCommand() const { return last_; }
+
+    // Commands the motor answers through a part outside the emulator, asked
+    // first (the program store of program transfer, which lives in libvek:
+    // whoever links both plugs it in); nothing falls through to the motor.
+    std::function<std::optional<std::string>(const std::string&)> commandHook;
 
     // --- chain state (the chain emulator drives these) ---
     int32_t address = 0;

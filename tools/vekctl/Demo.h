@@ -34,6 +34,11 @@ enum Value : int {
     PROGRAM = 13,
     PYTHON = 14,
     INTERRUPTED = 130,
+    // vekctl program: the build found errors (15), a file could not be
+    // read or written (16), the motor refused or failed (17).
+    MOTOR_PROGRAM = 15,
+    MOTOR_PROGRAM_FILE = 16,
+    MOTOR_PROGRAM_MOTOR = 17,
 };
 }  // namespace Exit
 

@@ -15,6 +15,7 @@
 #include "Migrate.h"
 #include "Panel.h"
 #include "Peripherals.h"
+#include "Program.h"
 #include "RunProgram.h"
 #include "Serial.h"
 #include "vek/motion/Runtime.h"
@@ -51,6 +52,22 @@ Commands:
            program is printed as "error N: text". Ctrl-C during a wait
            stops the motors and ends the program. (A real serial chain is
            not offered yet: the program always runs on the simulation.)
+  program  Motor programs (the language of src/vek/comm/engine/LANGUAGE.md):
+             check FILE      scan FILE; every error and warning goes to
+                             standard error as "FILE:line:column: code
+                             message", as compilers print them
+             compile FILE    the same, and a clean program is written
+                             compiled next to it (prog_2.smp: prog_2.smx)
+                             or to --output
+             download FILE   build FILE for its motor (prog_2.smp: motor 2)
+                             on the simulated gantry of the install's
+                             database, download it over the simulated
+                             chain and read it back to compare
+             run FILE        download, then start the program
+             generate MOTOR FILE
+                             write motor MOTOR's program from the install's
+                             templates (data/smp_template.txt,
+                             smp_homing.txt) and check that it compiles
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
@@ -119,6 +136,13 @@ Options of run (before SCRIPT.py; what follows it goes to the program):
   --real-time    let machine time pass in wall-clock time (default: virtual
                  time)
   --sound        play the motion sound while axes move
+
+Options of program:
+  --output FILE  compile: where to write the compiled program
+  --home DIR     download, run, generate: install folder, as for demo
+  --port PORT    download, run: compile FILE and send it over the serial
+                 chain on PORT (9600 baud; `vekctl emulate` gives one)
+                 instead of the simulated gantry
 
 Options of migrate:
   --home DIR     install folder, as for demo
@@ -195,6 +219,12 @@ Exit codes:
   13 the program of `run` failed with another Python exception
   14 `run` could not start Python (or vekctl was built without the module)
   130 the program of `run` was interrupted with Ctrl-C
+  15 program: the program has errors or warnings (nothing written, nothing
+     sent to a motor)
+  16 program: the program could not be read, the compiled file not
+     written, or the file name names no motor (prog_2.smp)
+  17 program: the motor refused the download, did not hold what was sent,
+     or did not start; generate: the motor's settings are missing
   (`commands` uses 1 also for a line that is no command or lacks
   arguments, 3 and 4 when the database or the simulated chain cannot be
   opened; import 3 also when the points could not be stored; vision 4 when
@@ -493,6 +523,49 @@ int runScript(int argc, char** argv) {
     return vekctl::runProgram(options);
 }
 
+int program(int argc, char** argv) {
+    vekctl::ProgramOptions options;
+    options.home = vekctl::defaultHome();
+    if (argc < 3) return usage("program needs an action: check, compile, download, run or generate");
+    options.action = argv[2];
+    const bool generating = options.action == "generate";
+    if (!generating && options.action != "check" && options.action != "compile" && options.action != "download" &&
+        options.action != "run")
+        return usage("unknown program action '" + options.action + "'");
+    std::vector<std::string> operands;
+    for (int i = 3; i < argc; ++i) {
+        const std::string arg = argv[i];
+        if (arg == "--output" && options.action == "compile") {
+            options.output = optionValue(argc, argv, i);
+            if (options.output.empty()) return usage("--output needs a file name");
+        } else if (arg == "--home") {
+            options.home = optionValue(argc, argv, i);
+            if (options.home.empty()) return usage("--home needs a folder");
+        } else if (arg == "--port" && (options.action == "download" || options.action == "run")) {
+            options.port = optionValue(argc, argv, i);
+            if (options.port.empty()) return usage("--port needs a serial port");
+        } else if (arg.size() > 1 && arg[0] == '-') {
+            return usage("unknown option '" + arg + "'");
+        } else {
+            operands.push_back(arg);
+        }
+    }
+    if (operands.size() != (generating ? 2u : 1u))
+        return usage(generating ? "program generate takes a motor number and a file"
+                                : "program " + options.action + " takes one program file");
+    if (generating) {
+        const std::string& motor = operands[0];
+        if (motor.size() != 1 || motor[0] < '1' || motor[0] > '8') return usage("motor numbers are 1 to 8");
+        options.motor = motor[0] - '0';
+    }
+    options.file = operands.back();
+    const bool local = options.action == "check" || options.action == "compile";
+    if (!local && options.port.empty() && options.home.empty()) return noHome();
+    const int code = vekctl::runProgram(options);
+    vek::shutDown();
+    return code;
+}
+
 int run(int argc, char** argv) {
     if (argc < 2) return usage("no command given");
     const std::string command = argv[1];
@@ -503,6 +576,7 @@ int run(int argc, char** argv) {
     if (command == "migrate") return migrate(argc, argv);
     if (command == "commands") return commands(argc, argv);
     if (command == "run") return runScript(argc, argv);
+    if (command == "program") return program(argc, argv);
     if (command == "emulate") return emulate(argc, argv);
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);

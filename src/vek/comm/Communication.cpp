@@ -3,6 +3,7 @@
 #include "vek/comm/PollingCommands.h"
 #include "vek/comm/engine/EngineError.h"
 #include "vek/comm/engine/MotorEngine.h"
+#include "vek/comm/engine/ProgramTransfer.h"
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
@@ -121,11 +122,11 @@ std::shared_ptr<MotorEngineMotor> Communication::getMotor(int32_t Index) {
 }
 
 void Communication::forceUpload(int32_t Index, const std::string& fileName) {
-    engine_->uploadProgram(Index, fileName);
+    ProgramTransfer(*this).upload(Index, fileName);
 }
 
 void Communication::download(int32_t Index, const std::string& fileName) {
-    engine_->downloadProgram(Index, fileName);
+    ProgramTransfer(*this).download(Index, fileName);
 }
 
 }  // namespace vek

@@ -25,8 +25,10 @@ public:
     // Passes `maxMotors` to the engine when given; answers the chain's
     // configured number of axes.
     int16_t initMotors(int32_t maxMotors = NOT_GIVEN) override;
-    void forceUpload(int32_t, const std::string&) override {}
-    void download(int32_t, const std::string&) override {}
+    // Programs move over the channel's own command texts, as on the serial
+    // chain (PROTOCOL.md, "Program transfer"); the simulated motor keeps them.
+    void forceUpload(int32_t Index, const std::string& fileName) override;
+    void download(int32_t Index, const std::string& fileName) override;
     void OpenPort(const std::string& portName, int32_t baudRate) override;
     void setBaudRate(int32_t baudRate) override;
     int32_t baudRate() override { return baudRate_; }

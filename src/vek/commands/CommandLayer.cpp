@@ -34,6 +34,7 @@ void createCommands() {
     sources.dataSets = [] { return runtime().dataSets; };
     // The external I/O of the latest database step: switches of motor 0.
     sources.ioData = [] { return runtime().ioData; };
+    sources.singleMotorProgram = [] { return runtime().singleMotorProgram; };
     runtime().commands = std::make_shared<Commands>(std::move(sources));
 }
 

@@ -1,7 +1,9 @@
 #include "vek/commands/Commands.h"
 
 #include <algorithm>
+#include <cctype>
 #include <cmath>
+#include <filesystem>
 #include <sstream>
 #include <thread>
 
@@ -9,6 +11,7 @@
 #include "vek/foundation/Error.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
+#include "vek/foundation/Files.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/Mail.h"
@@ -30,6 +33,7 @@
 #include "vek/persistence/DataSets.h"
 #include "vek/persistence/MotorData.h"
 #include "vek/persistence/SlideData.h"
+#include "vek/programs/SingleMotorProgram.h"
 
 namespace vek {
 
@@ -732,10 +736,31 @@ void Commands::runMotorProgramText(int16_t motorIndex, const std::string& progra
         v.validateAxis(motorIndex);
         v.validateDisallowedWord(programText, "PRINT");
     });
-    // TODO(single-motor programs): write the text to
-    // <programs>/tmp_<stamp>.smp, compile, download and start it once the
-    // program compiler lands.
-    fail(MOTOR_PROGRAM_FAILED, "SingleMotorCode can't be run: the motor program compiler is not available yet.");
+    const auto programs = requireObject(sources_.singleMotorProgram ? sources_.singleMotorProgram() : nullptr);
+    // The motor number ends the name, as the build reads it from there.
+    const std::string stamp = formatDateTime(eventLoop().clock().wallNow());
+    std::string name = "tmp_";
+    for (const char c : stamp)
+        if (std::isdigit(static_cast<unsigned char>(c))) name += c;
+    const std::string file = programPath(name + "_" + toText(motorIndex) + ".smp");
+    std::error_code ignored;
+    std::filesystem::create_directories(toNativePath(installSubfolder(InstallSubfolder::programs)), ignored);
+    writeFile(file, programText);
+    const std::string compiled = programs->getDownloadProgramName(file);
+    // Neither file outlives the call, whatever ends it.
+    struct Cleanup {
+        std::string source, compiled;
+        ~Cleanup() {
+            std::error_code ignored;
+            std::filesystem::remove(toNativePath(source), ignored);
+            std::filesystem::remove(toNativePath(compiled), ignored);
+        }
+    } cleanup{file, compiled};
+    if (const auto fault = programs->build(file))
+        fail(MOTOR_PROGRAM_FAILED, "SingleMotorCode has errors -> " + fault->message() + " at line " +
+                                       toText(fault->line()) + " column = " + toText(fault->column()));
+    if (!programs->download(motorIndex, file)) fail(MOTOR_PROGRAM_FAILED, "SingleMotorCode failed to download");
+    if (!programs->run(motorIndex)) fail(MOTOR_PROGRAM_FAILED, "SingleMotorCode failed to run");
 }
 
 void Commands::SendMail(const std::string& smtpServer, const std::string& recipient, const std::string& message) {

@@ -16,6 +16,7 @@ class DataSet;
 class DataSets;
 class Error;
 class IIOData;
+class SingleMotorProgram;
 class IMotor;
 class LinearSlides;
 class Measurement;
@@ -56,6 +57,8 @@ public:
         std::function<std::shared_ptr<Configuration>()> configuration;
         std::function<std::shared_ptr<DataSets>()> dataSets;
         std::function<std::shared_ptr<IIOData>()> ioData;
+        // Builds, downloads and runs the program texts of runMotorProgramText.
+        std::function<std::shared_ptr<SingleMotorProgram>()> singleMotorProgram;
     };
 
     // The source of every error the command layer raises.

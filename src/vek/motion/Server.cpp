@@ -29,8 +29,14 @@ std::shared_ptr<Coordinates> Server::Coordinates() const {
 std::shared_ptr<Measurement> Server::Measurement() const {
     return runtime().measurement;
 }
+std::shared_ptr<ProgramData> Server::ProgramData() const {
+    return runtime().programData;
+}
 std::shared_ptr<DataSets> Server::DataSets() const {
     return runtime().dataSets;
+}
+std::shared_ptr<SingleMotorProgram> Server::SingleMotorProgram() const {
+    return runtime().singleMotorProgram;
 }
 std::shared_ptr<User> Server::User() const {
     return runtime().user;

@@ -16,6 +16,8 @@ class IIOData;
 class Commands;
 class DevCommands;
 class Hmi;
+class ProgramData;
+class SingleMotorProgram;
 class Serial;
 class Ethernet;
 class DataImporter;
@@ -29,11 +31,12 @@ class External;
 // back null until the façade's database step has run. Each further piece of
 // the library (programs, peripherals) gets its accessor here when it lands.
 //
-// The objects of the layers above motion (Commands, DevCommands, the
-// external I/O, the panel, DataImporter, Excel, Vision, External) are named
-// here but made by their own folder, which registers them with start-up or
-// the database step: include their headers (vek/commands/...,
-// vek/peripherals/...) to use what these return.
+// The objects of the layers above motion (ProgramData, SingleMotorProgram,
+// Commands, DevCommands, the external I/O, the panel, DataImporter, Excel,
+// Vision, External) are named here but made by their own folder, which
+// registers them with start-up or the database step: include their headers
+// (vek/programs/..., vek/commands/..., vek/peripherals/...) to use what
+// these return.
 class Server {
 public:
     Server();
@@ -44,7 +47,9 @@ public:
     std::shared_ptr<vek::Calibration> Calibration() const;
     std::shared_ptr<vek::Coordinates> Coordinates() const;
     std::shared_ptr<vek::Measurement> Measurement() const;
+    std::shared_ptr<vek::ProgramData> ProgramData() const;
     std::shared_ptr<vek::DataSets> DataSets() const;
+    std::shared_ptr<vek::SingleMotorProgram> SingleMotorProgram() const;
     std::shared_ptr<vek::User> User() const;
     // The external I/O (real or simulated); like Hmi, null until the
     // database step has run.

@@ -456,6 +456,7 @@ void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
     if (isDravoFamily(type)) {
         bcdRunning_ = true;
     } else if (isSmartMotorFamily(type)) {
+        programRunning_ = !programStore_.program().empty();
         if (suppressPrintFromMotor)
             suppressPrint();
         else
@@ -468,6 +469,7 @@ void MotorSimulation::StopProgram() {
     if (isAllMotors()) return axes_.each([](IMotor& m) { m.StopProgram(); });
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
+        programRunning_ = false;
         if (comm_) comm_->clearBuffer();
         unsuppressPrint();
     } else if (isDravoFamily(type)) {
@@ -477,6 +479,9 @@ void MotorSimulation::StopProgram() {
 
 void MotorSimulation::forceUpload(const std::string& fileName) {
     const Operation op(*this);
+    // A SmartMotor-family motor hands back its compiled program over the
+    // channel, as the real one does.
+    if (isSmartMotorFamily(motorType())) return requireObject(comm_)->forceUpload(id_, fileName);
     std::string table;
     for (int i = 0; i < MOTION_TABLE_SIZE; ++i) {
         const auto& e = motionTable_[static_cast<std::size_t>(i)];
@@ -492,10 +497,7 @@ void MotorSimulation::forceUpload(const std::string& fileName) {
 void MotorSimulation::download(const std::string& fileName) {
     const Operation op(*this);
     const int16_t type = motorType();
-    if (isSmartMotorFamily(type)) {
-        if (comm_) comm_->download(id_, fileName);
-        return;
-    }
+    if (isSmartMotorFamily(type)) return requireObject(comm_)->download(id_, fileName);
     if (!isDravoFamily(type)) return;
     // Lines such as "al[3]=12000"; anything else (MODE entries, stray text)
     // has no place in the simulated table and is skipped.

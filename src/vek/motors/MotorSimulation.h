@@ -6,6 +6,7 @@
 #include <string>
 #include <vector>
 
+#include "vek/comm/engine/ProgramStore.h"
 #include "vek/motors/IMotor.h"
 
 namespace vek {
@@ -186,7 +187,16 @@ public:
     int32_t positiveLastIndex() const { return positiveLastIndex_; }
     int32_t statusWord() const;
     bool statusBit(int16_t bit) const { return statusBits_.at(static_cast<std::size_t>(bit)) != 0; }
-    bool isProgramRunning() const { return bcdRunning_; }
+    // The Dravo table program, or a SmartMotor-family program that RUN
+    // started from the compiled program the motor holds.
+    bool isProgramRunning() const { return bcdRunning_ || programRunning_; }
+    // The compiled program a SmartMotor-family motor holds (empty: none),
+    // and its answer to a transfer command of the channel (PROTOCOL.md,
+    // "Program transfer"); nothing for any other command.
+    const std::vector<uint8_t>& storedProgram() const { return programStore_.program(); }
+    std::optional<std::string> answerProgramTransfer(const std::string& command) {
+        return programStore_.answer(command);
+    }
     const std::string& moveMode() const { return moveMode_; }
     // p1, p2, p3 of the current profile: where acceleration ends, where
     // cruising ends, where the move ends.
@@ -273,6 +283,8 @@ private:
     std::array<int16_t, 11> outputs_{};  // 1..10
     std::array<MotionTableEntry, MOTION_TABLE_SIZE> motionTable_{};
     bool bcdRunning_ = false;
+    ProgramStore programStore_;
+    bool programRunning_ = false;
     int16_t maxCurrent_ = 1000;
     int16_t maxPositionError_ = 1000;
     double standbyPower_ = 20.0;

@@ -6,6 +6,7 @@
 #include "vek/foundation/NumberedError.h"
 #include "vek/foundation/Text.h"
 #include "vek/motors/IMotor.h"
+#include "vek/motors/MotorSimulation.h"
 #include "vek/persistence/Configuration.h"
 
 namespace vek {
@@ -51,6 +52,8 @@ std::string SimulatedChain::execute(std::size_t number, const std::string& comma
 }
 
 std::string SimulatedChain::execute(IMotor& m, const std::string& command) {
+    if (auto* simulated = dynamic_cast<MotorSimulation*>(&m))
+        if (auto answer = simulated->answerProgramTransfer(command)) return *answer;
     if (command == "z=0") {
         m.invalidateHoming();
     } else if (like(command, "RB?")) {

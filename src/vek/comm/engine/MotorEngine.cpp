@@ -601,18 +601,6 @@ int32_t MotorEngine::endHostMode() {
     return std::stoi(*answer);
 }
 
-// ---------------------------------------------------------------- programs
-
-void MotorEngine::uploadProgram(int32_t address, const std::string& fileName) {
-    throw engineError(EngineCondition::NOT_BUILT, "Uploading the program of motor " + std::to_string(address) +
-                                                      " into " + fileName + " over the serial chain is not built yet.");
-}
-
-void MotorEngine::downloadProgram(int32_t address, const std::string& fileName) {
-    throw engineError(EngineCondition::NOT_BUILT, "Downloading " + fileName + " into motor " + std::to_string(address) +
-                                                      " over the serial chain is not built yet.");
-}
-
 // ---------------------------------------------------------------- traffic log
 
 void MotorEngine::setLogFile(const std::string& path) {

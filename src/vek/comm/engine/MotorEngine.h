@@ -151,9 +151,6 @@ public:
     // digits first, "@".."_" ends the value, " ".."?" continues it.
     static std::string streamDigits(int64_t value);
 
-    // --- programs (not on the serial line yet) ---
-    void uploadProgram(int32_t address, const std::string& fileName);
-    void downloadProgram(int32_t address, const std::string& fileName);
 
     // --- traffic log ---
     const std::string& logFile() const { return logFile_; }

@@ -1,0 +1,41 @@
+// Motor programs as machine builders write them: any bytes end in an error
+// list or a clean build, never a crash or a hang. The list keeps its limits
+// and its texts; a clean build survives its ".smx" form unchanged and every
+// jump lands inside the code.
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "FuzzSupport.h"
+#include "vek/comm/engine/CompiledProgram.h"
+#include "vek/comm/engine/ProgramErrors.h"
+#include "vek/comm/engine/ProgramScanner.h"
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, std::size_t size) {
+    const vek::ProgramScan scan = vek::scanProgram(std::string_view(reinterpret_cast<const char*>(data), size));
+    std::size_t errors = 0;
+    std::size_t warnings = 0;
+    const vek::ProgramError* previous = nullptr;
+    for (const auto& entry : scan.entries) {
+        if (entry.message.empty() || entry.message != vek::programErrorMessage(entry.code))
+            vek::fuzz::fail("an entry with a code that has no message");
+        if (entry.line < 1 || entry.column < 1) vek::fuzz::fail("an entry outside the text");
+        if (previous &&
+            (entry.line < previous->line || (entry.line == previous->line && entry.column < previous->column)))
+            vek::fuzz::fail("entries out of the order of the text");
+        previous = &entry;
+        ++(vek::isProgramWarning(entry.code) ? warnings : errors);
+    }
+    // 25 errors and "Too many Errors.", 25 warnings and "Too many Warnings.".
+    if (errors > 27 || warnings > 25) vek::fuzz::fail("the error list outgrew its limits");
+    if (!scan.clean()) return 0;
+    if (scan.program.code.empty()) vek::fuzz::fail("a clean build without code");
+    const auto smx = scan.program.toSmx();
+    const auto back = vek::CompiledProgram::fromSmx(smx);
+    if (!back || back->code != scan.program.code || back->labels != scan.program.labels)
+        vek::fuzz::fail("a compiled program that does not survive its .smx form");
+    for (const uint32_t offset : scan.program.labels)
+        if (offset != vek::CompiledProgram::kNoLabel && offset >= scan.program.code.size())
+            vek::fuzz::fail("a label outside the code");
+    return 0;
+}
