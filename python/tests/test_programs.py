@@ -76,3 +76,27 @@ def test_ctrl_c_ends_a_program_with_the_stop(home, tmp_path):
     out, err = child.communicate(timeout=60)
     assert child.returncode == 130
     assert err == "interrupted: error 5: Exiting WaitForSwitch command.\n"
+
+
+def test_a_program_drives_the_chain_on_a_serial_port(home, tmp_path):
+    """The same program over the real serial stack, against the chain emulator
+    behind a pseudo-terminal; a port that is not there ends with exit 4."""
+    emulator = subprocess.Popen([VEKCTL, "emulate", "--motors", "3", "--speed", "50"],
+                                stdout=subprocess.PIPE, stderr=subprocess.PIPE, text=True)
+    try:
+        port = emulator.stdout.readline().strip()
+        script = tmp_path / "move.py"
+        script.write_text(
+            "import vek\n"
+            "c = vek.Server().commands\n"
+            "c.DoPositionMove(2, 12, 20, 20)\n"
+            "c.WaitForStop(2)\n"
+            "print('motors', len(vek.Server().getLinearSlides().motors), 'Y at', round(c.CurrentPoint().y))\n")
+        done = vekctl(home, "--port", port, str(script))
+        assert done.returncode == 0, done.stdout + done.stderr
+        assert done.stdout.splitlines()[-1] == "motors 3 Y at 12"
+    finally:
+        emulator.terminate()
+        emulator.wait(timeout=30)
+    gone = vekctl(home, "--port", str(tmp_path / "no-such-port"), str(script))
+    assert gone.returncode == 4 and "cannot open the chain on" in gone.stderr

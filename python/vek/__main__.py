@@ -1,12 +1,13 @@
 """Runs a user program against the simulated gantry: what `vekctl run` calls.
 
-    python3 -m vek [--home DIR] [--real-time] [--sound] SCRIPT.py [ARGS...]
+    python3 -m vek [--home DIR] [--real-time] [--sound] [--port PATH] SCRIPT.py [ARGS...]
 
 The install folder DIR (default: the library's own folder) holds the database
-data/vek.db; the program finds the gantry loaded, simulated and connected,
-and reaches it through vek.Server(). The level-5 texts of the commands are
+data/vek.db; the program finds the gantry loaded, simulated and connected
+(with --port, connected to the motor chain on that serial port, in wall-clock
+time), and reaches it through vek.Server(). The level-5 texts of the commands are
 printed as they come. Exit codes: 0 done, 1 usage, 3 the database could not
-be loaded, 4 the simulated chain could not be opened, 9 the program failed
+be loaded, 4 the chain could not be opened, 9 the program failed
 with a numbered error (printed as "error N: text"), 13 it failed otherwise,
 130 it was interrupted with Ctrl-C.
 """
@@ -17,16 +18,16 @@ import traceback
 
 import vek
 
-USAGE = "usage: python3 -m vek [--home DIR] [--real-time] [--sound] SCRIPT.py [ARGS...]"
+USAGE = "usage: python3 -m vek [--home DIR] [--real-time] [--sound] [--port PATH] SCRIPT.py [ARGS...]"
 
 
 def parse(argv):
-    options = {"home": None, "realTime": False, "sound": False}
+    options = {"home": None, "realTime": False, "sound": False, "port": None}
     i = 0
     while i < len(argv) and argv[i].startswith("--"):
         arg = argv[i]
-        if arg == "--home" and i + 1 < len(argv):
-            options["home"] = argv[i + 1]
+        if arg in ("--home", "--port") and i + 1 < len(argv):
+            options[arg[2:]] = argv[i + 1]
             i += 1
         elif arg == "--real-time":
             options["realTime"] = True
@@ -57,23 +58,24 @@ def where(error):
 def prepare(options):
     if options["home"]:
         vek.setInstallFolder(options["home"])
-    if not options["realTime"]:
+    if not options["realTime"] and not options["port"]:  # a real line runs in wall-clock time
         vek.useVirtualTime()
     server = vek.Server()
     server.logger.messagedLogged.connect(show)
     slides = server.getLinearSlides()
-    slides.isSimulation = True
+    slides.isSimulation = not options["port"]
     slides.isSimulationMute = not options["sound"]
     try:
         slides.databaseRelatedInit("vek.db")
     except vek.Error as e:
         print("vekctl run: cannot load the database (error %d: %s)" % (e.number, e.description), file=sys.stderr)
         return 3
+    port = options["port"] or "SIM"
     try:
-        slides.openConnection(9600, "SIM")
+        slides.openConnection(9600, port)
     except vek.Error as e:
-        print("vekctl run: cannot open the simulated chain (error %d: %s)" % (e.number, e.description),
-              file=sys.stderr)
+        chain = "the chain on " + port if options["port"] else "the simulated chain"
+        print("vekctl run: cannot open %s (error %d: %s)" % (chain, e.number, e.description), file=sys.stderr)
         return 4
     server.commands.advancedCommandsEvent.connect(
         lambda command, args: print("request to the host: " + command + (" " + args if args else ""), flush=True))

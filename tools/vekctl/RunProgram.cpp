@@ -49,6 +49,10 @@ int runProgram(const RunOptions& options) {
     }
     std::vector<std::string> words = {VEK_PYTHON_EXECUTABLE, "-m", "vek", "--home", options.home};
     if (options.realTime) words.emplace_back("--real-time");
+    if (!options.port.empty()) {
+        words.emplace_back("--port");
+        words.push_back(options.port);
+    }
     if (options.sound) words.emplace_back("--sound");
     words.push_back(options.script);
     words.insert(words.end(), options.args.begin(), options.args.end());

@@ -50,8 +50,8 @@ Commands:
            through vek.Server() (see examples/). The commands' display
            texts are printed as they come; a numbered error that ends the
            program is printed as "error N: text". Ctrl-C during a wait
-           stops the motors and ends the program. (A real serial chain is
-           not offered yet: the program always runs on the simulation.)
+           stops the motors and ends the program. With --port the
+           program drives a real chain instead of the simulation.
   program  Motor programs (the language of src/vek/comm/engine/LANGUAGE.md):
              check FILE      scan FILE; every error and warning goes to
                              standard error as "FILE:line:column: code
@@ -136,6 +136,9 @@ Options of run (before SCRIPT.py; what follows it goes to the program):
   --real-time    let machine time pass in wall-clock time (default: virtual
                  time)
   --sound        play the motion sound while axes move
+  --port PATH    drive the motor chain on this serial port (a /dev/tty*
+                 device or the pseudo-terminal of `vekctl emulate`) instead
+                 of the simulation; machine time is then wall-clock time
 
 Options of program:
   --output FILE  compile: where to write the compiled program
@@ -512,6 +515,9 @@ int runScript(int argc, char** argv) {
             options.realTime = true;
         } else if (arg == "--sound") {
             options.sound = true;
+        } else if (arg == "--port") {
+            options.port = optionValue(argc, argv, i);
+            if (options.port.empty()) return usage("--port needs a serial port");
         } else {
             return usage("unknown option '" + arg + "'");
         }
