@@ -35,6 +35,8 @@ void bindPersistence(py::module_& m);
 void bindMotors(py::module_& m);
 void bindMotion(py::module_& m);
 void bindCommands(py::module_& m);
+void bindPeripherals(py::module_& m);
+void bindPrograms(py::module_& m);
 
 // ---------------------------------------------------------------------------
 // Calls into vek. Python runs vek on the interpreter's thread, holding the

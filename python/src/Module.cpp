@@ -11,4 +11,6 @@ PYBIND11_MODULE(_vek, m) {
     vekpy::bindMotors(m);
     vekpy::bindMotion(m);
     vekpy::bindCommands(m);
+    vekpy::bindPeripherals(m);
+    vekpy::bindPrograms(m);
 }

@@ -14,9 +14,16 @@
 #include "vek/motors/Calibration.h"
 #include "vek/motors/IMotor.h"
 #include "vek/motors/Measurement.h"
+#include "vek/peripherals/DataImporter.h"
+#include "vek/peripherals/Excel.h"
+#include "vek/peripherals/External.h"
+#include "vek/peripherals/Hmi.h"
+#include "vek/peripherals/IIOData.h"
+#include "vek/peripherals/Vision.h"
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DataSets.h"
 #include "vek/persistence/User.h"
+#include "vek/programs/SingleMotorProgram.h"
 
 namespace vekpy {
 
@@ -86,10 +93,17 @@ void bindServer(py::module_& m) {
     withAlias(s, "Coordinates", "coordinates", &Server::Coordinates);
     withAlias(s, "Measurement", "measurement", &Server::Measurement);
     withAlias(s, "DataSets", "dataSets", &Server::DataSets);
+    withAlias(s, "SingleMotorProgram", "singleMotorProgram", &Server::SingleMotorProgram);
     withAlias(s, "User", "user", &Server::User);
+    withAlias(s, "IOData", "ioData", &Server::IOData);
     withAlias(s, "Utils", "utils", &Server::Utils);
+    withAlias(s, "DataImporter", "dataImporter", &Server::DataImporter);
+    withAlias(s, "Excel", "excel", &Server::Excel);
     withAlias(s, "Commands", "commands", &Server::Commands);
     withAlias(s, "DevCommands", "devCommands", &Server::DevCommands);
+    withAlias(s, "Hmi", "hmi", &Server::Hmi);
+    withAlias(s, "Vision", "vision", &Server::Vision);
+    withAlias(s, "External", "external", &Server::External);
     method(s, "getLinearSlides", &Server::getLinearSlides);
     readOnly(s, "linearSlides", &Server::getLinearSlides, "getLinearSlides");
 }

@@ -131,3 +131,19 @@ def test_imports_from_the_build_tree_in_a_fresh_interpreter():
     package, extension, name = out.splitlines()
     build = os.path.abspath(os.environ["PYTHONPATH"].split(os.pathsep)[0])
     assert package.startswith(build) and extension.startswith(build) and name == "Server"
+
+
+def test_the_server_hands_out_the_peripherals_and_motor_programs(gantry, tmp_path):
+    server = vek.Server()
+    assert server.hmi is server.Hmi and server.vision is not None and server.external is not None
+    server.hmi.WriteRegister(3, -5)
+    assert server.hmi.ReadRegister(3) == -5
+    with pytest.raises(vek.Error):
+        server.hmi.ReadBinary(9999)
+    with pytest.raises(vek.Error):  # the staged database configures no outputs
+        server.ioData.setOutputState(1, True)
+    assert server.singleMotorProgram.getMotorIndexFromFilePath("prog_2.smp") == 2
+    table = tmp_path / "points.txt"
+    table.write_text("x,y,z\n1,2,3\n4,5,6\n")
+    assert len(server.dataImporter.extract(str(table))) == 2
+    assert not server.excel.ReadFile(str(tmp_path / "none.xls"))
