@@ -1,6 +1,8 @@
 // The façade, the Server that hands out the process-wide objects, and the
 // host's utilities.
 #include "Binding.h"
+#include "vek/comm/Ethernet.h"
+#include "vek/comm/Serial.h"
 #include "vek/commands/Commands.h"
 #include "vek/commands/DevCommands.h"
 #include "vek/foundation/Log.h"
@@ -23,6 +25,7 @@
 #include "vek/persistence/Configuration.h"
 #include "vek/persistence/DataSets.h"
 #include "vek/persistence/User.h"
+#include "vek/programs/ProgramData.h"
 #include "vek/programs/SingleMotorProgram.h"
 
 namespace vekpy {
@@ -92,17 +95,20 @@ void bindServer(py::module_& m) {
     withAlias(s, "Calibration", "calibration", &Server::Calibration);
     withAlias(s, "Coordinates", "coordinates", &Server::Coordinates);
     withAlias(s, "Measurement", "measurement", &Server::Measurement);
+    withAlias(s, "ProgramData", "programData", &Server::ProgramData);
     withAlias(s, "DataSets", "dataSets", &Server::DataSets);
     withAlias(s, "SingleMotorProgram", "singleMotorProgram", &Server::SingleMotorProgram);
     withAlias(s, "User", "user", &Server::User);
     withAlias(s, "IOData", "ioData", &Server::IOData);
     withAlias(s, "Utils", "utils", &Server::Utils);
+    withAlias(s, "Ethernet", "ethernet", &Server::Ethernet);
     withAlias(s, "DataImporter", "dataImporter", &Server::DataImporter);
     withAlias(s, "Excel", "excel", &Server::Excel);
     withAlias(s, "Commands", "commands", &Server::Commands);
     withAlias(s, "DevCommands", "devCommands", &Server::DevCommands);
     withAlias(s, "Hmi", "hmi", &Server::Hmi);
     withAlias(s, "Vision", "vision", &Server::Vision);
+    withAlias(s, "Serial", "serial", &Server::Serial);
     withAlias(s, "External", "external", &Server::External);
     method(s, "getLinearSlides", &Server::getLinearSlides);
     readOnly(s, "linearSlides", &Server::getLinearSlides, "getLinearSlides");

@@ -1,7 +1,9 @@
 // The peripherals a user program reaches through Server: the operator panel,
 // the external I/O, the camera, the load cell, drawing and spreadsheet
-// import.
+// import, the plain serial port and the Ethernet messages.
 #include "Binding.h"
+#include "vek/comm/Ethernet.h"
+#include "vek/comm/Serial.h"
 #include "vek/geometry/Node.h"
 #include "vek/peripherals/DataImporter.h"
 #include "vek/peripherals/Excel.h"
@@ -58,6 +60,17 @@ void bindPeripherals(py::module_& m) {
     py::class_<vek::Excel, std::shared_ptr<vek::Excel>> excel(m, "Excel", doc("Excel"));
     method(excel, "ReadFile", &vek::Excel::ReadFile, arg("fileName"), arg("sheetName") = "Sheet1");
     method(excel, "GetValue", &vek::Excel::GetValue, arg("row"), arg("col"));
+
+    py::class_<vek::Serial, std::shared_ptr<vek::Serial>> serial(m, "Serial", doc("Serial"));
+    method(serial, "OpenPort", &vek::Serial::OpenPort, arg("portNum"), arg("baudRate") = 9600, arg("parity") = "N",
+           arg("dataBits") = 8, arg("stopBit") = 1.0, arg("handshake") = 1);
+    method(serial, "ReadPort", &vek::Serial::ReadPort);
+    method(serial, "WritePort", &vek::Serial::WritePort, arg("data"));
+    method(serial, "ClosePort", &vek::Serial::ClosePort);
+    readOnly(serial, "isOpen", &vek::Serial::isOpen);
+
+    py::class_<vek::Ethernet, std::shared_ptr<vek::Ethernet>> ethernet(m, "Ethernet", doc("Ethernet"));
+    method(ethernet, "getProvisioningProtocol", &vek::Ethernet::getProvisioningProtocol);
 }
 
 }  // namespace vekpy

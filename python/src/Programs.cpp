@@ -1,6 +1,8 @@
 // Programs that run inside the motors, as a user program reaches them
 // through Server.
 #include "Binding.h"
+#include "vek/geometry/Node.h"
+#include "vek/programs/ProgramData.h"
 #include "vek/programs/SingleMotorProgram.h"
 
 namespace vekpy {
@@ -17,6 +19,15 @@ void bindPrograms(py::module_& m) {
     method(p, "StopProgram", &SingleMotorProgram::StopProgram, arg("motorIndex"));
     method(p, "getErrorMessage", &SingleMotorProgram::getErrorMessage, arg("errorCode"));
     method(p, "getMotorIndexFromFilePath", &SingleMotorProgram::getMotorIndexFromFilePath, arg("filePath"));
+
+    using vek::ProgramData;
+    py::class_<ProgramData, std::shared_ptr<ProgramData>> d(m, "ProgramData", doc("ProgramData"));
+    method(d, "isValidProgramName", &ProgramData::isValidProgramName, arg("programName"));
+    method(d, "isExistingProgramName", &ProgramData::isExistingProgramName, arg("programPath"));
+    method(d, "generateSMP", &ProgramData::generateSMP, arg("motorIndex"), arg("fullProgramName"));
+    method(d, "generateMMP", &ProgramData::generateMMP, arg("fullProgramName"), arg("bodyString"), arg("appendString"));
+    method(d, "generateBCD", &ProgramData::generateBCD, arg("nodes"), arg("fullProgramName"), arg("validBCDPoints"),
+           arg("differentValues"), arg("commonMode"), arg("commonSpeed"), arg("commonAcceleration"));
 }
 
 }  // namespace vekpy

@@ -147,3 +147,6 @@ def test_the_server_hands_out_the_peripherals_and_motor_programs(gantry, tmp_pat
     table.write_text("x,y,z\n1,2,3\n4,5,6\n")
     assert len(server.dataImporter.extract(str(table))) == 2
     assert not server.excel.ReadFile(str(tmp_path / "none.xls"))
+    assert server.programData.isValidProgramName("prog_2") and not server.programData.isValidProgramName("2 prog")
+    assert not server.serial.isOpen
+    assert server.ethernet.getProvisioningProtocol() == "HELLO F2812?"
