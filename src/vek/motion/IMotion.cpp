@@ -2,6 +2,8 @@
 
 #include <cmath>
 
+#include "vek/comm/ICommunication.h"
+#include "vek/comm/engine/MotorEngine.h"
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/EventLoop.h"
@@ -11,6 +13,21 @@
 #include "vek/motors/MotorConstants.h"
 
 namespace vek {
+
+void IMotion::init(std::shared_ptr<ICommunication> comm, const MotionContext& context) {
+    comm_ = std::move(comm);
+    engine_ = comm_ ? comm_->getObject() : nullptr;
+    context_ = context;
+    if (!context_.flags) context_.flags = std::make_shared<MotionFlags>();
+}
+
+std::shared_ptr<PathEngine> IMotion::getObject() {
+    return engine_;
+}
+
+void IMotion::resetAllMotors() {
+    if (auto all = context_.allMotors.lock()) all->Reset();
+}
 
 bool IMotion::dravosAtEnd(const MotorCollection& axes) {
     bool dravoSeen = false;

@@ -13,6 +13,7 @@ namespace vek {
 
 class ICommunication;
 class IMotor;
+class MotorEngine;
 class PathEngine;
 
 // What coordinated motion is handed by the façade that makes it: the axes it
@@ -47,9 +48,11 @@ class IMotion {
 public:
     virtual ~IMotion() = default;
 
-    virtual void init(std::shared_ptr<ICommunication> comm, const MotionContext& context = {}) = 0;
+    // Takes the channel and its engine, and what the façade hands over
+    // (fresh motion flags when none are given).
+    virtual void init(std::shared_ptr<ICommunication> comm, const MotionContext& context = {});
     // The engine's path side (null when the channel has no engine).
-    virtual std::shared_ptr<PathEngine> getObject() = 0;
+    virtual std::shared_ptr<PathEngine> getObject();
     // Runs the trajectory points of `nodePath` (motor units, current
     // coordinate system); `time` holds their step times as generated.
     // Failures end the run with MOTION_INTERRUPTED "RunPath Error->...".
@@ -85,6 +88,13 @@ public:
                     const MotionFlags& flags, const PointSink& sink);
     // Error 8 "RunPath Error->" + the failure's text, keeping its source and help.
     static NumberedError interrupted(const std::exception& failure);
+
+protected:
+    void resetAllMotors();
+
+    std::shared_ptr<ICommunication> comm_;
+    std::shared_ptr<MotorEngine> engine_;
+    MotionContext context_;
 };
 
 }  // namespace vek

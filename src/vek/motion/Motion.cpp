@@ -18,17 +18,6 @@ Motion::~Motion() {
     logAt(LogLevel::DEVELOPER, "Terminating vek.Motion");
 }
 
-void Motion::init(std::shared_ptr<ICommunication> comm, const MotionContext& context) {
-    comm_ = std::move(comm);
-    engine_ = comm_ ? comm_->getObject() : nullptr;
-    context_ = context;
-    if (!context_.flags) context_.flags = std::make_shared<MotionFlags>();
-}
-
-void Motion::resetAllMotors() {
-    if (auto all = context_.allMotors.lock()) all->Reset();
-}
-
 void Motion::startHostMode(int16_t axisCount) {
     comm_->setBaudRate(context_.coordinatedBaudRate ? context_.coordinatedBaudRate() : 38400);
     engine_->beginHostMode(axisCount);

@@ -17,8 +17,6 @@ public:
     Motion(const Motion&) = delete;
     Motion& operator=(const Motion&) = delete;
 
-    void init(std::shared_ptr<ICommunication> comm, const MotionContext& context = {}) override;
-    std::shared_ptr<PathEngine> getObject() override { return engine_; }
     void runPath(NodePath& nodePath, const TimeArray& time, double eventTriggerPercentage = 0.0) override;
     // Lets the motors play what they hold, leaves host mode and puts the
     // chain back at 9600 baud; a stream that ran dry is error 8.
@@ -26,13 +24,6 @@ public:
 
     // Library-internal.
     void startHostMode(int16_t axisCount);
-
-private:
-    void resetAllMotors();
-
-    std::shared_ptr<ICommunication> comm_;
-    std::shared_ptr<MotorEngine> engine_;
-    MotionContext context_;
 };
 
 }  // namespace vek

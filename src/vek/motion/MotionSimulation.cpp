@@ -22,17 +22,6 @@ MotionSimulation::~MotionSimulation() {
     logAt(LogLevel::DEVELOPER, "Terminating vek.Motion");
 }
 
-void MotionSimulation::init(std::shared_ptr<ICommunication> comm, const MotionContext& context) {
-    comm_ = std::move(comm);
-    pathEngine_ = comm_ ? comm_->getObject() : nullptr;
-    context_ = context;
-    if (!context_.flags) context_.flags = std::make_shared<MotionFlags>();
-}
-
-void MotionSimulation::resetAllMotors() {
-    if (auto all = context_.allMotors.lock()) all->Reset();
-}
-
 void MotionSimulation::startHostMode(int16_t /*axisCount*/) {
     // The simulated chain always streams at 38400, whatever the façade's
     // coordinated-motion rate says.

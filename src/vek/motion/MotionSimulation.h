@@ -16,8 +16,6 @@ public:
     MotionSimulation(const MotionSimulation&) = delete;
     MotionSimulation& operator=(const MotionSimulation&) = delete;
 
-    void init(std::shared_ptr<ICommunication> comm, const MotionContext& context = {}) override;
-    std::shared_ptr<PathEngine> getObject() override { return pathEngine_; }
     void runPath(NodePath& nodePath, const TimeArray& time, double eventTriggerPercentage = 0.0) override;
     void endHostMode() override;
 
@@ -27,11 +25,6 @@ public:
 private:
     void streamPoints(NodePath& nodePath, const TimeArray& time, const MotorCollection& motors, int16_t axisCount,
                       int32_t triggerIndex);
-    void resetAllMotors();
-
-    std::shared_ptr<ICommunication> comm_;
-    std::shared_ptr<PathEngine> pathEngine_;
-    MotionContext context_;
 };
 
 }  // namespace vek
