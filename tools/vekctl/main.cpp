@@ -264,17 +264,21 @@ std::string optionValue(int argc, char** argv, int& i) {
     return i + 1 < argc ? std::string(argv[++i]) : std::string();
 }
 
+// A text option's value, stepping over it; false when it is missing or empty.
+bool textValue(int argc, char** argv, int& i, std::string& into) {
+    into = optionValue(argc, argv, i);
+    return !into.empty();
+}
+
 int migrate(int argc, char** argv) {
     vekctl::MigrateOptions options;
     options.home = vekctl::defaultHome();
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (arg == "--file") {
-            options.file = optionValue(argc, argv, i);
-            if (options.file.empty()) return usage("--file needs a file name");
+            if (!textValue(argc, argv, i, options.file)) return usage("--file needs a file name");
         } else {
             return usage("unknown option '" + arg + "'");
         }
@@ -292,8 +296,7 @@ int commands(int argc, char** argv) {
             if (i + 1 >= argc) return usage("-c needs a command line");
             options.lines.emplace_back(argv[++i]);
         } else if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (arg == "--real-time") {
             options.realTime = true;
         } else if (arg == "--sound") {
@@ -367,8 +370,7 @@ int chainCommand(int argc, char** argv, bool send) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--port") {
-            options.port = optionValue(argc, argv, i);
-            if (options.port.empty()) return usage("--port needs a device");
+            if (!textValue(argc, argv, i, options.port)) return usage("--port needs a device");
         } else if (arg == "--baud") {
             if (!numberIn(argc, argv, i, 1, 10000000, options.baudRate)) return usage("--baud needs a rate");
         } else if (arg == "--max" && !send) {
@@ -390,8 +392,7 @@ int panelOrIo(const std::string& command, int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (command == "panel" && arg == "--port") {
             if (!numberIn(argc, argv, i, 0, 65535, options.port))
                 return usage("--port needs a port number from 0 to 65535");
@@ -413,11 +414,9 @@ int import(int argc, char** argv) {
     for (int i = 2; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--store") {
-            options.store = optionValue(argc, argv, i);
-            if (options.store.empty()) return usage("--store needs DATASET.PATH");
+            if (!textValue(argc, argv, i, options.store)) return usage("--store needs DATASET.PATH");
         } else if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (arg.starts_with("--") || !options.file.empty()) {
             return usage("unknown option '" + arg + "'");
         } else {
@@ -449,8 +448,7 @@ int vision(int argc, char** argv) {
             if (!numberValue(argc, argv, i, options.timeout) || !(options.timeout > 0))
                 return usage("--timeout needs a number of seconds");
         } else if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (arg.starts_with("--")) {
             return usage("unknown option '" + arg + "'");
         } else {
@@ -509,15 +507,13 @@ int runScript(int argc, char** argv) {
     for (; i < argc && std::string(argv[i]).rfind("--", 0) == 0; ++i) {
         const std::string arg = argv[i];
         if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (arg == "--real-time") {
             options.realTime = true;
         } else if (arg == "--sound") {
             options.sound = true;
         } else if (arg == "--port") {
-            options.port = optionValue(argc, argv, i);
-            if (options.port.empty()) return usage("--port needs a serial port");
+            if (!textValue(argc, argv, i, options.port)) return usage("--port needs a serial port");
         } else {
             return usage("unknown option '" + arg + "'");
         }
@@ -542,14 +538,11 @@ int program(int argc, char** argv) {
     for (int i = 3; i < argc; ++i) {
         const std::string arg = argv[i];
         if (arg == "--output" && options.action == "compile") {
-            options.output = optionValue(argc, argv, i);
-            if (options.output.empty()) return usage("--output needs a file name");
+            if (!textValue(argc, argv, i, options.output)) return usage("--output needs a file name");
         } else if (arg == "--home") {
-            options.home = optionValue(argc, argv, i);
-            if (options.home.empty()) return usage("--home needs a folder");
+            if (!textValue(argc, argv, i, options.home)) return usage("--home needs a folder");
         } else if (arg == "--port" && (options.action == "download" || options.action == "run")) {
-            options.port = optionValue(argc, argv, i);
-            if (options.port.empty()) return usage("--port needs a serial port");
+            if (!textValue(argc, argv, i, options.port)) return usage("--port needs a serial port");
         } else if (arg.size() > 1 && arg[0] == '-') {
             return usage("unknown option '" + arg + "'");
         } else {
