@@ -76,8 +76,8 @@ class PyCallable;
 template <typename F>
 auto guarded(F&& f) -> std::decay_t<decltype(f())> {
     using R = decltype(f());
-    enterCall();
     if constexpr (std::is_void_v<R>) {
+        enterCall();
         try {
             f();
         } catch (const vek::NumberedError& e) {
@@ -90,16 +90,7 @@ auto guarded(F&& f) -> std::decay_t<decltype(f())> {
         leaveCall(nullptr);
     } else {
         std::optional<std::decay_t<R>> result;
-        try {
-            result.emplace(f());
-        } catch (const vek::NumberedError& e) {
-            leaveCall(&e);
-            throw;
-        } catch (...) {
-            leaveCall(nullptr);
-            throw;
-        }
-        leaveCall(nullptr);
+        guarded([&] { result.emplace(f()); });
         return std::move(*result);
     }
 }
