@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "vek/comm/engine/CompiledProgram.h"
+#include "vek/comm/engine/ProgramCode.h"
 #include "vek/comm/engine/ProgramErrors.h"
 #include "vek/comm/engine/ProgramScanner.h"
 
@@ -141,6 +142,13 @@ TEST(ProgramScanner, AcceptsTheWholeLanguage) {
     ASSERT_EQ(scan.program.labels.size(), 8u);
     EXPECT_NE(scan.program.labels[7], CompiledProgram::kNoLabel);
     EXPECT_EQ(scan.program.labels[0], CompiledProgram::kNoLabel);
+
+    // A label after the last statement still lands on code: the END that
+    // closes every program.
+    const ProgramScan tail = scanProgram("END\nC90\n  ' nothing follows");
+    ASSERT_TRUE(tail.clean());
+    ASSERT_LT(tail.program.labels[90], tail.program.code.size());
+    EXPECT_EQ(tail.program.code[tail.program.labels[90]], static_cast<uint8_t>(ProgramOp::End));
 }
 
 TEST(ProgramScanner, EndsEveryByteSequenceInEntriesOrAProgram) {

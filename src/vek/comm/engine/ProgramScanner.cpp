@@ -332,6 +332,9 @@ ProgramScan Compiler::run() {
     });
     scan.entries = std::move(entries_);
     if (scan.entries.empty()) {
+        // Running past the last statement ends the program: the code closes
+        // with END, so a label after the last statement still lands on code.
+        code_.op(ProgramOp::End);
         scan.program.labels.assign(static_cast<std::size_t>(highestLabel_ + 1), CompiledProgram::kNoLabel);
         for (std::size_t i = 0; i < scan.program.labels.size(); ++i)
             if (labels_[i] != 0) scan.program.labels[i] = labels_[i] - 1;
