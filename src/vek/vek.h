@@ -18,6 +18,7 @@
 #include "vek/comm/engine/ProgramCommands.h"
 #include "vek/comm/engine/ProgramErrors.h"
 #include "vek/comm/engine/ProgramLexer.h"
+#include "vek/comm/engine/ProgramMachine.h"
 #include "vek/comm/engine/ProgramScanner.h"
 #include "vek/comm/engine/ProgramStore.h"
 #include "vek/comm/engine/ProgramTransfer.h"

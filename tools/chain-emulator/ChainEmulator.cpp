@@ -122,9 +122,11 @@ void ChainEmulator::serve(const std::atomic<bool>& stopFlag) {
         for (std::size_t i = 0; i < hosts_.size(); ++i) {
             while (hosts_[i].on && hosts_[i].started && hosts_[i].nextTick <= t) hostTick(i);
         }
+        runPrograms(t);
         flushOut();
         double wait = events_.empty() ? 0.05 : std::max(0.0, events_.top().time - now());
         wait = std::min(wait, std::max(0.0, nextHostTick() - now()));
+        wait = std::min(wait, std::max(0.0, nextProgramDue() / options_.timeScale - now()));
         lock.unlock();
         pollfd fds[2] = {{master_, POLLIN, 0}, {wake_[0], POLLIN, 0}};
         const timespec timeout{static_cast<time_t>(wait), static_cast<long>((wait - std::floor(wait)) * 1e9)};
@@ -443,6 +445,31 @@ void ChainEmulator::hostFinish(std::size_t index, double when) {
     for (const char c : std::to_string(h.underruns))
         send(link, static_cast<unsigned char>(c), when, motors_[index].baudRate);
     send(link, '\r', when, motors_[index].baudRate);
+}
+
+// ---------------------------------------------------------------- programs
+
+void ChainEmulator::runPrograms(double when) {
+    const double motorNow = when * options_.timeScale;
+    for (std::size_t i = 0; i < motors_.size(); ++i) {
+        EmulatedMotor& m = motors_[i];
+        if (!m.program || m.program->due() > motorNow) continue;
+        const std::string printed = m.program->run(m, motorNow);
+        // What a program prints leaves the motor as an answer does.
+        if (!m.silent)
+            for (const char c : printed) send(static_cast<int>(i) + 1, static_cast<unsigned char>(c), when, m.baudRate);
+    }
+}
+
+double ChainEmulator::nextProgramDue() const {
+    double next = 1e300;
+    for (const EmulatedMotor& m : motors_)
+        if (m.program) next = std::min(next, m.program->due());
+    return next;
+}
+
+int ChainEmulator::motorCount() const {
+    return static_cast<int>(motors_.size());
 }
 
 // ---------------------------------------------------------------- test hooks

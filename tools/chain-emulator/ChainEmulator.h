@@ -72,6 +72,7 @@ public:
     int32_t hostBaud();
     // Bytes that arrived while the host's port was not set to 8N1 raw.
     int64_t badFramingBytes();
+    int motorCount() const;
     // Runs `f` on motor `motor` (1-based) while the chain stands still.
     void withMotor(int motor, const std::function<void(EmulatedMotor&)>& f);
 
@@ -142,6 +143,9 @@ private:
     double hostStepSeconds(const Host& h) const;
     double nextHostTick() const;
     void readHost();
+    // Runs the motors' programs that are due at `when`; when one is due next.
+    void runPrograms(double when);
+    double nextProgramDue() const;
     void flushOut();
     bool hostFramingOk();
 

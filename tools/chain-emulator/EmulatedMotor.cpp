@@ -190,10 +190,11 @@ std::optional<std::string> EmulatedMotor::execute(const std::string& command, do
             case 'f': break;
             default: bs_ = true;
         }
+    } else if (command == "SILENT" || command == "TALK") {
+        silent = command == "SILENT";
     } else if (command == "F" || command == "BRKSRV" || command == "BRKSTP" || command == "BRKRLS" ||
-               command == "BRKENG" || command == "SILENT" || command == "TALK" || command == "RUN" ||
-               command == "END" || command == "BCD_ON" || command == "BCD_OFF" || command == "CALIBRATE" ||
-               command == "MECHZERO" || command == "XYZZY") {
+               command == "BRKENG" || command == "RUN" || command == "END" || command == "BCD_ON" ||
+               command == "BCD_OFF" || command == "CALIBRATE" || command == "MECHZERO" || command == "XYZZY") {
         // Accepted; nothing of them shows in what the emulator answers.
     } else {
         bs_ = true;
@@ -255,6 +256,8 @@ std::optional<std::string> EmulatedMotor::query(const std::string& c) {
     if (c == "RE") return std::to_string(e_);
     if (c == "RT2") return text(standby_);
     if (c == "RSP") return "24576/477K";
+    if (c == "RTEMP") return text(temperature_);
+    if (c == "RADDR") return std::to_string(address);
     if (c == "RCALIBRATE") return "0";
     if (c == "RPr") return text(reported(setup_.rightLimit));
     if (c == "RPl") return text(reported(setup_.leftLimit));

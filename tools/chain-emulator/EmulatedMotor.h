@@ -2,6 +2,7 @@
 #include <array>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 
@@ -57,6 +58,23 @@ public:
     // first (the program store of program transfer, which lives in libvek:
     // whoever links both plugs it in); nothing falls through to the motor.
     std::function<std::optional<std::string>(const std::string&)> commandHook;
+
+    // The program the motor runs, plugged in from outside like commandHook.
+    // The chain's loop runs it once it is due and puts what it prints on
+    // the line, unless the motor is silent.
+    class Program {
+    public:
+        virtual ~Program() = default;
+        // Emulated time at which run() has work next (infinity: none).
+        virtual double due() const = 0;
+        // Runs the program on at `now`; the text it printed.
+        virtual std::string run(EmulatedMotor& motor, double now) = 0;
+    };
+    std::shared_ptr<Program> program;
+    // SILENT: a program's output stays in the motor; TALK lets it out.
+    bool silent = false;
+    // A program stopped on a fault: the syntax-error bit (Bs) says so.
+    void flagSyntaxError() { bs_ = true; }
 
     // --- chain state (the chain emulator drives these) ---
     int32_t address = 0;

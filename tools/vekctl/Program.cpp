@@ -120,7 +120,10 @@ int downloadOverPort(const ProgramOptions& options) {
         std::cout << "Downloaded " << compiled << " to motor " << motor << " on " << options.port << "\n";
         if (options.action == "run") {
             comm.WriteCommand(std::to_string(motor) + "RUN");
-            std::cout << "Started the program of motor " << motor << "\n";
+            std::cout << "Started the program of motor " << motor << std::endl;
+            // What the program prints comes back through the chain.
+            for (std::string line = comm.ReadResponse(); !line.empty(); line = comm.ReadResponse())
+                std::cout << "motor " << motor << ": " << line << std::endl;
         }
     } catch (const vek::NumberedError& e) {
         std::cerr << "vekctl: " << e.description() << " (error " << e.number() << ")\n";

@@ -9,8 +9,8 @@
 
 #include "ChainEmulator.h"
 #include "Demo.h"
+#include "MotorPrograms.h"
 #include "vek/comm/Communication.h"
-#include "vek/comm/engine/ProgramStore.h"
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/NumberedError.h"
 #include "vek/motors/Motor.h"
@@ -61,14 +61,10 @@ int runEmulate(const EmulateOptions& options) {
     o.baudRate = options.baudRate;
     try {
         vek::emulator::ChainEmulator chain(o);
-        // Each motor keeps the programs it is sent, as a real one does.
-        std::vector<std::shared_ptr<vek::ProgramStore>> stores;
-        for (int m = 1; m <= options.motors; ++m) {
-            auto store = stores.emplace_back(std::make_shared<vek::ProgramStore>());
-            chain.withMotor(m, [store](vek::emulator::EmulatedMotor& motor) {
-                motor.commandHook = [store](const std::string& command) { return store->answer(command); };
-            });
-        }
+        // Each motor keeps the programs it is sent and runs them, as a real one does.
+        vek::emulator::giveMotorsPrograms(chain, [](int motor, const std::string& fault) {
+            std::cerr << "motor " << motor << ": the program stopped on " << fault << std::endl;
+        });
         std::signal(SIGINT, onSignal);
         std::signal(SIGTERM, onSignal);
         std::cout << chain.portPath() << "\n"

@@ -63,11 +63,14 @@ Commands:
                              on the simulated gantry of the install's
                              database, download it over the simulated
                              chain and read it back to compare
-             run FILE        download, then start the program
+             run FILE        download, then start the program; over
+                             --port, each line the program prints is
+                             shown until the line falls quiet
              generate MOTOR FILE
                              write motor MOTOR's program from the install's
                              templates (data/smp_template.txt,
                              smp_homing.txt) and check that it compiles
+  compile  The same as `program compile FILE [--output FILE]`.
   migrate  Upgrade an older database file to the current schema, as
            start-up does: a dated backup first, then one step per version.
            Without --file, a fresh copy of the shipped version-0 example
@@ -576,6 +579,11 @@ int run(int argc, char** argv) {
     if (command == "commands") return commands(argc, argv);
     if (command == "run") return runScript(argc, argv);
     if (command == "program") return program(argc, argv);
+    if (command == "compile") {
+        std::vector<char*> args{argv[0], const_cast<char*>("program")};
+        args.insert(args.end(), argv + 1, argv + argc);
+        return program(static_cast<int>(args.size()), args.data());
+    }
     if (command == "emulate") return emulate(argc, argv);
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);
