@@ -3,7 +3,6 @@
 #include "vek/comm/PollingCommands.h"
 #include "vek/comm/engine/EngineError.h"
 #include "vek/comm/engine/MotorEngine.h"
-#include "vek/comm/engine/ProgramTransfer.h"
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
@@ -119,14 +118,6 @@ std::string Communication::portName() {
 
 std::shared_ptr<MotorEngineMotor> Communication::getMotor(int32_t Index) {
     return engine_->motor(Index);
-}
-
-void Communication::forceUpload(int32_t Index, const std::string& fileName) {
-    ProgramTransfer(*this).upload(Index, fileName);
-}
-
-void Communication::download(int32_t Index, const std::string& fileName) {
-    ProgramTransfer(*this).download(Index, fileName);
 }
 
 }  // namespace vek

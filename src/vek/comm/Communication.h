@@ -24,8 +24,6 @@ public:
 
     std::shared_ptr<MotorEngine> getObject() override { return engine_; }
     int16_t initMotors(int32_t maxMotors = NOT_GIVEN) override;
-    void forceUpload(int32_t Index, const std::string& fileName) override;
-    void download(int32_t Index, const std::string& fileName) override;
     void OpenPort(const std::string& portName, int32_t baudRate) override;
     void setBaudRate(int32_t baudRate) override;
     int32_t baudRate() override;

@@ -4,7 +4,6 @@
 
 #include "vek/comm/PollingCommands.h"
 #include "vek/comm/engine/MotorEngine.h"
-#include "vek/comm/engine/ProgramTransfer.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
 #include "vek/foundation/NumberedError.h"
@@ -35,14 +34,6 @@ CommunicationSimulation::~CommunicationSimulation() {
 int16_t CommunicationSimulation::initMotors(int32_t maxMotors) {
     if (maxMotors != NOT_GIVEN) engine_->setHighestAddress(maxMotors);
     return chain_ ? chain_->configuredAxes() : int16_t{0};
-}
-
-void CommunicationSimulation::forceUpload(int32_t Index, const std::string& fileName) {
-    ProgramTransfer(*this).upload(Index, fileName);
-}
-
-void CommunicationSimulation::download(int32_t Index, const std::string& fileName) {
-    ProgramTransfer(*this).download(Index, fileName);
 }
 
 void CommunicationSimulation::requireOpen() const {

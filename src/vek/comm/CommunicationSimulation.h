@@ -27,8 +27,6 @@ public:
     int16_t initMotors(int32_t maxMotors = NOT_GIVEN) override;
     // Programs move over the channel's own command texts, as on the serial
     // chain (PROTOCOL.md, "Program transfer"); the simulated motor keeps them.
-    void forceUpload(int32_t Index, const std::string& fileName) override;
-    void download(int32_t Index, const std::string& fileName) override;
     void OpenPort(const std::string& portName, int32_t baudRate) override;
     void setBaudRate(int32_t baudRate) override;
     int32_t baudRate() override { return baudRate_; }

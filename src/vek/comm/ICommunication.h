@@ -26,8 +26,10 @@ public:
     // Addresses the chain (at most `maxMotors` when given) and returns the
     // number of motors found.
     virtual int16_t initMotors(int32_t maxMotors = NOT_GIVEN) = 0;
-    virtual void forceUpload(int32_t Index, const std::string& fileName) = 0;
-    virtual void download(int32_t Index, const std::string& fileName) = 0;
+    // Program transfer over the channel's own command texts (PROTOCOL.md,
+    // "Program transfer"): every channel carries it the same way.
+    virtual void forceUpload(int32_t Index, const std::string& fileName);
+    virtual void download(int32_t Index, const std::string& fileName);
     virtual void OpenPort(const std::string& portName, int32_t baudRate) = 0;
     virtual void setBaudRate(int32_t baudRate) = 0;
     virtual int32_t baudRate() = 0;
