@@ -5,6 +5,7 @@
 #include <optional>
 #include <stdexcept>
 #include <string>
+#include <utility>
 
 namespace vek {
 
@@ -27,8 +28,10 @@ void setChildReaderSeconds(int seconds);
 class Packet {
 public:
     Packet() = default;
-    explicit Packet(const std::string& bytes) : bytes_(bytes) {}
+    explicit Packet(std::string bytes) : bytes_(std::move(bytes)) {}
     const std::string& bytes() const { return bytes_; }
+    std::string take() && { return std::move(bytes_); }
+    void reserve(std::size_t size) { bytes_.reserve(size); }
 
     void put(const std::string& text) {
         put(static_cast<uint32_t>(text.size()));
