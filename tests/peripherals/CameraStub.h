@@ -6,6 +6,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <chrono>
 #include <functional>
 #include <mutex>
 #include <string>
@@ -17,11 +18,13 @@ namespace vek::test {
 // A camera on loopback, in a thread of its own: accepts connections one
 // after another, reads CR LF lines and sends back what `reply` gives for
 // each line (nothing for an empty text). A reply ending in kHangUp is sent
-// without that marker and the connection is closed after it. Every wait is
+// without that marker and the connection is closed after it; kPause inside a
+// reply sends it in two pieces, 20 ms apart. Every wait is
 // bounded, so a test that goes wrong cannot hang on the stub.
 class CameraStub {
 public:
     static constexpr const char* kHangUp = "<hang up>";
+    static constexpr const char* kPause = "<pause>";
 
     explicit CameraStub(std::function<std::string(const std::string&)> reply) : reply_(std::move(reply)) {
         listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
@@ -88,6 +91,11 @@ private:
                 std::string answer = reply_(line);
                 const bool hangUp = answer.ends_with(kHangUp);
                 if (hangUp) answer.resize(answer.size() - std::string(kHangUp).size());
+                for (auto pause = answer.find(kPause); pause != std::string::npos; pause = answer.find(kPause)) {
+                    ::send(client, answer.data(), pause, MSG_NOSIGNAL);
+                    answer.erase(0, pause + std::string(kPause).size());
+                    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+                }
                 if (!answer.empty()) ::send(client, answer.data(), answer.size(), MSG_NOSIGNAL);
                 if (hangUp) return;
             }

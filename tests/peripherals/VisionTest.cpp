@@ -29,6 +29,8 @@ std::string cognex(const std::string& line) {
     if (line == "gvB004") return "\x01\x02garbage\r\n";
     if (line == "gvB005") return std::string("1\r\n4") + CameraStub::kHangUp;  // drops mid-answer
     if (line == "gvB006") return CameraStub::kHangUp;
+    if (line == "gvB007") return std::string("1\r\n") + CameraStub::kPause + "in pieces\r\n";
+    if (line == "gvB008") return std::string("1") + CameraStub::kPause + "\r\nsp" + CameraStub::kPause + "lit\r\n";
     if (line.rfind("gv", 0) == 0) return "1\r\n" + line + "\r\n";
     return {};
 }
@@ -65,6 +67,9 @@ TEST_F(VisionTest, StatusLinesGarbageAndHangUps) {
     // A login needs both a user and a password.
     ASSERT_TRUE(vision_.ConnectCognex("localhost", camera.port(), "admin"));
     EXPECT_EQ(vision_.GetCognexValue("C", 7), "gvC007");
+    // An answer that arrives in pieces is one answer.
+    EXPECT_EQ(vision_.GetCognexValue("B", 7), "in pieces");
+    EXPECT_EQ(vision_.GetCognexValue("B", 8), "split");
     EXPECT_EQ(each<int>({1, 2, 3, 4}, [&](int row) { return vision_.GetCognexValue("B", row); }), "|||");
     EXPECT_TRUE(loggedAllAt(messages(), LogLevel::info,
                             {"Vision - command unknown", "Vision - command unsuccessful", "Vision - \x01\x02garbage"}));
@@ -81,7 +86,7 @@ TEST_F(VisionTest, StatusLinesGarbageAndHangUps) {
     EXPECT_EQ(vision_.GetCognexValue("B", 6), "");
     EXPECT_EQ(countLogged(messages(), "The vision system closed the connection (closed)."), 2);
     // SE8 went to a camera that had already hung up: it never got there.
-    EXPECT_EQ(camera.received(), "gvC007|gvB001|gvB002|gvB003|gvB004|gvB005|gvB006");
+    EXPECT_EQ(camera.received(), "gvC007|gvB007|gvB008|gvB001|gvB002|gvB003|gvB004|gvB005|gvB006");
 }
 
 TEST_F(VisionTest, ACameraThatNeverAnswersTimesOutAndDvtValuesReturnAtOnce) {

@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <utility>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/Log.h"
@@ -55,8 +56,8 @@ bool Vision::connect(const std::string& host, int16_t port, const std::string& U
     startConnect(host, static_cast<uint16_t>(port));
     waitWhileBusy();
     if (connected_ && !User.empty() && !password.empty()) {
-        sendAndWait(User);
-        sendAndWait(password);
+        sendAndWait(User, 0);
+        sendAndWait(password, 0);
     }
     if (!connected_) close();
     return connected_;
@@ -136,14 +137,29 @@ void Vision::onReadable() {
     if (n <= 0) {
         const std::string cause = n == 0 ? std::string("closed") : std::strerror(errno);
         close();
-        // No answer came for the command that waits: it sees none.
-        lastResponse_.clear();
-        busy_ = false;
+        if (!received_.empty()) {
+            // Cut off mid-answer: the part that came is the answer.
+            onDataArrival(std::exchange(received_, {}));
+        } else {
+            // No answer came for the command that waits: it sees none.
+            lastResponse_.clear();
+            busy_ = false;
+        }
         logAt(LogLevel::Error, "The vision system closed the connection (" + cause + ").");
         return;
     }
-    text.resize(static_cast<std::size_t>(n));
-    onDataArrival(text);
+    received_.append(text.data(), static_cast<std::size_t>(n));
+    if (answerComplete()) onDataArrival(std::exchange(received_, {}));
+}
+
+bool Vision::answerComplete() const {
+    if (mode_ != 1 || expectedLines_ == 0) return true;
+    const std::size_t statusEnd = received_.find('\n');
+    if (statusEnd == std::string::npos) return false;
+    std::string_view status(received_.data(), statusEnd);
+    if (status.ends_with('\r')) status.remove_suffix(1);
+    if (expectedLines_ == 1 || status != "1") return true;
+    return received_.find('\n', statusEnd + 1) != std::string::npos;
 }
 
 void Vision::onDataArrival(const std::string& text) {
@@ -171,7 +187,7 @@ void Vision::onDataArrival(const std::string& text) {
 bool Vision::ProcessCognex() {
     logAt(LogLevel::info, "Acquiring and processing image for Congex vision system");
     succeeded_ = false;
-    sendAndWait("SE8");
+    sendAndWait("SE8", 1);
     return succeeded_;
 }
 
@@ -182,6 +198,8 @@ bool Vision::ProcessDVT() {
 
 std::string Vision::GetDVTValue(const std::string& key) {
     mode_ = 0;
+    received_.clear();
+    expectedLines_ = 0;
     busy_ = true;
     if (!send(key)) busy_ = false;
     return lastResponse_;
@@ -195,7 +213,7 @@ std::string Vision::GetCognexValue(const std::string& col, int16_t row) {
     }
     const std::string command = "gv" + col + cognexRow(row);
     logAt(LogLevel::DEVELOPER, [&] { return "Executing command " + command; });
-    sendAndWait(command);
+    sendAndWait(command, 2);
     return lastResponse_;
 }
 
@@ -220,7 +238,9 @@ bool Vision::send(const std::string& text) {
     return true;
 }
 
-void Vision::sendAndWait(const std::string& text) {
+void Vision::sendAndWait(const std::string& text, int expectedLines) {
+    received_.clear();
+    expectedLines_ = expectedLines;
     busy_ = true;
     if (!send(text)) {
         busy_ = false;

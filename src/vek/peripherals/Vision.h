@@ -70,10 +70,14 @@ private:
     void stopTimer(EventLoop::TimerId& timer);
     void onReadable();
     void onDataArrival(const std::string& text);
+    // Whether `received_` holds the whole answer the waiting command expects.
+    bool answerComplete() const;
     // Closes the socket; a running connect timer goes on.
     void closeSocket();
     bool send(const std::string& text);
-    void sendAndWait(const std::string& text);
+    // Sends `text` and waits for its answer: `expectedLines` as above (0:
+    // whatever arrives first).
+    void sendAndWait(const std::string& text, int expectedLines);
     void waitWhileBusy();
 
     int fd_ = -1;
@@ -86,6 +90,11 @@ private:
     bool busy_ = false;
     int16_t mode_ = 1;
     std::string lastResponse_;
+    // What arrived of the answer so far: a camera may send it in pieces.
+    std::string received_;
+    // A Cognex command answers a status line, and a gv command with status
+    // 1 a value line after it; a login prompt is taken as it comes.
+    int expectedLines_ = 0;
     // Whether the last Cognex answer reported success.
     bool succeeded_ = false;
 };
