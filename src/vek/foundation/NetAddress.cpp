@@ -1,6 +1,13 @@
 #include "vek/foundation/NetAddress.h"
 
+#include <arpa/inet.h>
+#include <netdb.h>
+#include <sys/socket.h>
+
+#include <chrono>
 #include <cstdio>
+#include <future>
+#include <thread>
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/NumberedError.h"
@@ -42,6 +49,28 @@ std::string getNormalizedEthernetAddress(const std::string& address) {
 bool isValidIP(const std::string& ip) {
     const std::string t = trim(ip);
     return !t.empty() && !getNormalizedEthernetAddress(t).empty();
+}
+
+std::string resolveHost(const std::string& host, double seconds) {
+    in6_addr numeric{};
+    if (::inet_pton(AF_INET, host.c_str(), &numeric) == 1 || ::inet_pton(AF_INET6, host.c_str(), &numeric) == 1)
+        return host;
+    if (host.empty()) return {};
+    std::packaged_task<std::string()> lookup([host] {
+        addrinfo hints{};
+        hints.ai_family = AF_UNSPEC;
+        hints.ai_socktype = SOCK_STREAM;
+        addrinfo* found = nullptr;
+        if (::getaddrinfo(host.c_str(), nullptr, &hints, &found) != 0 || !found) return std::string();
+        char text[INET6_ADDRSTRLEN] = {};
+        const int rc = ::getnameinfo(found->ai_addr, found->ai_addrlen, text, sizeof text, nullptr, 0, NI_NUMERICHOST);
+        ::freeaddrinfo(found);
+        return rc == 0 ? std::string(text) : std::string();
+    });
+    auto answer = lookup.get_future();
+    std::thread(std::move(lookup)).detach();
+    if (answer.wait_for(std::chrono::duration<double>(seconds)) != std::future_status::ready) return {};
+    return answer.get();
 }
 
 }  // namespace vek

@@ -10,4 +10,10 @@ namespace vek {
 std::string getNormalizedEthernetAddress(const std::string& address);
 bool isValidIP(const std::string& ip);
 
+// The numeric address of `host` ("192.168.1.5", "::1", or a name the
+// resolver knows), within `seconds`: a name server that does not answer
+// must not hold the caller longer. Empty when the name is unknown or the
+// time ran out (the lookup then ends on a thread of its own).
+std::string resolveHost(const std::string& host, double seconds);
+
 }  // namespace vek

@@ -9,6 +9,7 @@
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
+#include "vek/foundation/NetAddress.h"
 
 namespace vek {
 
@@ -47,8 +48,11 @@ bool ModbusIODevice::connected() {
     if (address_.empty() || eventLoop().now() < retryAt_) return false;
     retryAt_ = eventLoop().now() + timing_.retrySeconds;
     const auto [host, port] = hostAndPort(address_);
+    // libmodbus bounds the connect but not the name lookup: resolve first.
+    const std::string numeric = resolveHost(host, std::max(timing_.timeoutSeconds, 1.0));
+    if (numeric.empty()) return false;
     auto link = std::make_unique<Link>();
-    link->ctx = modbus_new_tcp_pi(host.c_str(), port.c_str());
+    link->ctx = modbus_new_tcp_pi(numeric.c_str(), port.c_str());
     if (!link->ctx) return false;
     const double seconds = std::max(timing_.timeoutSeconds, 0.001);
     const auto whole = static_cast<uint32_t>(seconds);

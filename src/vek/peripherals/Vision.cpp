@@ -11,6 +11,7 @@
 
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/Log.h"
+#include "vek/foundation/NetAddress.h"
 #include "vek/foundation/Text.h"
 
 namespace vek {
@@ -67,9 +68,16 @@ bool Vision::startConnect(const std::string& host, uint16_t port) {
     addrinfo hints{};
     hints.ai_family = AF_UNSPEC;
     hints.ai_socktype = SOCK_STREAM;
+    hints.ai_flags = AI_NUMERICHOST;
     addrinfo* found = nullptr;
     const std::string service = std::to_string(port);
-    if (const int rc = ::getaddrinfo(host.c_str(), service.c_str(), &hints, &found); rc != 0) {
+    // A name server that does not answer holds the connect no longer than its timer.
+    const std::string numeric = resolveHost(host, kConnectTimeout);
+    if (numeric.empty()) {
+        logAt(LogLevel::DEVELOPER, "Vision: cannot resolve " + host);
+        return false;
+    }
+    if (const int rc = ::getaddrinfo(numeric.c_str(), service.c_str(), &hints, &found); rc != 0) {
         logAt(LogLevel::DEVELOPER, "Vision: cannot resolve " + host + " (" + ::gai_strerror(rc) + ")");
         return false;
     }
