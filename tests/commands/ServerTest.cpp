@@ -9,6 +9,8 @@
 #include "CommandsTestFixture.h"
 #include "vek/commands/DevCommands.h"
 #include "vek/motion/Server.h"
+#include "vek/peripherals/Hmi.h"
+#include "vek/peripherals/IIOData.h"
 
 namespace vek::test {
 namespace {
@@ -67,7 +69,14 @@ TEST_F(CommandsTest, ServerHandsOutTheStartUpObjectsInTableOrder) {
     // a new start makes new objects.
     const auto kept = a.Commands();
     const auto keptDev = a.DevCommands();
+    const auto keptPanel = a.Hmi();
+    const auto keptIO = a.IOData();
     shutDown();
+    // The panel's port is free again.
+    EXPECT_EQ(keptPanel->port(), 0);
+    EXPECT_EQ(raised([&] { keptPanel->ReadBinary(1); }).number(), 91);
+    EXPECT_EQ(raised([&] { keptIO->getInputState(1); }).number(), 91);
+    EXPECT_EQ(raised([&] { keptIO->saveIOs(); }).number(), 91);
     EXPECT_TRUE(runtime().startUpOrder().empty());
     EXPECT_TRUE(runtime().databaseOrder().empty());
     EXPECT_EQ(raised([&] { kept->ShiftAxis(1); }).number(), 91);

@@ -67,7 +67,7 @@ std::shared_ptr<T> provided(const std::function<std::shared_ptr<T>()>& provider)
 template <typename T>
 T& requireShared(const std::function<std::shared_ptr<T>()>& provider) {
     const auto object = provided(provider);
-    if (!object) fail(PlatformErrors::OBJECT_NOT_SET, "vek has been shut down; construct a Server to start it again.");
+    if (!object) raiseShutDown(Commands::SOURCE);
     return *object;
 }
 

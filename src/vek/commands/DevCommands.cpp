@@ -13,11 +13,6 @@ namespace vek {
 
 namespace {
 
-[[noreturn]] void shutDownError() {
-    throw NumberedError(PlatformErrors::OBJECT_NOT_SET, "vek has been shut down; construct a Server to start it again.",
-                        Commands::SOURCE);
-}
-
 ICommunication& channelOf(const LinearSlides& slides) {
     const auto& comm = slides.getCommunication();
     if (!comm || !comm->isOpen())
@@ -37,7 +32,7 @@ DevCommands::~DevCommands() {
 
 LinearSlides& DevCommands::slides() const {
     const auto s = sources_.slides ? sources_.slides() : nullptr;
-    if (!s) shutDownError();
+    if (!s) raiseShutDown(Commands::SOURCE);
     return *s;
 }
 
@@ -50,7 +45,7 @@ void DevCommands::warnExperimental() {
 
 void DevCommands::WriteSmartMotorCommand(int16_t motorIndex, const std::string& motorCommand) {
     const auto validator = sources_.validator ? sources_.validator() : nullptr;
-    if (!validator) shutDownError();
+    if (!validator) raiseShutDown(Commands::SOURCE);
     try {
         validator->validateAxis(motorIndex);
     } catch (const NumberedError& e) {

@@ -42,6 +42,11 @@ void raiseObjectNotSet() {
     throw NumberedError::platform(PlatformErrors::OBJECT_NOT_SET);
 }
 
+void raiseShutDown(std::string source) {
+    throw NumberedError(PlatformErrors::OBJECT_NOT_SET, "vek has been shut down; construct a Server to start it again.",
+                        std::move(source));
+}
+
 void raiseInvalidArgument(const std::string& description, std::string source) {
     throw NumberedError(ErrorCodes::INVALID_ARGUMENTS, description, std::move(source));
 }

@@ -45,6 +45,8 @@ std::string platformErrorText(int32_t number);
 // Raises 91, the error of a missing object, for a null object where one is
 // needed; returns the object otherwise.
 [[noreturn]] void raiseObjectNotSet();
+// Error 91 for an object used after vek shut down, saying how to start again.
+[[noreturn]] void raiseShutDown(std::string source = {});
 template <typename T>
 const std::shared_ptr<T>& requireObject(const std::shared_ptr<T>& object) {
     if (!object) raiseObjectNotSet();

@@ -74,9 +74,7 @@ void LinearSlides::retire() {
 }
 
 void LinearSlides::requireLive() const {
-    if (retired_)
-        throw NumberedError(PlatformErrors::OBJECT_NOT_SET,
-                            "vek has been shut down; construct a Server to start it again.");
+    if (retired_) raiseShutDown();
 }
 
 void LinearSlides::requireConnection() const {

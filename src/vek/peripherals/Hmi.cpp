@@ -46,6 +46,7 @@ Hmi::~Hmi() {
 }
 
 bool Hmi::openSlave(int32_t port, const std::string& address) {
+    requireLive();
     try {
         slave_->listen(address, port);
         return true;
@@ -58,6 +59,16 @@ bool Hmi::openSlave(int32_t port, const std::string& address) {
 
 void Hmi::closeSlave() {
     slave_->close();
+}
+
+void Hmi::shutDown() {
+    closeSlave();
+    database_.reset();
+    shutDown_ = true;
+}
+
+void Hmi::requireLive() const {
+    if (shutDown_) raiseShutDown();
 }
 
 int32_t Hmi::port() const {
@@ -103,6 +114,7 @@ void Hmi::loadIO() {
 }
 
 void Hmi::SaveIO() {
+    requireLive();
     auto connection = requireDatabase(database_).Connection();
     DbSavepoint savepoint(*connection);
     connection->execute("DELETE * FROM Hmi");
@@ -124,6 +136,7 @@ void Hmi::requireIndex(int16_t ioNumber) {
 }
 
 void Hmi::WriteBinary(int16_t ioNumber, int16_t value) {
+    requireLive();
     requireObject(machine_.validator)->validateBinary(value);
     requireIndex(ioNumber);
     binaryData_[ioNumber] = value;
@@ -132,6 +145,7 @@ void Hmi::WriteBinary(int16_t ioNumber, int16_t value) {
 }
 
 int16_t Hmi::ReadBinary(int16_t ioNumber) {
+    requireLive();
     requireIndex(ioNumber);
     const auto value = slave_->coil(coilOf(ioNumber));
     if (!value) throw hmiError("Couldn't read the binary data at address ", ioNumber);
@@ -140,6 +154,7 @@ int16_t Hmi::ReadBinary(int16_t ioNumber) {
 }
 
 void Hmi::WriteRegister(int16_t ioNumber, int32_t value) {
+    requireLive();
     requireIndex(ioNumber);
     registerData_[ioNumber] = value;
     const auto bits = static_cast<uint32_t>(value);
@@ -150,6 +165,7 @@ void Hmi::WriteRegister(int16_t ioNumber, int32_t value) {
 }
 
 int32_t Hmi::ReadRegister(int16_t ioNumber) {
+    requireLive();
     requireIndex(ioNumber);
     const uint16_t address = highWordOf(ioNumber);
     const auto high = slave_->holdingRegister(address);
@@ -179,6 +195,7 @@ void Hmi::onWritten(bool coils, uint16_t address, uint16_t count) {
 }
 
 void Hmi::WaitForStop(int16_t motorIndex, int16_t monitorIONumber, int16_t monitorIOStatus, bool decelerate) {
+    requireLive();
     logAt(LogLevel::DISPLAYONLY, "Executing WaitForStop command.");
     const auto& validator = requireObject(machine_.validator);
     validator->validateAxis(motorIndex, true);

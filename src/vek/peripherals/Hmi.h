@@ -77,6 +77,9 @@ public:
     // false when the port cannot be opened.
     bool openSlave(int32_t port, const std::string& address = {});
     void closeSlave();
+    // Shut-down: closes the slave (its port is free for the next start) and
+    // lets go of the database; every later operation raises 91.
+    void shutDown();
     // The port the slave listens on; 0 when it does not.
     int32_t port() const;
     std::size_t masterCount() const;
@@ -91,6 +94,7 @@ public:
 private:
     void onWritten(bool coils, uint16_t address, uint16_t count);
     static void requireIndex(int16_t ioNumber);
+    void requireLive() const;
     void writeRegisterWords(int16_t ioNumber, int32_t value, const std::string& failure);
 
     std::shared_ptr<Database> database_;
@@ -98,6 +102,7 @@ private:
     std::vector<int16_t> binaryData_ = std::vector<int16_t>(LAST_INDEX + 1, 0);
     std::vector<int32_t> registerData_ = std::vector<int32_t>(LAST_INDEX + 1, 0);
     std::unique_ptr<ModbusSlave> slave_;
+    bool shutDown_ = false;
 };
 
 }  // namespace vek

@@ -41,6 +41,9 @@ public:
     virtual int16_t getInputLabelIndex(const std::string& label) const = 0;
     virtual void loadIOs() = 0;
     virtual void saveIOs() = 0;
+    // Shut-down: closes the device link and lets go of the database; every
+    // later call that needs either raises 91.
+    virtual void shutDown() = 0;
 };
 
 }  // namespace vek

@@ -60,6 +60,7 @@ void IOData::discover() {
 }
 
 bool IOData::readBit(int16_t block, int16_t bit) {
+    requireLive();
     if (!externalDeviceFound() || !device_) {
         logNoDevice();
         return false;
@@ -78,8 +79,14 @@ bool IOData::getOutputState(int16_t outputNumber) {
 }
 
 void IOData::setOutputState(int16_t outputNumber, bool state) {
+    requireLive();
     if (!externalDeviceFound() || !device_ || !device_->writeBit(outputBlock(outputNumber), bitOf(outputNumber), state))
         logNoDevice();
+}
+
+void IOData::shutDown() {
+    device_.reset();
+    IODataBase::shutDown();
 }
 
 }  // namespace vek

@@ -29,6 +29,7 @@ public:
     bool getInputState(int16_t inputNumber) override;
     bool getOutputState(int16_t outputNumber) override;
     void setOutputState(int16_t outputNumber, bool state) override;
+    void shutDown() override;
 
     // Whether two addresses name the same device: their "."-separated parts
     // are equal pairwise (each trimmed) over the parts of `deviceAddress`.

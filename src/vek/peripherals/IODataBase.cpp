@@ -66,7 +66,17 @@ int16_t IODataBase::getInputLabelIndex(const std::string& label) const {
     return labelIndex(*inputs_, label, "Input");
 }
 
+void IODataBase::shutDown() {
+    database_.reset();
+    shutDown_ = true;
+}
+
+void IODataBase::requireLive() const {
+    if (shutDown_) raiseShutDown();
+}
+
 void IODataBase::loadIOs() {
+    requireLive();
     auto inputs = std::make_shared<IOCollection>();
     auto outputs = std::make_shared<IOCollection>();
     Recordset r = requireDatabase(database_).Connection()->query(
@@ -85,6 +95,7 @@ void IODataBase::loadIOs() {
 }
 
 void IODataBase::saveIOs() {
+    requireLive();
     auto connection = requireDatabase(database_).Connection();
     DbSavepoint savepoint(*connection);
     connection->execute("DELETE * FROM IO");

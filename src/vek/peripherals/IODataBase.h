@@ -44,7 +44,10 @@ public:
     // not inserted correctly" and leaves the table as it was.
     void saveIOs() override;
 
+    void shutDown() override;
+
 protected:
+    void requireLive() const;
     // The block of I/O number `n` (1-based) and its bit in that block: the
     // device numbers its input blocks first, then its output blocks.
     int16_t inputBlock(int16_t n) const;
@@ -56,6 +59,7 @@ protected:
 
 private:
     std::shared_ptr<Database> database_;
+    bool shutDown_ = false;
     bool externalDeviceFound_ = false;
     std::string ioIP_;
     int16_t ioInBlocks_ = 0;

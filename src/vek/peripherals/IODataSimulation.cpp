@@ -15,14 +15,17 @@ IO& at(IOCollection& ios, int16_t number) {
 }  // namespace
 
 bool IODataSimulation::getInputState(int16_t inputNumber) {
+    requireLive();
     return at(*inputs_, inputNumber).state();
 }
 
 bool IODataSimulation::getOutputState(int16_t outputNumber) {
+    requireLive();
     return at(*outputs_, outputNumber).state();
 }
 
 void IODataSimulation::setOutputState(int16_t outputNumber, bool state) {
+    requireLive();
     at(*outputs_, outputNumber).setState(state);
 }
 

@@ -65,8 +65,16 @@ void createIOData() {
 }
 
 const bool registered = [] {
-    registerDatabasePart(DatabasePlace::HMI, {createHmi, [] { runtime().hmi.reset(); }});
-    registerDatabasePart(DatabasePlace::IO_DATA, {createIOData, [] { runtime().ioData.reset(); }});
+    // A host may keep the objects past shut-down: they let go of the port,
+    // the device and the database now and refuse any later use.
+    registerDatabasePart(DatabasePlace::HMI, {createHmi, [] {
+                                                  if (auto& hmi = runtime().hmi) hmi->shutDown();
+                                                  runtime().hmi.reset();
+                                              }});
+    registerDatabasePart(DatabasePlace::IO_DATA, {createIOData, [] {
+                                                      if (auto& io = runtime().ioData) io->shutDown();
+                                                      runtime().ioData.reset();
+                                                  }});
     return true;
 }();
 
