@@ -3,7 +3,6 @@
 #include "MotorTestFixture.h"
 #include "vek/geometry/Utils.h"
 #include "vek/motors/MotorStatusWordBits.h"
-#include "vek/persistence/User.h"
 
 namespace vek::test {
 namespace {
@@ -81,16 +80,6 @@ TEST_F(MotorTest, EveryCommandSendsItsWire) {
     EXPECT_EQ(m.motorTypeAsString() + " " + kelpa->motorTypeAsString() + " " + mirvo->motorTypeAsString() + " " +
                   dravo->motorTypeAsString(),
               "SmartMotor Kelpa Mirvo Motor");
-}
-
-TEST_F(MotorTest, MoveLogLineShowsMissingArgumentsAsNotGiven) {
-    runtime().user->setUserRole(UserRoles::DEVELOPER);
-    motor_->goToPosition(1000);
-    EXPECT_TRUE(logged("goToPosition -> PositionMode[p=1000][v=-31913][a=-31913]"));
-    answer("1Ry=5");
-    motor_->goWithVelocity(7);
-    EXPECT_TRUE(logged("goWithVelocity -> VelocityMode[v=7][a=-31913]"));
-    EXPECT_TRUE(logged("Simulating MV"));
 }
 
 TEST_F(MotorTest, AllMotorsObjectIteratesTheAxes) {
