@@ -112,12 +112,10 @@ TEST_F(MotorTest, AllMotorsObjectIteratesTheAxes) {
 TEST_F(MotorTest, QueriesParseAnswersAndRefuseNonNumericOnes) {
     channel_->answer("1RP", " 1234 ");
     answer("1RV=2.5 1Ry=25 1RAMPS=700 1RI3=1 1RKD=42 1RE=40000");
-    EXPECT_EQ(motor_->position(), 1234);
-    EXPECT_EQ(motor_->velocity(), 2) << "halves to even";
-    EXPECT_DOUBLE_EQ(motor_->temperature(), 77);
-    EXPECT_EQ(motor_->MaxCurrent(), 700);
-    EXPECT_EQ(motor_->getInputState(3), 1);
-    EXPECT_EQ(motor_->getTuningValue(MotorConstants::KD), 42);
+    // The velocity halves to even.
+    EXPECT_EQ(std::make_tuple(motor_->position(), motor_->velocity(), motor_->temperature(), motor_->MaxCurrent(),
+                              motor_->getInputState(3), motor_->getTuningValue(MotorConstants::KD)),
+              std::make_tuple(1234, 2, 77.0, int16_t{700}, int16_t{1}, int32_t{42}));
     EXPECT_TRUE(raisesNumbered(
         6, [&] { motor_->MaxPositionError(); }, "Overflow"))
         << "16-bit overflow";
