@@ -17,7 +17,7 @@ class DataSetsTest : public PersistenceTest {
 protected:
     void SetUp() override {
         PersistenceTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);  // the developer lines are built too
+        runtime().user->setUserRole(UserRoles::DEVELOPER);  // developer lines are built (and can fail) too
         ASSERT_EQ(raw("INSERT INTO Dataset (datasetKey, datasetName) VALUES (2, '  PartA '); "
                       "INSERT INTO Path (pathKey, pathName, pathType, datasetKey) VALUES (10, 'outline', 1, 2), "
                       "(11, 'circle', NULL, 2); "
