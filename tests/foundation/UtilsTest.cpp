@@ -46,15 +46,16 @@ TEST_F(UtilsTest, TextAddressesAndNames) {
     EXPECT_EQ(each({"axis_1", "  speed  ", "1axis", "a b", "a.b", "a-b", "", "   ", "12", "x|y", "a\\b", "p(1)"},
                    [&](auto name) { return u().isValidVariableName(name); }),
               "1|1|0|0|0|0|0|0|0|0|0|0");
-    EXPECT_TRUE(Utils::isLike("abc", "a*c"));
-    EXPECT_TRUE(Utils::isLike("ac", "a*c"));
-    EXPECT_FALSE(Utils::isLike("ac", "a?*c"));
-    EXPECT_EQ(u().directoryOfFileFromPath("C:\\data\\points.txt"), "C:\\data\\");
-    EXPECT_EQ(u().directoryOfFileFromPath("/tmp/x/points.txt"), "/tmp/x/");
-    EXPECT_EQ(u().directoryOfFileFromPath("points.txt"), "");
-    EXPECT_EQ(u().nameOfFileFromPath("C:\\data\\points.v2.txt"), "points.v2");
-    EXPECT_EQ(u().getExtension("/a/b/drawing.dxf"), "dxf");
-    EXPECT_EQ(u().getExtension("ab"), "ab");
+    using Like = std::pair<const char*, const char*>;
+    EXPECT_EQ(each<Like>({{"abc", "a*c"}, {"ac", "a*c"}, {"ac", "a?*c"}},
+                         [](Like c) { return Utils::isLike(c.first, c.second); }),
+              "1|1|0");
+    EXPECT_EQ(each({"C:\\data\\points.txt", "/tmp/x/points.txt", "points.txt"},
+                   [&](auto path) { return u().directoryOfFileFromPath(path); }),
+              "C:\\data\\|/tmp/x/|");
+    EXPECT_EQ(u().nameOfFileFromPath("C:\\data\\points.v2.txt") + " " + u().getExtension("/a/b/drawing.dxf") + " " +
+                  u().getExtension("ab"),
+              "points.v2 dxf ab");
 }
 
 TEST_F(UtilsTest, ArrayAssignmentsCollectionsAndRandomNumbers) {

@@ -84,15 +84,13 @@ TEST_F(MeasurementTest, Conversions) {
         EXPECT_TRUE(logged(std::string("No units conversions defined for ") + pair)) << pair;
 }
 
+// A rotary axis converts from and to degrees whatever length unit it is
+// given, and says so in the caller's unit arguments.
 TEST_F(MeasurementTest, RotaryUnitsBecomeDegreesInTheCallersArguments) {
-    int16_t from = mm, to = smu;
-    EXPECT_EQ(m_.getPosition(from, to, 90, 1, WX), 1000);
-    EXPECT_EQ(from, degrees);
-    EXPECT_EQ(to, smu);
-    from = smu;
-    to = Inch;
-    EXPECT_EQ(m_.getPosition(from, to, 1000, 1, WX), 90);
-    EXPECT_EQ(to, degrees);
+    int16_t from = mm, to = smu, back = smu, inch = Inch;
+    EXPECT_EQ(std::make_pair(m_.getPosition(from, to, 90, 1, WX), m_.getPosition(back, inch, 1000, 1, WX)),
+              std::make_pair(1000.0, 90.0));
+    EXPECT_EQ(std::make_tuple(from, to, back, inch), std::make_tuple(degrees, smu, smu, degrees));
 }
 
 // A type of no family is refused; a pitch of 0 is a division by zero, a

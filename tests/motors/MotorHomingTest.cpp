@@ -2,6 +2,7 @@
 #include <gtest/gtest.h>
 
 #include "MotorTestFixture.h"
+#include "support/Each.h"
 #include "vek/foundation/EventLoop.h"
 
 namespace vek::test {
@@ -41,12 +42,11 @@ TEST_F(MotorHomingTest, LeftwardHomingUsesLeftLimitAndMirrorsTheOffsets) {
     scriptSmartMotorRun();
     answer("1RBl=1");
     EXPECT_TRUE(motor_->home(-7, -1, true, 500, 10));
-    EXPECT_EQ(sent("1RBl"), 2);
-    EXPECT_EQ(sent("1RBr"), 0);
-    EXPECT_EQ(sent("1V=500"), 1) << "speed is sent as magnitude";
-    EXPECT_EQ(sent("1P=-10000000"), 2);
-    EXPECT_EQ(sent("1P=50020"), 1) << "backs off to the right";
-    EXPECT_EQ(sent("1P=53985"), 1);
+    // The left limit twice, speed as magnitude, a back-off to the right and
+    // the index search beyond it.
+    EXPECT_EQ(each({"1RBl", "1RBr", "1V=500", "1P=-10000000", "1P=50020", "1P=53985"},
+                   [&](const char* command) { return sent(command); }),
+              "2|0|1|2|1|1");
     EXPECT_THAT(wire(), ::testing::EndsWith(" 1O=7 1z=-1"));
 }
 

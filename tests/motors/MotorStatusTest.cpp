@@ -29,7 +29,10 @@ protected:
     MotorStatus status_;
 };
 
-TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
+// Each bit of the word read at refresh decodes to its own member. One object
+// follows the last refresh, so an earlier reference shows the latest motor;
+// its bits are a snapshot and do not ask again.
+TEST_F(MotorStatusTest, DecodesTheWordOfTheLastRefreshAndDoesNotAskAgain) {
     for (const auto& [word, bits] : std::vector<std::pair<const char*, const char*>>{
              {"129", "Bt Bo"}, {"32768", "Bk"}, {"286", "Br Bl Bi Bw Bx"}, {"32352", "Be Bh Bp Bm Bd Bu Bs Ba"}}) {
         channel_->clear();
@@ -38,19 +41,11 @@ TEST_F(MotorStatusTest, DecodesTheWordReadAtRefresh) {
         EXPECT_EQ(wire(), "1RW");
         EXPECT_EQ(setBits(status_), bits) << word;
     }
-}
-
-// One object follows the last refresh, so an earlier reference shows the
-// latest motor; its bits are a snapshot and do not ask again.
-TEST_F(MotorStatusTest, BitsDoNotAskAgainAndOneObjectFollowsTheLastRefresh) {
-    answer("1RW=1 2RW=1024");
-    status_.refresh(*axes_, 1);
     const MotorStatus& first = status_;
-    answer("1RW=0");
+    answer("1RW=0 2RW=1024");
     channel_->clear();
-    EXPECT_TRUE(first.Bt());
+    EXPECT_TRUE(first.Be() && first.Ba());
     EXPECT_TRUE(channel_->commands().empty());
-
     status_.refresh(*axes_, 2);
     EXPECT_EQ(setBits(first), "Bm");
     EXPECT_EQ(first.motor(), second_);
