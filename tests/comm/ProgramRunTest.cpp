@@ -45,7 +45,7 @@ protected:
 
 TEST_F(ProgramRunTest, RunPrintsThroughTheChainAndSilentKeepsItInTheMotor) {
     // TWAIT waits for the emulated move before the position is reported.
-    download(2, "a=P+5 PRINT(\"motor 2 at \",a,#13) MP A=1000 V=1000000 P=500 G TWAIT RP END");
+    download(2, "a=P+5 PRINT(\"motor 2 at \",a,#13) MP A=10000 V=1000000 P=500 G TWAIT RP END");
     comm_->WriteCommand("2RUN");
     EXPECT_EQ(printedLines(), (std::vector<std::string>{"motor 2 at 5", "500"}));
     // The other motors hold no program: RUN starts nothing.
