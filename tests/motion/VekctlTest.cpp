@@ -403,6 +403,10 @@ TEST_F(Vekctl, ChainAndSendOverTheEmulator) {
     }
     EXPECT_EQ(vekctl("chain").exitCode, 1);
     EXPECT_EQ(vekctl("send" + port).exitCode, 1);
+    // The machine's own ports, counted last (a container may have none).
+    const auto ports = vekctl("ports");
+    EXPECT_EQ(ports.exitCode, 0);
+    EXPECT_TRUE(ports.output.ends_with(" serial ports\n") || ports.output.ends_with(" serial port\n")) << ports.output;
     const auto noDemo = vekctl("demo --quiet --home " + (dir_ / "serial").string() + " --port /dev/vek-no-such-port");
     EXPECT_EQ(noDemo.exitCode, 4) << noDemo.output;
     EXPECT_NE(noDemo.output.find("cannot open the serial chain on /dev/vek-no-such-port ("), std::string::npos)

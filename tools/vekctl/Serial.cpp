@@ -1,7 +1,10 @@
 #include "Serial.h"
 
+#include <libserialport.h>
+
 #include <atomic>
 #include <csignal>
+#include <cstdio>
 #include <iostream>
 #include <memory>
 #include <string>
@@ -113,6 +116,35 @@ int runSend(const ChainOptions& options) {
     } catch (const vek::NumberedError& e) {
         return failed(options.command + " failed", e, Exit::LINE);
     }
+    return Exit::OK;
+}
+
+int runPorts() {
+    // libserialport lists ports with their USB descriptions; vek opens them
+    // with termios (libserialport cannot open pseudo-terminals).
+    sp_port** ports = nullptr;
+    if (sp_list_ports(&ports) != SP_OK) {
+        std::cerr << "vekctl: cannot list the serial ports: " << sp_last_error_message() << "\n";
+        return Exit::CONNECTION;
+    }
+    int count = 0;
+    for (sp_port** p = ports; *p; ++p, ++count) {
+        const auto text = [](const char* t) { return std::string(t ? t : ""); };
+        std::cout << sp_get_port_name(*p) << "  " << text(sp_get_port_description(*p));
+        int vid = 0, pid = 0;
+        if (sp_get_port_transport(*p) == SP_TRANSPORT_USB && sp_get_port_usb_vid_pid(*p, &vid, &pid) == SP_OK) {
+            char ids[16];
+            std::snprintf(ids, sizeof ids, "%04X:%04X", vid, pid);
+            std::cout << " (USB " << ids;
+            for (const char* part : {sp_get_port_usb_manufacturer(*p), sp_get_port_usb_product(*p)})
+                if (part) std::cout << ", " << part;
+            if (const char* serial = sp_get_port_usb_serial(*p)) std::cout << ", serial " << serial;
+            std::cout << ")";
+        }
+        std::cout << "\n";
+    }
+    sp_free_port_list(ports);
+    std::cout << count << (count == 1 ? " serial port" : " serial ports") << "\n";
     return Exit::OK;
 }
 

@@ -26,5 +26,8 @@ int runEmulate(const EmulateOptions& options);
 int runChain(const ChainOptions& options);
 // Addresses the chain, sends one command text and prints its answer.
 int runSend(const ChainOptions& options);
+// Lists the serial ports of the machine with what they say of themselves
+// (a USB adapter's maker, product and serial number).
+int runPorts();
 
 }  // namespace vekctl

@@ -81,6 +81,9 @@ Commands:
            interrupted (Ctrl-C).
   chain    Address the motor chain on a serial port and print each motor
            found with its position and status word, then "N motors".
+  ports    List the machine's serial ports with their descriptions (a USB
+           adapter's maker, product and serial number), then "N serial
+           ports"; pseudo-terminals are not listed.
   send     Address the chain on a serial port, send one command text (the
            motor number and the motor command, "2RP") and print its answer
            (an empty line when none came in time).
@@ -587,6 +590,7 @@ int run(int argc, char** argv) {
     if (command == "emulate") return emulate(argc, argv);
     if (command == "chain") return chainCommand(argc, argv, false);
     if (command == "send") return chainCommand(argc, argv, true);
+    if (command == "ports") return argc == 2 ? vekctl::runPorts() : usage("ports takes no arguments");
     if (command == "panel" || command == "io") return panelOrIo(command, argc, argv);
     if (command == "import") return import(argc, argv);
     if (command == "vision" || command == "camera") return vision(argc, argv);
