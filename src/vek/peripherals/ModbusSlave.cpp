@@ -198,6 +198,14 @@ struct ModbusSlave::Impl {
             }
             const int yes = 1;
             setsockopt(fd, IPPROTO_TCP, TCP_NODELAY, &yes, sizeof yes);
+            // A panel switched off mid-connection sends no FIN: keep-alive
+            // probes find it gone within a minute, so dead masters do not
+            // fill the slots of the live ones.
+            const int idle = 30, interval = 10, probes = 3;
+            setsockopt(fd, SOL_SOCKET, SO_KEEPALIVE, &yes, sizeof yes);
+            setsockopt(fd, IPPROTO_TCP, TCP_KEEPIDLE, &idle, sizeof idle);
+            setsockopt(fd, IPPROTO_TCP, TCP_KEEPINTVL, &interval, sizeof interval);
+            setsockopt(fd, IPPROTO_TCP, TCP_KEEPCNT, &probes, sizeof probes);
             masters[fd].watch = eventLoop().watchReadable(fd, [this, fd] { serve(fd); });
         }
     }
