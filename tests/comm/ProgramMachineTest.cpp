@@ -28,6 +28,12 @@ struct RecordingMotor : ProgramMotor {
     double movingUntil = 0;
 };
 
+std::string repeated(const std::string& text, int times) {
+    std::string out;
+    for (int i = 0; i < times; ++i) out += text;
+    return out;
+}
+
 CompiledProgram compile(const std::string& text) {
     const ProgramScan scan = scanProgram(text);
     EXPECT_TRUE(scan.clean()) << text;
@@ -47,7 +53,7 @@ double runToEnd(ProgramMachine& machine, RecordingMotor& motor, double seconds =
 
 TEST(ProgramMachine, RunsTheLanguageAsTheMotorDoes) {
     struct Case {
-        const char* program;
+        std::string program;
         const char* printed;
         const char* commands;
     };
@@ -66,6 +72,8 @@ TEST(ProgramMachine, RunsTheLanguageAsTheMotorDoes) {
         {"al[1]=258 PRINT(aw[2],\" \",ab[4],\" \",ab[5]) ab[0]=-1 PRINT(\" \",ab[0],\" \",aw[0],\" \",al[0]) END",
          "258 2 1 -1 255 255", ""},
         {"a=P+1 b=IN(3) RI2 PRINT(a,\" \",b) END", "20\r1235 30", ""},
+        // The deepest expression the compiler takes fits the machine's stack.
+        {"b=1 a=" + repeated("b+(", 63) + "b" + repeated(")", 63) + " Ra END", "64\r", ""},
         {"MP V=1000 A=50 P=4000 G O=0 O3=1 SADDR2 BAUD38400 ZS OCHN(RS2,0,N,38400,1,8,C) RUN? END", "",
          "MP V=1000 A=50 P=4000 G O=0 O3=1 SADDR2 BAUD38400 ZS"},
     };

@@ -44,7 +44,7 @@ public:
     static constexpr double kSliceSeconds = 0.001;
     // How often TWAIT looks at the trajectory.
     static constexpr double kTwaitSeconds = 0.001;
-    static constexpr std::size_t kMaxStack = 64;
+    static constexpr std::size_t kMaxStack = 256;
     static constexpr std::size_t kMaxGosubs = 32;
     static constexpr std::size_t kVariables = 26 + 26 * 26 + 26 * 26 * 26;
     static constexpr std::size_t kArrayBytes = 204;
