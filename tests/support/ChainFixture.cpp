@@ -29,4 +29,18 @@ std::string wireFrames(const std::string& bytes, bool collapse) {
     return text;
 }
 
+std::shared_ptr<ProgramStore> keepPrograms(ChainEmulator& chain, int motor) {
+    auto store = std::make_shared<ProgramStore>();
+    chain.withMotor(motor, [store](emulator::EmulatedMotor& m) {
+        m.commandHook = [store](const std::string& command) { return store->answer(command); };
+    });
+    return store;
+}
+
+std::vector<uint8_t> held(ChainEmulator& chain, int motor, const ProgramStore& store) {
+    std::vector<uint8_t> program;
+    chain.withMotor(motor, [&](emulator::EmulatedMotor&) { program = store.program(); });
+    return program;
+}
+
 }  // namespace vek::test

@@ -7,6 +7,7 @@
 #include "ChainEmulator.h"
 #include "support/TempInstall.h"
 #include "vek/comm/Communication.h"
+#include "vek/comm/engine/ProgramStore.h"
 #include "vek/motion/Runtime.h"
 #include "vek/persistence/User.h"
 
@@ -21,19 +22,20 @@ using emulator::EmulatorOptions;
 // right after itself shows once (a polling loop's count varies).
 std::string wireFrames(const std::string& bytes, bool collapse = false);
 
+// Motor `motor` of `chain` keeps programs in the store returned, which
+// answers the program transfer commands; held() reads it safely.
+std::shared_ptr<ProgramStore> keepPrograms(ChainEmulator& chain, int motor);
+std::vector<uint8_t> held(ChainEmulator& chain, int motor, const ProgramStore& store);
+
 // A chain emulator on a pseudo-terminal, serving on a thread of its own,
-// and the serial channel opened on it. The user is a developer, so that
-// the channel's level-6 lines reach the log.
-class ChainTest : public VekTest {
+// and the serial channel opened on it; the channel's developer lines reach
+// the log.
+class ChainTest : public DeveloperTest {
 protected:
-    void SetUp() override {
-        VekTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
-    }
     void TearDown() override {
         comm_.reset();
         emulator_.reset();
-        VekTest::TearDown();
+        DeveloperTest::TearDown();
     }
 
     ChainEmulator& startChain(const EmulatorOptions& options) {
