@@ -33,13 +33,6 @@ inline VekctlRun vekctl(const std::string& arguments, const std::string& prefix 
     return run;
 }
 
-// The earlier names of vekctl().
-using ProcessRun = VekctlRun;
-inline VekctlRun runVekctl(const std::string& arguments, const std::string& prefix = {},
-                           const std::string& redirect = "2>&1") {
-    return vekctl(arguments, prefix, redirect);
-}
-
 // A fresh folder dir_, removed after the test, and home_ inside it for
 // vekctl's --home (made by vekctl, or by withDatabase).
 class VekctlHome : public ::testing::Test {
