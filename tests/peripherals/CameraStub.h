@@ -1,6 +1,4 @@
 #pragma once
-#include <arpa/inet.h>
-#include <netinet/in.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -12,6 +10,8 @@
 #include <string>
 #include <thread>
 #include <vector>
+
+#include "ModbusPeers.h"
 
 namespace vek::test {
 
@@ -26,27 +26,16 @@ public:
     static constexpr const char* kHangUp = "<hang up>";
     static constexpr const char* kPause = "<pause>";
 
-    explicit CameraStub(std::function<std::string(const std::string&)> reply) : reply_(std::move(reply)) {
-        listen_ = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
-        sockaddr_in address{};
-        address.sin_family = AF_INET;
-        address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (::bind(listen_, reinterpret_cast<sockaddr*>(&address), size) != 0 || ::listen(listen_, 4) != 0 ||
-            ::getsockname(listen_, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            throw std::runtime_error("camera stub: cannot listen on loopback");
-        port_ = ntohs(address.sin_port);
-        thread_ = std::thread([this] { serve(); });
-    }
+    explicit CameraStub(std::function<std::string(const std::string&)> reply)
+        : reply_(std::move(reply)), thread_([this] { serve(); }) {}
     ~CameraStub() {
         stop_ = true;
         thread_.join();
-        ::close(listen_);
     }
     CameraStub(const CameraStub&) = delete;
     CameraStub& operator=(const CameraStub&) = delete;
 
-    int16_t port() const { return static_cast<int16_t>(port_); }
+    int16_t port() const { return static_cast<int16_t>(listener_.port); }
     // The lines received so far, "|"-joined.
     std::string received() const {
         std::lock_guard<std::mutex> lock(mutex_);
@@ -65,8 +54,8 @@ private:
     }
 
     void serve() {
-        while (readable(listen_)) {
-            const int client = ::accept(listen_, nullptr, nullptr);
+        while (readable(listener_.fd)) {
+            const int client = ::accept(listener_.fd, nullptr, nullptr);
             if (client >= 0) {
                 converse(client);
                 ::close(client);
@@ -103,8 +92,7 @@ private:
     }
 
     std::function<std::string(const std::string&)> reply_;
-    int listen_ = -1;
-    uint16_t port_ = 0;
+    Listener listener_;
     std::atomic<bool> stop_{false};
     mutable std::mutex mutex_;
     std::vector<std::string> received_;

@@ -10,9 +10,7 @@
 #include "support/LogLines.h"
 #include "support/TempInstall.h"
 #include "vek/foundation/Log.h"
-#include "vek/motion/Runtime.h"
 #include "vek/peripherals/External.h"
-#include "vek/persistence/User.h"
 
 namespace fs = std::filesystem;
 
@@ -44,12 +42,8 @@ private:
     void (*fail_)(const char*) = nullptr;
 };
 
-class LoadCell : public VekTest {
+class LoadCell : public DeveloperTest {
 protected:
-    void SetUp() override {
-        VekTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
-    }
     // `library` under a name of this test's own: vek loads each driver name
     // once per process, the system's loader hands back the library it holds.
     std::string freshName(const std::string& library, const std::string& name) const {
@@ -126,13 +120,6 @@ TEST_F(LoadCell, AMissingOrIncompleteDriverIsReportedOncePerProcess) {
     EXPECT_EQ(countLogged(messages(), "Failed to initialize loadcell."), 6);
     // The refusing driver was told to load once and then closed.
     EXPECT_EQ(driver_.calls(), "load|close");
-}
-
-TEST_F(LoadCell, TheSimulatedDriverReadsAnUnloadedCell) {
-    External cell(External::SIMULATED_DRIVER);
-    ASSERT_TRUE(cell.InitializeLoadCell(1, 2, 1.25f));
-    EXPECT_FLOAT_EQ(cell.GetLoadCellReading(1, 2), 1.25f);
-    EXPECT_FALSE(logged("Failed to read from channel 2"));
 }
 
 }  // namespace

@@ -98,10 +98,6 @@ private:
     ProcessResult result_;
 };
 
-inline ProcessResult runWhileServing(const std::vector<std::string>& args) {
-    return Process(args).finish();
-}
-
 // The values mbpoll printed ("[5]: \t1" lines) as "5=1 6=0".
 inline std::string polled(const std::string& out) {
     std::string values;
@@ -130,7 +126,7 @@ inline std::vector<std::string> mbpollArgs(int port, const std::vector<std::stri
 }
 inline ProcessResult mbpoll(int port, const std::vector<std::string>& options,
                             const std::vector<std::string>& values = {}) {
-    return runWhileServing(mbpollArgs(port, options, values));
+    return Process(mbpollArgs(port, options, values)).finish();
 }
 
 inline sockaddr_in loopback(int port) {

@@ -1,18 +1,13 @@
 // Vision against a camera stub on loopback: login, the trigger, the
 // three-digit gv rows, the camera's status lines, garbage and hang-ups, and
 // the connect time-out in virtual time.
-#include <sys/socket.h>
-#include <unistd.h>
-
 #include "CameraStub.h"
 #include "support/Each.h"
 #include "support/LogLines.h"
 #include "support/TempInstall.h"
 #include "vek/foundation/EventLoop.h"
 #include "vek/foundation/Log.h"
-#include "vek/motion/Runtime.h"
 #include "vek/peripherals/Vision.h"
-#include "vek/persistence/User.h"
 
 namespace vek::test {
 namespace {
@@ -35,12 +30,8 @@ std::string cognex(const std::string& line) {
     return {};
 }
 
-class VisionTest : public VekTest {
+class VisionTest : public DeveloperTest {
 protected:
-    void SetUp() override {
-        VekTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
-    }
     Vision vision_;
 };
 
@@ -113,17 +104,10 @@ TEST_F(VisionTest, ACameraThatNeverAnswersTimesOutAndDvtValuesReturnAtOnce) {
 TEST_F(VisionTest, AConnectionThatIsNotMadeFailsAfterTwoSecondsOfVirtualTime) {
     // A port that nobody listens on: the loopback refuses at once, the
     // connect timer decides.
-    const int probe = ::socket(AF_INET, SOCK_STREAM, 0);
-    sockaddr_in address{};
-    address.sin_family = AF_INET;
-    address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-    socklen_t size = sizeof address;
-    ::bind(probe, reinterpret_cast<sockaddr*>(&address), size);
-    ::getsockname(probe, reinterpret_cast<sockaddr*>(&address), &size);
-    ::close(probe);
+    const int port = freePort();
     for (const std::string host : {"127.0.0.1", "no-such-host.invalid"}) {
         const double start = eventLoop().now();
-        EXPECT_FALSE(vision_.ConnectCognex(host, static_cast<int16_t>(ntohs(address.sin_port)), "admin", "secret"));
+        EXPECT_FALSE(vision_.ConnectCognex(host, static_cast<int16_t>(port), "admin", "secret"));
         EXPECT_NEAR(eventLoop().now() - start, 2.0, 0.002) << host;
     }
     EXPECT_EQ(countLogged(messages(), "Attempt to connect to the vision system failed!"), 2);

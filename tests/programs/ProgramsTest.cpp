@@ -136,16 +136,14 @@ TEST_F(ProgramsTest, EveryGeneratedProgramCompilesClean) {
 }
 
 TEST_F(ProgramsTest, FileNamesSayTheMotor) {
-    EXPECT_EQ(programs().getMotorIndexFromFilePath("prog_2.smp"), 2);
-    EXPECT_EQ(programs().getMotorIndexFromFilePath("prog2.smp"), -1);
-    EXPECT_EQ(programs().getMotorIndexFromFilePath("prog_3.smp"), -1);
+    EXPECT_EQ(each<std::string>({"prog_2.smp", "prog2.smp", "prog_3.smp", "_"},
+                                [&](const std::string& f) { return programs().getMotorIndexFromFilePath(f); }),
+              "2|-1|-1|-1");
     EXPECT_TRUE(loggedAt(messages(), "File name format (fileName_motorIndex.smp) for prog_3.smp is not correct.",
                          LogLevel::Error));
-    EXPECT_EQ(programs().getMotorIndexFromFilePath("_"), -1);
     EXPECT_EQ(programs().getDownloadProgramName("prog_2.smp"), "prog_2.smx");
-    EXPECT_EQ(programs().getErrorMessage(117), "Constant out of range.  (0 .. 1023) .");
-    EXPECT_EQ(programs().getModeName(2), "Unknown");
-    EXPECT_EQ(programs().getModeName(1), "Relative");
+    EXPECT_EQ(programs().getErrorMessage(117) + "|" + programs().getModeName(1) + "|" + programs().getModeName(2),
+              "Constant out of range.  (0 .. 1023) .|Relative|Unknown");
 }
 
 TEST_F(ProgramsTest, OnlyACleanBuildReachesTheMotor) {

@@ -22,18 +22,14 @@ using emulator::EmulatorOptions;
 std::string wireFrames(const std::string& bytes, bool collapse = false);
 
 // A chain emulator on a pseudo-terminal, serving on a thread of its own,
-// and the serial channel opened on it. The user is a developer, so that
-// the channel's level-6 lines reach the log.
-class ChainTest : public VekTest {
+// and the serial channel opened on it; the channel's developer lines reach
+// the log.
+class ChainTest : public DeveloperTest {
 protected:
-    void SetUp() override {
-        VekTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
-    }
     void TearDown() override {
         comm_.reset();
         emulator_.reset();
-        VekTest::TearDown();
+        DeveloperTest::TearDown();
     }
 
     ChainEmulator& startChain(const EmulatorOptions& options) {

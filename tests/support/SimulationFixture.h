@@ -21,11 +21,10 @@ namespace vek::test {
 // configuration, a simulated chain over the axes made here, and the motion
 // flags they share (sound muted). The user is a developer so that the
 // simulation's developer lines reach the log.
-class SimulationTest : public VekTest {
+class SimulationTest : public DeveloperTest {
 protected:
     void SetUp() override {
-        VekTest::SetUp();
-        runtime().user->setUserRole(UserRoles::DEVELOPER);
+        DeveloperTest::SetUp();
         database_ = std::make_shared<Database>();
         database_->openDatabase("vek.db");
         configuration_ = std::make_shared<Configuration>(database_);
@@ -40,7 +39,7 @@ protected:
         channel_.reset();
         configuration_.reset();
         database_.reset();
-        VekTest::TearDown();
+        DeveloperTest::TearDown();
     }
 
     // What the façade would hand motor `id`.

@@ -40,6 +40,15 @@ void VekTest::SetUp() {
     clock_ = std::make_shared<ManualClock>();
     eventLoop().setClock(clock_);
     startUp();
+    collectLog();
+}
+
+void DeveloperTest::SetUp() {
+    VekTest::SetUp();
+    runtime().user->setUserRole(UserRoles::DEVELOPER);
+}
+
+void VekTest::collectLog() {
     auto messages = messages_;
     runtime().log->messagedLogged.connect(
         [messages](std::string& message, int16_t& level) { messages->emplace_back(message, level); });

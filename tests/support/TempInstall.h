@@ -36,6 +36,8 @@ protected:
     // Every message raised by the log since SetUp (or since clearMessages).
     const std::vector<std::pair<std::string, int>>& messages() const { return *messages_; }
     void clearMessages() { messages_->clear(); }
+    // Collects the messages of the runtime started last (SetUp does).
+    void collectLog();
     bool logged(const std::string& text) const;
     // The text of the log file.
     std::string logFileText() const;
@@ -44,6 +46,13 @@ protected:
     std::shared_ptr<ManualClock> clock_;
     std::shared_ptr<std::vector<std::pair<std::string, int>>> messages_ =
         std::make_shared<std::vector<std::pair<std::string, int>>>();
+};
+
+// A VekTest whose user is a developer, so that developer lines (level 6)
+// reach the log.
+class DeveloperTest : public VekTest {
+protected:
+    void SetUp() override;
 };
 
 // Gives the operator panel of a database file a free port ("hmiPort" 0)
