@@ -21,7 +21,7 @@
 #include <string>
 
 #include "ChainEmulator.h"
-#include "support/PipePeer.h"
+#include "PipePeer.h"
 #include "support/TempInstall.h"
 #include "vek/comm/Communication.h"
 #include "vek/comm/engine/MotorEngine.h"
@@ -32,7 +32,7 @@ constexpr double kBudgetBytes = 38400 / 10.0 * 128 * 245.76e-6;
 
 void BM_StreamPointOverAPipe(benchmark::State& state) {
     const auto axes = static_cast<int16_t>(state.range(0));
-    vek::test::PipePeer peer;
+    vek::bench::PipePeer peer;
     vek::MotorEngine engine;
     peer.open(engine);
     engine.beginHostMode(axes);

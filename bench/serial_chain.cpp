@@ -18,7 +18,7 @@
 #include <string>
 
 #include "ChainEmulator.h"
-#include "support/PipePeer.h"
+#include "PipePeer.h"
 #include "support/TempInstall.h"
 #include "vek/comm/Communication.h"
 #include "vek/comm/engine/MotorEngine.h"
@@ -63,7 +63,7 @@ BENCHMARK(BM_PositionQueriesOverTheEmulator)
     ->Unit(benchmark::kMillisecond);
 
 void BM_EngineCommandAndAnswerOverAPipe(benchmark::State& state) {
-    vek::test::PipePeer peer;
+    vek::bench::PipePeer peer;
     vek::MotorEngine engine;
     peer.open(engine);
     for (auto _ : state) {

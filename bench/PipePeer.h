@@ -12,7 +12,7 @@
 #include "vek/comm/engine/LineTransport.h"
 #include "vek/comm/engine/MotorEngine.h"
 
-namespace vek::test {
+namespace vek::bench {
 
 // A motor at the far end of two pipes, on a thread of its own, for measuring
 // the engine without line time: it passes bytes back once "0ECHO" has gone
@@ -77,4 +77,4 @@ private:
     std::thread thread_;
 };
 
-}  // namespace vek::test
+}  // namespace vek::bench
