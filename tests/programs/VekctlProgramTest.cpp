@@ -38,6 +38,9 @@ TEST_F(VekctlProgram, PrintsEntriesAsCompilersDoAndWritesOnlyACleanProgram) {
               "bad_2.smp: 3 entries, nothing written\n");
     EXPECT_EQ(exit_, 15);
     EXPECT_FALSE(fs::exists(dir_ / "bad_2.smx"));
+    // `vekctl compile` is the same command.
+    EXPECT_EQ(run("compile bad_2.smp", "cd " + dir_.string() + " &&").rfind("bad_2.smp:2:6: 25 ", 0), 0u);
+    EXPECT_EQ(exit_, 15);
 
     file("good_2.smp", "C1 RETURN\nGOSUB1 END\n");
     EXPECT_EQ(program("check good_2.smp"), "");
