@@ -51,6 +51,17 @@ double runToEnd(ProgramMachine& machine, RecordingMotor& motor, double seconds =
     return motor.now;
 }
 
+// A machine that ran `program` to its end, and the motor it ran in.
+struct Ran {
+    ProgramMachine machine;
+    RecordingMotor motor;
+    explicit Ran(CompiledProgram program) {
+        machine.load(std::move(program));
+        runToEnd(machine, motor);
+        EXPECT_FALSE(machine.running());
+    }
+};
+
 TEST(ProgramMachine, RunsTheLanguageAsTheMotorDoes) {
     struct Case {
         std::string program;
@@ -79,14 +90,10 @@ TEST(ProgramMachine, RunsTheLanguageAsTheMotorDoes) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
-        ProgramMachine machine;
-        RecordingMotor motor;
-        machine.load(compile(c.program));
-        runToEnd(machine, motor);
-        EXPECT_FALSE(machine.running());
-        EXPECT_EQ(machine.fault(), "");
-        EXPECT_EQ(motor.printed, c.printed);
-        EXPECT_EQ(motor.commands, c.commands);
+        const Ran ran(compile(c.program));
+        EXPECT_EQ(ran.machine.fault(), "");
+        EXPECT_EQ(ran.motor.printed, c.printed);
+        EXPECT_EQ(ran.motor.commands, c.commands);
     }
 }
 
@@ -134,26 +141,14 @@ TEST(ProgramMachine, StopsOnAFaultThatNamesItsPlace) {
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.program);
-        ProgramMachine machine;
-        RecordingMotor motor;
-        machine.load(compile(c.program));
-        runToEnd(machine, motor);
-        EXPECT_FALSE(machine.running());
-        EXPECT_EQ(machine.fault(), c.fault);
+        EXPECT_EQ(Ran(compile(c.program)).machine.fault(), c.fault);
     }
     // Code no compiler wrote: a jump out of the code, a label never
     // defined, a stack that runs dry, operands cut off, an unknown opcode.
     const std::vector<std::vector<uint8_t>> damaged = {
         {ProgramOp::Jump, 0x40, 0, 0, 0}, {ProgramOp::Goto, 3, 0}, {ProgramOp::Add}, {ProgramOp::Push, 1, 2}, {0xEE},
     };
-    for (const auto& code : damaged) {
-        ProgramMachine machine;
-        RecordingMotor motor;
-        machine.load(CompiledProgram{{}, code});
-        runToEnd(machine, motor);
-        EXPECT_FALSE(machine.running());
-        EXPECT_NE(machine.fault(), "") << int(code[0]);
-    }
+    for (const auto& code : damaged) EXPECT_NE(Ran(CompiledProgram{{}, code}).machine.fault(), "") << int(code[0]);
 }
 
 }  // namespace

@@ -1,5 +1,6 @@
 #pragma once
 #include <cstdint>
+#include <optional>
 #include <string_view>
 #include <vector>
 
@@ -48,6 +49,24 @@ enum : uint8_t {
     Report = 0x43,         // pops the value, prints it in decimal and a carriage return
 };
 }  // namespace ProgramOp
+
+// The bitwise and comparison operators as the compiler folds constants and
+// the motor evaluates them: comparisons give 1 or 0. Nothing for any other
+// instruction.
+template <typename T>
+std::optional<T> programRelation(uint8_t op, T a, T b) {
+    switch (op) {
+        case ProgramOp::And: return a & b;
+        case ProgramOp::Or: return a | b;
+        case ProgramOp::Equal: return a == b;
+        case ProgramOp::NotEqual: return a != b;
+        case ProgramOp::Less: return a < b;
+        case ProgramOp::LessEqual: return a <= b;
+        case ProgramOp::Greater: return a > b;
+        case ProgramOp::GreaterEqual: return a >= b;
+        default: return std::nullopt;
+    }
+}
 
 // The arrays of LoadElement and StoreElement.
 namespace ProgramArray {

@@ -52,14 +52,7 @@ int32_t arithmetic(uint8_t op, int32_t a, int32_t b) {
         case ProgramOp::Divide:
             if (b == 0) throw Fault{"division by zero"};
             return wrap(int64_t{a} / b);
-        case ProgramOp::And: return a & b;
-        case ProgramOp::Or: return a | b;
-        case ProgramOp::Equal: return a == b;
-        case ProgramOp::NotEqual: return a != b;
-        case ProgramOp::Less: return a < b;
-        case ProgramOp::LessEqual: return a <= b;
-        case ProgramOp::Greater: return a > b;
-        default: return a >= b;  // GreaterEqual
+        default: return programRelation(op, a, b).value_or(0);
     }
 }
 

@@ -134,15 +134,7 @@ std::optional<int64_t> fold(uint8_t op, int64_t a, int64_t b) {
             return __builtin_mul_overflow(a, b, &product) ? saturate((a < 0) != (b < 0) ? INT64_MIN : INT64_MAX)
                                                           : saturate(product);
         case ProgramOp::Divide: return b == 0 ? std::nullopt : std::optional<int64_t>(a / b);
-        case ProgramOp::And: return a & b;
-        case ProgramOp::Or: return a | b;
-        case ProgramOp::Equal: return a == b;
-        case ProgramOp::NotEqual: return a != b;
-        case ProgramOp::Less: return a < b;
-        case ProgramOp::LessEqual: return a <= b;
-        case ProgramOp::Greater: return a > b;
-        case ProgramOp::GreaterEqual: return a >= b;
-        default: return std::nullopt;
+        default: return programRelation(op, a, b);
     }
 }
 
