@@ -179,6 +179,24 @@ TEST_F(ProgramsTest, OnlyACleanBuildReachesTheMotor) {
     EXPECT_EQ(programs().build(programFile("cycle_7.smp"))->code(), 0);
 }
 
+// The simulated motor runs what it holds: it moves, waits for the move and
+// reports, in virtual time; started silent, it keeps the report.
+TEST_F(ProgramsTest, TheSimulatedMotorRunsWhatItHolds) {
+    const std::string mover = programFile("move_2.smp");
+    writeFile(mover, "MP A=1000 V=100000 P=400 G TWAIT PRINT(\"at \",P,#13) END");
+    ASSERT_EQ(programs().build(mover), nullptr);
+    ASSERT_TRUE(programs().download(2, mover));
+    sim(2).setRealTimePosition(0);  // a simulated slide powers up anywhere
+    sim(2).StartProgram(false);
+    eventLoop().wait(2);
+    EXPECT_FALSE(sim(2).isProgramRunning());
+    EXPECT_EQ(motor(2).position(), 400);
+    EXPECT_EQ(countLogged(messages(), "Motor[MotorY]->prints at 400"), 1);
+    sim(2).StartProgram(true);
+    eventLoop().wait(2);
+    EXPECT_EQ(countLogged(messages(), "Motor[MotorY]->prints at 400"), 1);
+}
+
 TEST_F(ProgramsTest, DravoProgramsAreCheckedLineByLine) {
     motor(1).setMotorType(MotorConstants::TYPE_JP);
     const std::string source = programFile("table_1.smp");

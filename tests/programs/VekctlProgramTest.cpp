@@ -70,6 +70,8 @@ TEST_F(VekctlProgram, DownloadsToTheMotorTheFileNames) {
     const std::string out = program("run cycle_2.smp");
     EXPECT_EQ(out.rfind("Downloaded cycle_2.smx to motor 2 (", 0), 0u) << out;
     EXPECT_NE(out.find("Started the program of motor 2\n"), std::string::npos) << out;
+    // The simulated motor ran it to its end (a RETURN without GOSUB stops it at once).
+    EXPECT_NE(out.find("The program of motor 2 ended at "), std::string::npos) << out;
     EXPECT_EQ(exit_, 0);
     EXPECT_EQ(program("generate 1 main_1.smp"), "Wrote main_1.smp\n");
     EXPECT_EQ(exit_, 0);

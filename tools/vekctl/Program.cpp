@@ -82,7 +82,17 @@ int download(const ProgramOptions& options, vek::SingleMotorProgram& programs) {
               << vek::crcText(vek::crc32(*sent)) << ")\n";
     if (options.action != "run") return Exit::OK;
     if (!programs.run(motor)) return Exit::MOTOR_PROGRAM_MOTOR;
-    std::cout << "Started the program of motor " << motor << "\n";
+    std::cout << "Started the program of motor " << motor << std::endl;
+    // The simulated motor runs the program while the event loop turns:
+    // follow it to its end, for a minute at most.
+    const auto axis = vek::Server().getLinearSlides()->motors()->item(static_cast<std::size_t>(motor));
+    if (const auto simulated = std::dynamic_pointer_cast<vek::MotorSimulation>(axis)) {
+        const double end = vek::eventLoop().now() + 60;
+        while (simulated->isProgramRunning() && vek::eventLoop().now() < end) vek::eventLoop().wait(0.05);
+        std::cout << "The program of motor " << motor
+                  << (simulated->isProgramRunning() ? " still ran after a minute and stops with vekctl" : " ended")
+                  << " at " << axis->position() << " counts\n";
+    }
     return Exit::OK;
 }
 

@@ -1,5 +1,6 @@
 #include "vek/motors/MotorSimulation.h"
 
+#include <algorithm>
 #include <cctype>
 #include <cmath>
 #include <cstdlib>
@@ -73,6 +74,7 @@ MotorSimulation::MotorSimulation() {
 }
 
 MotorSimulation::~MotorSimulation() {
+    if (programTimer_) eventLoop().stopTimer(programTimer_);
     logAt(LogLevel::DEVELOPER, "Terminating vek.Motor (" + text(id_) + ")");
 }
 
@@ -456,7 +458,18 @@ void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
     if (isDravoFamily(type)) {
         bcdRunning_ = true;
     } else if (isSmartMotorFamily(type)) {
-        programRunning_ = !programStore_.program().empty();
+        auto program = CompiledProgram::fromSmx(programStore_.program());
+        programRunning_ = program.has_value();
+        if (program) {
+            machine_ = std::make_unique<ProgramMachine>();
+            machine_->load(std::move(*program));
+            machine_->start();
+            programSilent_ = suppressPrintFromMotor;
+            printedLine_.clear();
+            // The motor runs it on its own, from the next pass of the loop.
+            if (programTimer_) eventLoop().stopTimer(programTimer_);
+            programTimer_ = eventLoop().startTimer(ProgramMachine::kSliceSeconds, [this] { runProgram(); });
+        }
         if (suppressPrintFromMotor)
             suppressPrint();
         else
@@ -470,11 +483,71 @@ void MotorSimulation::StopProgram() {
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
         programRunning_ = false;
+        if (machine_) machine_->stop();
+        if (programTimer_) eventLoop().stopTimer(programTimer_);
+        programTimer_ = 0;
         if (comm_) comm_->clearBuffer();
         unsuppressPrint();
     } else if (isDravoFamily(type)) {
         bcdRunning_ = false;
     }
+}
+
+namespace {
+
+// The simulated motor as the program it runs sees it.
+class ChannelProgramMotor final : public ProgramMotor {
+public:
+    ChannelProgramMotor(IMotor& motor, ICommunication& comm, int32_t id)
+        : motor_(motor), comm_(comm), prefix_(std::to_string(id)) {}
+    void command(const std::string& text) override { comm_.WriteCommand(prefix_ + text); }
+    int32_t value(std::string_view word) override {
+        const std::string answer = comm_.getResponseOf(prefix_ + "R" + std::string(word));
+        return static_cast<int32_t>(std::strtol(answer.c_str(), nullptr, 10));
+    }
+    int32_t input(int32_t n) override { return n >= 1 && n <= 9 ? value("I" + std::to_string(n)) : 0; }
+    bool moving() override { return motor_.isMoving(); }
+    void print(std::string_view text) override { printed += text; }
+    std::string printed;
+
+private:
+    IMotor& motor_;
+    ICommunication& comm_;
+    std::string prefix_;
+};
+
+}  // namespace
+
+void MotorSimulation::runProgram() {
+    eventLoop().stopTimer(programTimer_);
+    programTimer_ = 0;
+    if (!machine_ || !comm_ || !comm_->isOpen()) {
+        programRunning_ = false;
+        return;
+    }
+    ChannelProgramMotor side(*this, *comm_, id_);
+    try {
+        machine_->run(side, eventLoop().now());
+    } catch (const NumberedError& e) {
+        machine_->stop();
+        logMotorMessage("the program stopped: " + e.description(), LogLevel::WARNING);
+    }
+    for (const char c : side.printed) {
+        if (c != '\r') {
+            printedLine_ += c;
+            continue;
+        }
+        if (!programSilent_) logMotorMessage("prints " + printedLine_, LogLevel::info);
+        printedLine_.clear();
+    }
+    if (!machine_->fault().empty()) {
+        setBit(Bs, 1);
+        logMotorMessage("the program stopped on " + machine_->fault(), LogLevel::WARNING);
+    }
+    programRunning_ = machine_->running();
+    if (programRunning_)
+        programTimer_ =
+            eventLoop().startTimer(std::max(machine_->due() - eventLoop().now(), 1e-6), [this] { runProgram(); });
 }
 
 void MotorSimulation::forceUpload(const std::string& fileName) {

@@ -6,7 +6,9 @@
 #include <string>
 #include <vector>
 
+#include "vek/comm/engine/ProgramMachine.h"
 #include "vek/comm/engine/ProgramStore.h"
+#include "vek/foundation/EventLoop.h"
 #include "vek/motors/IMotor.h"
 
 namespace vek {
@@ -285,6 +287,15 @@ private:
     bool bcdRunning_ = false;
     ProgramStore programStore_;
     bool programRunning_ = false;
+    // RUN runs the held program on the event loop, a slice when it is due;
+    // its commands and value reads go through the simulated channel as a
+    // host's would, and each line it prints is logged unless it was started
+    // silent.
+    void runProgram();
+    std::unique_ptr<ProgramMachine> machine_;
+    EventLoop::TimerId programTimer_ = 0;
+    bool programSilent_ = true;
+    std::string printedLine_;
     int16_t maxCurrent_ = 1000;
     int16_t maxPositionError_ = 1000;
     double standbyPower_ = 20.0;
