@@ -183,7 +183,7 @@ TEST_F(ProgramsTest, OnlyACleanBuildReachesTheMotor) {
 // reports, in virtual time; started silent, it keeps the report.
 TEST_F(ProgramsTest, TheSimulatedMotorRunsWhatItHolds) {
     const std::string mover = programFile("move_2.smp");
-    writeFile(mover, "MP A=1000 V=100000 P=400 G TWAIT PRINT(\"at \",P,#13) END");
+    writeFile(mover, "MP A=1000 V=100000 P=400 G TWAIT PRINT(\"at \",P,#13) RADDR END");
     ASSERT_EQ(programs().build(mover), nullptr);
     ASSERT_TRUE(programs().download(2, mover));
     sim(2).setRealTimePosition(0);  // a simulated slide powers up anywhere
@@ -192,6 +192,7 @@ TEST_F(ProgramsTest, TheSimulatedMotorRunsWhatItHolds) {
     EXPECT_FALSE(sim(2).isProgramRunning());
     EXPECT_EQ(motor(2).position(), 400);
     EXPECT_EQ(countLogged(messages(), "Motor[MotorY]->prints at 400"), 1);
+    EXPECT_EQ(countLogged(messages(), "Motor[MotorY]->prints 2"), 1);
     sim(2).StartProgram(true);
     eventLoop().wait(2);
     EXPECT_EQ(countLogged(messages(), "Motor[MotorY]->prints at 400"), 1);

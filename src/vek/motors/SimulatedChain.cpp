@@ -1,5 +1,7 @@
 #include "vek/motors/SimulatedChain.h"
 
+#include <cmath>
+
 #include "vek/foundation/Convert.h"
 #include "vek/foundation/ErrorCodes.h"
 #include "vek/foundation/Log.h"
@@ -48,6 +50,8 @@ std::string SimulatedChain::execute(std::size_t number, const std::string& comma
     if (!axes) throw NumberedError::platform(PlatformErrors::SUBSCRIPT_OUT_OF_RANGE);
     // Hold the motor: a command may end in a handler that closes the chain.
     const auto motor = axes->item(number);
+    // A simulated axis's address is its number on the chain.
+    if (command == "RADDR") return std::to_string(number);
     return execute(*motor, command);
 }
 
@@ -60,6 +64,8 @@ std::string SimulatedChain::execute(IMotor& m, const std::string& command) {
         return m.getResponseOf(command);
     } else if (command == "RP") {
         return std::to_string(m.position());
+    } else if (command == "RTEMP") {
+        return std::to_string(std::lround(m.temperature()));
     } else if (command == "RA") {
         return std::to_string(m.acceleration());
     } else if (command == "RV") {
