@@ -22,6 +22,7 @@
 #include <stdexcept>
 #include <string>
 
+#include "SimulatedInstall.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/geometry/Node.h"
 #include "vek/geometry/NodePath.h"
@@ -51,22 +52,13 @@ public:
         static BigInstall install;
         return install;
     }
-    ~BigInstall() {
-        vek::shutDown();
-        vek::setInstallFolder("");
-        fs::remove_all(path_);
-    }
 
 private:
-    BigInstall() {
-        path_ = fs::temp_directory_path() / ("vek-bench-datasets-" + std::to_string(::getpid()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-        fs::copy(std::string(VEK_STAGE_DIR) + "/data", path_ / "data", fs::copy_options::recursive);
-        fs::copy_file(path_ / "data" / "vek.db", path_ / "data" / "big.db");
-        generate((path_ / "data" / "big.db").string());
-        vek::setInstallFolder(path_.string());
-        vek::startUp();
+    BigInstall()
+        : staged_("datasets", [](const fs::path& data) {
+              fs::copy_file(data / "vek.db", data / "big.db");
+              generate((data / "big.db").string());
+          }) {
         vek::runtime().database = std::make_shared<vek::Database>();
         vek::runtime().database->openDatabase("big.db");
         vek::runtime().database->checkVersion();  // as start-up: write-ahead mode
@@ -127,7 +119,7 @@ private:
         sqlite3_close(db);
     }
 
-    fs::path path_;
+    StagedInstall staged_;
 };
 
 double cpuSeconds() {

@@ -8,6 +8,7 @@
 #include <memory>
 #include <string>
 
+#include "SimulatedInstall.h"
 #include "vek/foundation/InstallFolder.h"
 #include "vek/motion/Runtime.h"
 #include "vek/persistence/Configuration.h"
@@ -15,32 +16,9 @@
 
 namespace {
 
-namespace fs = std::filesystem;
-
-// A temporary install folder holding a copy of the staged data folder.
-class Install {
-public:
-    Install() {
-        path_ = fs::temp_directory_path() / ("vek-bench-" + std::to_string(::getpid()));
-        fs::remove_all(path_);
-        fs::create_directories(path_);
-        fs::copy(std::string(VEK_STAGE_DIR) + "/data", path_ / "data", fs::copy_options::recursive);
-        vek::setInstallFolder(path_.string());
-        vek::startUp();
-    }
-    ~Install() {
-        vek::shutDown();
-        vek::setInstallFolder("");
-        fs::remove_all(path_);
-    }
-
-private:
-    fs::path path_;
-};
-
 // Target: under 5 ms from nothing to a loaded configuration.
 void BM_OpenDatabaseAndLoadConfiguration(benchmark::State& state) {
-    Install install;
+    StagedInstall install("persistence");
     for (auto _ : state) {
         auto db = std::make_shared<vek::Database>();
         db->openDatabase("vek.db");
@@ -53,7 +31,7 @@ BENCHMARK(BM_OpenDatabaseAndLoadConfiguration)->Unit(benchmark::kMillisecond);
 
 // 10,000 stores of one value per iteration, each written to the file at once.
 void BM_StoreConfigValue10000(benchmark::State& state) {
-    Install install;
+    StagedInstall install("persistence");
     auto db = std::make_shared<vek::Database>();
     db->openDatabase("vek.db");
     db->checkVersion();  // as start-up: write-ahead mode
