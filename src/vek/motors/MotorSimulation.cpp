@@ -459,9 +459,9 @@ void MotorSimulation::StartProgram(bool suppressPrintFromMotor) {
         bcdRunning_ = true;
     } else if (isSmartMotorFamily(type)) {
         auto program = CompiledProgram::fromSmx(programStore_.program());
-        programRunning_ = program.has_value();
         if (program) {
-            machine_ = std::make_unique<ProgramMachine>();
+            // One machine per motor: variables keep their values from run to run.
+            if (!machine_) machine_ = std::make_unique<ProgramMachine>();
             machine_->load(std::move(*program));
             machine_->start();
             programSilent_ = suppressPrintFromMotor;
@@ -482,7 +482,6 @@ void MotorSimulation::StopProgram() {
     if (isAllMotors()) return axes_.each([](IMotor& m) { m.StopProgram(); });
     const int16_t type = motorType();
     if (isSmartMotorFamily(type)) {
-        programRunning_ = false;
         if (machine_) machine_->stop();
         if (programTimer_) eventLoop().stopTimer(programTimer_);
         programTimer_ = 0;
@@ -521,10 +520,8 @@ private:
 void MotorSimulation::runProgram() {
     eventLoop().stopTimer(programTimer_);
     programTimer_ = 0;
-    if (!machine_ || !comm_ || !comm_->isOpen()) {
-        programRunning_ = false;
-        return;
-    }
+    if (!machine_) return;
+    if (!comm_ || !comm_->isOpen()) return machine_->stop();
     ChannelProgramMotor side(*this, *comm_, id_);
     try {
         machine_->run(side, eventLoop().now());
@@ -544,8 +541,7 @@ void MotorSimulation::runProgram() {
         setBit(Bs, 1);
         logMotorMessage("the program stopped on " + machine_->fault(), LogLevel::WARNING);
     }
-    programRunning_ = machine_->running();
-    if (programRunning_)
+    if (machine_->running())
         programTimer_ =
             eventLoop().startTimer(std::max(machine_->due() - eventLoop().now(), 1e-6), [this] { runProgram(); });
 }

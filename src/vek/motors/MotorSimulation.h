@@ -191,7 +191,7 @@ public:
     bool statusBit(int16_t bit) const { return statusBits_.at(static_cast<std::size_t>(bit)) != 0; }
     // The Dravo table program, or a SmartMotor-family program that RUN
     // started from the compiled program the motor holds.
-    bool isProgramRunning() const { return bcdRunning_ || programRunning_; }
+    bool isProgramRunning() const { return bcdRunning_ || (machine_ && machine_->running()); }
     // The compiled program a SmartMotor-family motor holds (empty: none),
     // and its answer to a transfer command of the channel (PROTOCOL.md,
     // "Program transfer"); nothing for any other command.
@@ -286,7 +286,6 @@ private:
     std::array<MotionTableEntry, MOTION_TABLE_SIZE> motionTable_{};
     bool bcdRunning_ = false;
     ProgramStore programStore_;
-    bool programRunning_ = false;
     // RUN runs the held program on the event loop, a slice when it is due;
     // its commands and value reads go through the simulated channel as a
     // host's would, and each line it prints is logged unless it was started
