@@ -188,6 +188,11 @@ void ChainEmulator::send(int link, unsigned char byte, double ready, int32_t rat
     events_.push(Event{busy, seq_++, link, byte, rate});
 }
 
+void ChainEmulator::sendFrom(std::size_t index, std::string_view text, double ready) {
+    for (const char c : text)
+        send(static_cast<int>(index) + 1, static_cast<unsigned char>(c), ready, motors_[index].baudRate);
+}
+
 void ChainEmulator::deliver(const Event& e) {
     const auto link = static_cast<std::size_t>(e.link);
     if (motors_.empty()) return;  // no motor: nothing ever comes back
@@ -257,9 +262,7 @@ void ChainEmulator::execute(std::size_t index, const std::string& command, doubl
         }
         const double at = when + lateMs_ / 1000.0;
         lateMs_ = 0;
-        const int link = static_cast<int>(index) + 1;
-        for (const char c : *answer) send(link, static_cast<unsigned char>(c), at, m.baudRate);
-        send(link, '\r', at, m.baudRate);
+        sendFrom(index, *answer + '\r', at);
     }
 }
 
@@ -441,10 +444,7 @@ void ChainEmulator::hostFinish(std::size_t index, double when) {
     Host& h = hosts_[index];
     h.on = false;
     if (!h.last) return;
-    const int link = static_cast<int>(index) + 1;
-    for (const char c : std::to_string(h.underruns))
-        send(link, static_cast<unsigned char>(c), when, motors_[index].baudRate);
-    send(link, '\r', when, motors_[index].baudRate);
+    sendFrom(index, std::to_string(h.underruns) + '\r', when);
 }
 
 // ---------------------------------------------------------------- programs
@@ -456,8 +456,7 @@ void ChainEmulator::runPrograms(double when) {
         if (!m.program || m.program->due() > motorNow) continue;
         const std::string printed = m.program->run(m, motorNow);
         // What a program prints leaves the motor as an answer does.
-        if (!m.silent)
-            for (const char c : printed) send(static_cast<int>(i) + 1, static_cast<unsigned char>(c), when, m.baudRate);
+        if (!m.silent) sendFrom(i, printed, when);
     }
 }
 

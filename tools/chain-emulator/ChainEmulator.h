@@ -6,6 +6,7 @@
 #include <mutex>
 #include <queue>
 #include <string>
+#include <string_view>
 #include <thread>
 #include <vector>
 
@@ -129,6 +130,8 @@ private:
     double now() const;
     double emulatedNow() const;
     void send(int link, unsigned char byte, double ready, int32_t rate);
+    // Motor `index` (0-based) sends `text` towards the host at its rate.
+    void sendFrom(std::size_t index, std::string_view text, double ready);
     void deliver(const Event& e);
     void atMotor(std::size_t index, const Event& e);
     void execute(std::size_t index, const std::string& command, double when, bool global);
